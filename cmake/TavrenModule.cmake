@@ -1,0 +1,44 @@
+# Each folder under src/ is one static library named tavren_<name>, built from the
+# sources and Qt resources it holds, so a module adds files without touching the build.
+function(tavren_module name)
+    cmake_parse_arguments(ARG "" "" "DEPENDS;EXTRA_DIRS" ${ARGN})
+    set(globs
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+    foreach(dir ${ARG_EXTRA_DIRS})
+        list(APPEND globs ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h
+             ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.qrc)
+    endforeach()
+    file(GLOB sources CONFIGURE_DEPENDS ${globs})
+    add_library(tavren_${name} STATIC ${sources})
+    target_include_directories(tavren_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(tavren_${name} PUBLIC Qt6::Core Qt6::Gui Qt6::Widgets ${ARG_DEPENDS})
+endfunction()
+
+# One QtTest executable per tests/tst_<unit>.cpp. The first line of the file names the
+# libraries it links: "// links: tavren_snapshot tavren_os". Tests run offscreen unless the
+# file says "// needs: x11", in which case scripts/with-x11 gives it a real X server and tray.
+function(tavren_add_tests dir)
+    file(GLOB tests CONFIGURE_DEPENDS ${dir}/tst_*.cpp)
+    set(runtime ${CMAKE_BINARY_DIR}/xdg-runtime)
+    file(MAKE_DIRECTORY ${runtime})
+    file(CHMOD ${runtime} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    foreach(src ${tests})
+        get_filename_component(name ${src} NAME_WE)
+        file(STRINGS ${src} links_line REGEX "^// links:" LIMIT_COUNT 1)
+        string(REPLACE "// links:" "" links "${links_line}")
+        separate_arguments(links)
+        file(STRINGS ${src} needs_line REGEX "^// needs:" LIMIT_COUNT 1)
+        add_executable(${name} ${src})
+        target_link_libraries(${name} PRIVATE ${links} Qt6::Test)
+        target_compile_definitions(${name} PRIVATE TAVREN_BINARY_DIR="${CMAKE_BINARY_DIR}")
+        if(needs_line MATCHES "x11")
+            add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-x11 $<TARGET_FILE:${name}>)
+            set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE ENVIRONMENT "XDG_RUNTIME_DIR=${runtime}")
+        else()
+            add_test(NAME ${name} COMMAND ${name})
+            set_tests_properties(${name} PROPERTIES
+                ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${runtime}")
+        endif()
+        set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+    endforeach()
+endfunction()

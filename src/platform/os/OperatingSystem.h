@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace os {
+
+// How a child command ended, as the command runner needs to tell it apart.
+enum class CommandStatus {
+    Finished,       // ran to its end; output holds what it printed
+    PipeFailed,     // the output pipe could not be made
+    StartFailed,    // the program could not be started
+    ReadFailed,     // reading the pipe failed
+    TimedOut,       // did not end within the limit and was killed
+};
+
+struct CommandRequest {
+    QString program;              // absolute path; never looked up on the search path
+    QStringList arguments;
+    std::chrono::milliseconds timeout{30000};
+    qsizetype outputCap = 8 * 1024 * 1024; // bytes kept at most; the pipe is drained past it
+};
+
+struct CommandResult {
+    CommandStatus status = CommandStatus::Finished;
+    int errorCode = 0;        // errno of the failing step, 0 when none
+    QByteArray output;        // at most outputCap bytes
+    bool truncated = false;   // the command printed more than outputCap bytes
+};
+
+// TCP connection states in the numbering the rest of the system uses.
+enum TcpState : int {
+    TcpClosed = 1, TcpListen = 2, TcpSynSent = 3, TcpSynReceived = 4, TcpEstablished = 5,
+    TcpFinWait1 = 6, TcpFinWait2 = 7, TcpCloseWait = 8, TcpClosing = 9, TcpLastAck = 10,
+    TcpTimeWait = 11, TcpDeleteTcb = 12,
+};
+
+// Number of TCP sockets (IPv4 and IPv6) in each state; index = TcpState, index 0 unused.
+struct TcpStateCounts {
+    std::array<std::uint32_t, 13> byState{};
+    std::uint32_t total() const {
+        std::uint32_t sum = 0;
+        for (auto n : byState) sum += n;
+        return sum;
+    }
+    // Connections that are neither closed, listening nor in time-wait.
+    std::uint32_t active() const {
+        return total() - byState[TcpClosed] - byState[TcpListen] - byState[TcpTimeWait];
+    }
+};
+
+struct TerminateResult {
+    bool ended = false;
+    int errorCode = 0;        // errno when not ended
+};
+
+// Everything the system asks of the operating system goes through this one interface, so
+// that tests can hand the parts a scripted fake and the program the real backend.
+class OperatingSystem {
+public:
+    virtual ~OperatingSystem() = default;
+
+    // Runs a command with its standard output on a pipe, draining the pipe while it runs.
+    virtual CommandResult runCommand(const CommandRequest& request) = 0;
+
+    // The companion connection-listing command that ships beside the program's binary.
+    virtual QString netstatProgram() const = 0;
+
+    // The system TCP table counted by state. Cheap enough to call every few milliseconds.
+    virtual TcpStateCounts tcpStateCounts() = 0;
+
+    // Ids of the running processes, in the order the system lists them.
+    virtual std::vector<std::int32_t> processIds() = 0;
+
+    // Full path of a process's executable; empty when it cannot be read (ended, not ours).
+    virtual QString processExecutablePath(std::int32_t processId) = 0;
+
+    // Ends a process at once.
+    virtual TerminateResult terminateProcess(std::int32_t processId) = 0;
+
+    // The system's own message text for an error code.
+    virtual QString systemErrorText(int errorCode) = 0;
+
+    // The icon of an executable, for the connection list; a generic one when none is known.
+    virtual QIcon executableIcon(const QString& executablePath) = 0;
+
+    // Host name to its first IPv4 address (four bytes, network order); nothing when unknown.
+    virtual std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) = 0;
+
+    // IPv4 address (four bytes, network order) to its host name; nothing when unknown.
+    virtual std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) = 0;
+};
+
+} // namespace os
