@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+namespace os {
+
+// Maps executables to the icons their desktop entries name. The entries are read once, on the
+// first lookup, so asking for the icons of thousands of rows costs one hash lookup each.
+class DesktopEntryIndex {
+public:
+    // Reads the desktop entries of these folders (default: the standard application folders).
+    explicit DesktopEntryIndex(QStringList applicationFolders = {});
+
+    // The icon name or file an entry gives for the executable (canonical path), or empty.
+    QString iconNameFor(const QString& executablePath);
+
+    // The executable's icon: its desktop entry's icon, else the theme icon named like the
+    // executable, else the generic executable icon. Resolved icons are kept per path.
+    QIcon iconFor(const QString& executablePath);
+
+    // Resolves an entry's Icon= value: an absolute file, a theme name, or a pixmap by that name.
+    static QIcon iconFromName(const QString& name);
+
+    // The program an Exec= line starts: its first word, unquoted; field codes and env
+    // assignments are skipped.
+    static QString programOfExec(const QString& exec);
+
+private:
+    void build();
+    void addEntry(const QString& file);
+
+    QStringList m_folders;
+    bool m_built = false;
+    QHash<QString, QString> m_iconByExecutable; // canonical path -> Icon= value
+    QHash<QString, QIcon> m_resolved;           // executable path -> icon
+};
+
+} // namespace os
