@@ -1,0 +1,71 @@
+#include "platform/os/fake/FakeSystem.h"
+
+namespace os {
+
+std::uint32_t FakeSystem::addressKey(const std::array<std::uint8_t, 4>& address) {
+    return (std::uint32_t(address[0]) << 24) | (std::uint32_t(address[1]) << 16) |
+           (std::uint32_t(address[2]) << 8) | std::uint32_t(address[3]);
+}
+
+CommandResult FakeSystem::runCommand(const CommandRequest& request) {
+    commandRequests.append(request);
+    if (onRunCommand)
+        onRunCommand(request);
+    if (!commandResults.isEmpty())
+        return commandResults.takeFirst();
+    return defaultCommandResult;
+}
+
+QString FakeSystem::netstatProgram() const {
+    return netstatProgramPath;
+}
+
+TcpStateCounts FakeSystem::tcpStateCounts() {
+    ++tcpStateCountCalls;
+    return tcpCounts;
+}
+
+std::vector<std::int32_t> FakeSystem::processIds() {
+    ++processIdCalls;
+    return processIdList;
+}
+
+QString FakeSystem::processExecutablePath(std::int32_t processId) {
+    executablePathRequests.append(processId);
+    return executablePaths.value(processId);
+}
+
+TerminateResult FakeSystem::terminateProcess(std::int32_t processId) {
+    terminateRequests.append(processId);
+    return terminateResults.value(processId, defaultTerminateResult);
+}
+
+QString FakeSystem::systemErrorText(int errorCode) {
+    auto it = errorTexts.constFind(errorCode);
+    if (it != errorTexts.constEnd())
+        return *it;
+    return QStringLiteral("System error %1").arg(errorCode);
+}
+
+QIcon FakeSystem::executableIcon(const QString& executablePath) {
+    iconRequests.append(executablePath);
+    return icons.value(executablePath, defaultIcon);
+}
+
+std::optional<std::array<std::uint8_t, 4>> FakeSystem::lookUpHostName(const QString& hostName) {
+    hostNameRequests.append(hostName);
+    auto it = hostAddresses.constFind(hostName);
+    if (it == hostAddresses.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+std::optional<QString> FakeSystem::lookUpAddress(const std::array<std::uint8_t, 4>& address) {
+    addressRequests.append(address);
+    auto it = hostNames.constFind(addressKey(address));
+    if (it == hostNames.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+} // namespace os

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/os/OperatingSystem.h"
+
+#include <QHash>
+#include <QList>
+
+#include <functional>
+
+namespace os {
+
+// A scripted operating system for tests: every answer is a public member that a test sets
+// beforehand, and every call is recorded so that a test can check what was asked.
+class FakeSystem : public OperatingSystem {
+public:
+    // runCommand: answers from the queue in order; once it is empty, with defaultCommandResult.
+    QList<CommandResult> commandResults;
+    CommandResult defaultCommandResult;
+    QList<CommandRequest> commandRequests;
+    // Runs inside runCommand, before it answers (for instance to check what a yield saw).
+    std::function<void(const CommandRequest&)> onRunCommand;
+
+    QString netstatProgramPath = QStringLiteral("/opt/tavren/tavren-netstat-cli");
+
+    TcpStateCounts tcpCounts;
+    int tcpStateCountCalls = 0;
+
+    std::vector<std::int32_t> processIdList;
+    int processIdCalls = 0;
+    // processExecutablePath: an id missing from the map has no readable path.
+    QHash<std::int32_t, QString> executablePaths;
+    QList<std::int32_t> executablePathRequests;
+
+    // terminateProcess: an id missing from the map fails with defaultTerminateResult.
+    QHash<std::int32_t, TerminateResult> terminateResults;
+    TerminateResult defaultTerminateResult{false, 3};
+    QList<std::int32_t> terminateRequests;
+
+    // systemErrorText: a code missing from the map reads "System error N".
+    QHash<int, QString> errorTexts;
+
+    // executableIcon: a path missing from the map gets defaultIcon.
+    QHash<QString, QIcon> icons;
+    QIcon defaultIcon;
+    QStringList iconRequests;
+
+    // Name lookups: a name or address missing from the map is unknown.
+    QHash<QString, std::array<std::uint8_t, 4>> hostAddresses;
+    QHash<std::uint32_t, QString> hostNames; // key: the four bytes read big-endian
+    QStringList hostNameRequests;
+    QList<std::array<std::uint8_t, 4>> addressRequests;
+
+    static std::uint32_t addressKey(const std::array<std::uint8_t, 4>& address);
+
+    CommandResult runCommand(const CommandRequest& request) override;
+    QString netstatProgram() const override;
+    TcpStateCounts tcpStateCounts() override;
+    std::vector<std::int32_t> processIds() override;
+    QString processExecutablePath(std::int32_t processId) override;
+    TerminateResult terminateProcess(std::int32_t processId) override;
+    QString systemErrorText(int errorCode) override;
+    QIcon executableIcon(const QString& executablePath) override;
+    std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) override;
+    std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) override;
+};
+
+} // namespace os

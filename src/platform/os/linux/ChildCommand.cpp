@@ -1,0 +1,133 @@
+#include "platform/os/linux/ChildCommand.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace os::linuxbackend {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int remainingMilliseconds(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1000 * 60 * 60));
+}
+
+// Reaps the child, waiting at most until the deadline; false when it is still running.
+bool reapBefore(pid_t child, Clock::time_point deadline) {
+    int delay = 1;
+    for (;;) {
+        int status = 0;
+        pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child || (done < 0 && errno != EINTR))
+            return true;
+        if (remainingMilliseconds(deadline) == 0)
+            return false;
+        ::usleep(static_cast<useconds_t>(delay * 1000));
+        delay = std::min(delay * 2, 20);
+    }
+}
+
+void killAndReap(pid_t child) {
+    ::kill(child, SIGKILL);
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+CommandResult runChildCommand(const CommandRequest& request) {
+    CommandResult result;
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        result.status = CommandStatus::PipeFailed;
+        result.errorCode = errno;
+        return result;
+    }
+    const int readEnd = pipeEnds[0], writeEnd = pipeEnds[1];
+
+    const QByteArray program = request.program.toLocal8Bit();
+    std::vector<QByteArray> argumentBytes{program};
+    for (const QString& argument : request.arguments)
+        argumentBytes.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& bytes : argumentBytes)
+        argv.push_back(bytes.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd, STDOUT_FILENO);
+    pid_t child = 0;
+    // By absolute path only: posix_spawn (not posix_spawnp) never searches PATH.
+    int spawnError = ::posix_spawn(&child, program.constData(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(writeEnd); // the child holds its own copy; end of file comes when it closes it
+    if (spawnError != 0) {
+        ::close(readEnd);
+        result.status = CommandStatus::StartFailed;
+        result.errorCode = spawnError;
+        return result;
+    }
+
+    const auto deadline = Clock::now() + request.timeout;
+    const qsizetype cap = std::max<qsizetype>(request.outputCap, 0);
+    char chunk[64 * 1024];
+    pollfd watch{readEnd, POLLIN, 0};
+    for (;;) {
+        int ready = ::poll(&watch, 1, remainingMilliseconds(deadline));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0) {
+            result.status = CommandStatus::ReadFailed;
+            result.errorCode = errno;
+            break;
+        }
+        if (ready == 0) {
+            result.status = CommandStatus::TimedOut;
+            result.errorCode = ETIMEDOUT;
+            break;
+        }
+        ssize_t length = ::read(readEnd, chunk, sizeof(chunk));
+        if (length < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (length < 0) {
+            result.status = CommandStatus::ReadFailed;
+            result.errorCode = errno;
+            break;
+        }
+        if (length == 0)
+            break;
+        // Past the cap the pipe is still drained, so the child never blocks on a full pipe.
+        qsizetype room = cap - result.output.size();
+        if (length > room) {
+            result.truncated = true;
+            length = room;
+        }
+        if (length > 0)
+            result.output.append(chunk, length);
+    }
+    ::close(readEnd);
+
+    if (result.status == CommandStatus::Finished && !reapBefore(child, deadline)) {
+        result.status = CommandStatus::TimedOut;
+        result.errorCode = ETIMEDOUT;
+    }
+    if (result.status != CommandStatus::Finished)
+        killAndReap(child);
+    return result;
+}
+
+} // namespace os::linuxbackend

@@ -1,0 +1,199 @@
+#include "platform/os/linux/LinuxSystem.h"
+
+#include "platform/os/linux/ChildCommand.h"
+#include "platform/os/linux/ExecutableIcons.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace os {
+
+LinuxSystem::LinuxSystem(QString procRoot)
+    : m_procRoot(procRoot), m_tcpCounter(std::chrono::milliseconds(1000), procRoot.toStdString()) {}
+
+CommandResult LinuxSystem::runCommand(const CommandRequest& request) {
+    return linuxbackend::runChildCommand(request);
+}
+
+QString LinuxSystem::netstatProgram() const {
+    QString folder;
+    if (QCoreApplication::instance()) {
+        folder = QCoreApplication::applicationDirPath();
+    } else {
+        char path[4096];
+        ssize_t length = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
+        if (length > 0)
+            folder = QFileInfo(QString::fromLocal8Bit(path, length)).absolutePath();
+    }
+    return QDir(folder).absoluteFilePath(QLatin1String(NetstatProgramName));
+}
+
+TcpStateCounts LinuxSystem::tcpStateCounts() {
+    return m_tcpCounter.count();
+}
+
+std::vector<std::int32_t> LinuxSystem::processIds() {
+    std::vector<std::int32_t> ids;
+    DIR* proc = ::opendir(QFile::encodeName(m_procRoot).constData());
+    if (!proc)
+        return ids;
+    while (dirent* entry = ::readdir(proc)) {
+        char* end = nullptr;
+        errno = 0;
+        long id = std::strtol(entry->d_name, &end, 10);
+        if (entry->d_name[0] >= '0' && entry->d_name[0] <= '9' && *end == '\0' && errno == 0 && id > 0 &&
+            id <= INT32_MAX)
+            ids.push_back(static_cast<std::int32_t>(id));
+    }
+    ::closedir(proc);
+    return ids;
+}
+
+QString LinuxSystem::processExecutablePath(std::int32_t processId) {
+    if (processId <= 0)
+        return {};
+    const QByteArray link = QFile::encodeName(m_procRoot) + '/' + QByteArray::number(processId) + "/exe";
+    QByteArray target(4096, Qt::Uninitialized);
+    ssize_t length = ::readlink(link.constData(), target.data(), target.size());
+    if (length <= 0 || length >= target.size())
+        return {};
+    target.truncate(length);
+    // The kernel marks an executable replaced or removed since the start (an upgrade) with
+    // this suffix; the path without it is what the user knows. A file really named so keeps it.
+    static constexpr char deletedMark[] = " (deleted)";
+    struct stat info;
+    if (target.endsWith(deletedMark) && ::lstat(target.constData(), &info) != 0)
+        target.chop(int(sizeof(deletedMark) - 1));
+    return QFile::decodeName(target);
+}
+
+namespace {
+
+int openProcessHandle(std::int32_t processId) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(::syscall(SYS_pidfd_open, processId, 0));
+#else
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+bool processHasExited(const QString& procRoot, std::int32_t processId) {
+    QFile stat(procRoot + QLatin1Char('/') + QString::number(processId) + QLatin1String("/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    // "(2) comm" may hold spaces and parentheses; "(3) state" follows the last ')'.
+    const QByteArray text = stat.readAll();
+    const int close = text.lastIndexOf(')');
+    if (close < 0 || close + 2 >= text.size())
+        return true;
+    const char state = text.at(close + 2);
+    return state == 'Z' || state == 'X';
+}
+
+} // namespace
+
+TerminateResult LinuxSystem::terminateProcess(std::int32_t processId) {
+    TerminateResult result;
+    // 0 and negative ids would signal whole process groups; no row ever means that.
+    if (processId <= 0) {
+        result.errorCode = ESRCH;
+        return result;
+    }
+    // A process handle pins the identity: the signal cannot reach a newer process that
+    // reused the id, and the handle becomes readable exactly when the process has ended.
+    const int handle = openProcessHandle(processId);
+    if (handle >= 0) {
+        if (::syscall(SYS_pidfd_send_signal, handle, SIGKILL, nullptr, 0) != 0) {
+            result.errorCode = errno;
+            ::close(handle);
+            return result;
+        }
+        pollfd watch{handle, POLLIN, 0};
+        int ready;
+        do {
+            ready = ::poll(&watch, 1, static_cast<int>(terminationWait.count()));
+        } while (ready < 0 && errno == EINTR);
+        ::close(handle);
+        result.ended = ready > 0;
+        result.errorCode = result.ended ? 0 : ETIMEDOUT;
+        return result;
+    }
+    if (errno != ENOSYS && errno != EPERM && errno != EINVAL) {
+        result.errorCode = errno;
+        return result;
+    }
+    // Older kernels: plain kill, then watch /proc until the process is gone or a zombie.
+    if (::kill(processId, SIGKILL) != 0) {
+        result.errorCode = errno;
+        return result;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + terminationWait;
+    while (!processHasExited(m_procRoot, processId)) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            result.errorCode = ETIMEDOUT;
+            return result;
+        }
+        ::usleep(2000);
+    }
+    result.ended = true;
+    return result;
+}
+
+QString LinuxSystem::systemErrorText(int errorCode) {
+    char buffer[256];
+    const char* text = ::strerror_r(errorCode, buffer, sizeof(buffer));
+    return QString::fromLocal8Bit(text);
+}
+
+QIcon LinuxSystem::executableIcon(const QString& executablePath) {
+    return linuxbackend::iconForExecutable(executablePath);
+}
+
+std::optional<std::array<std::uint8_t, 4>> LinuxSystem::lookUpHostName(const QString& hostName) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (hostName.isEmpty() || ::getaddrinfo(hostName.toLocal8Bit().constData(), nullptr, &hints, &found) != 0)
+        return std::nullopt;
+    std::optional<std::array<std::uint8_t, 4>> address;
+    for (addrinfo* entry = found; entry && !address; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET)
+            continue;
+        const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+        std::array<std::uint8_t, 4> bytes;
+        std::memcpy(bytes.data(), &ipv4->sin_addr, 4);
+        address = bytes;
+    }
+    ::freeaddrinfo(found);
+    return address;
+}
+
+std::optional<QString> LinuxSystem::lookUpAddress(const std::array<std::uint8_t, 4>& address) {
+    sockaddr_in ipv4{};
+    ipv4.sin_family = AF_INET;
+    std::memcpy(&ipv4.sin_addr, address.data(), 4);
+    char name[NI_MAXHOST];
+    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&ipv4), sizeof(ipv4), name, sizeof(name), nullptr, 0,
+                      NI_NAMEREQD) != 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(name);
+}
+
+} // namespace os

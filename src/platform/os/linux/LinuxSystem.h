@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/os/OperatingSystem.h"
+#include "platform/os/linux/TcpStateCounter.h"
+
+namespace os {
+
+// The operating-system layer on Linux: /proc for processes, netlink for the TCP table,
+// signals for ending processes, the companion command for the connection listing.
+class LinuxSystem : public OperatingSystem {
+public:
+    // procRoot lets tests point the process and socket scans at recorded files.
+    explicit LinuxSystem(QString procRoot = QStringLiteral("/proc"));
+
+    CommandResult runCommand(const CommandRequest& request) override;
+    QString netstatProgram() const override;
+    TcpStateCounts tcpStateCounts() override;
+    std::vector<std::int32_t> processIds() override;
+    QString processExecutablePath(std::int32_t processId) override;
+    TerminateResult terminateProcess(std::int32_t processId) override;
+    QString systemErrorText(int errorCode) override;
+    QIcon executableIcon(const QString& executablePath) override;
+    std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) override;
+    std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) override;
+
+    // How long terminateProcess waits to see the process gone before it reports failure.
+    std::chrono::milliseconds terminationWait{3000};
+
+private:
+    QString m_procRoot;
+    linuxbackend::TcpStateCounter m_tcpCounter;
+};
+
+// The companion command's file name, installed beside the program's binary.
+inline constexpr char NetstatProgramName[] = "tavren-netstat-cli";
+
+} // namespace os

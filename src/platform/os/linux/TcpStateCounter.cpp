@@ -1,0 +1,35 @@
+#include "platform/os/linux/TcpStateCounter.h"
+
+namespace os::linuxbackend {
+
+TcpStateCounter::TcpStateCounter(std::chrono::milliseconds recountInterval, std::string procRoot)
+    : m_recountInterval(recountInterval), m_procRoot(procRoot), m_summaryReader(std::move(procRoot)) {}
+
+TcpStateCounts TcpStateCounter::count() {
+    const auto now = std::chrono::steady_clock::now();
+    sockets::SocketSummary summary;
+    const bool summaryRead = m_summaryReader.read(summary);
+    if (summaryRead && m_haveCount && summary == m_summary && now - m_countedAt < m_recountInterval)
+        return m_counts;
+    // The counters were read before the dump: a change during the dump shows up as a
+    // difference at the next check and is counted then.
+    m_counts = countInFull();
+    m_summary = summary;
+    m_haveCount = summaryRead;
+    m_countedAt = now;
+    return m_counts;
+}
+
+TcpStateCounts TcpStateCounter::countInFull() {
+    ++m_fullCounts;
+    TcpStateCounts counts;
+    sockets::forEachTcpSocket(
+        m_dumper, sockets::AllStates,
+        [&counts](const sockets::TcpSocket& socket) {
+            ++counts.byState[sockets::systemTcpState(socket.state)];
+        },
+        m_procRoot);
+    return counts;
+}
+
+} // namespace os::linuxbackend

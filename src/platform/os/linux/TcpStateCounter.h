@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/os/OperatingSystem.h"
+#include "platform/os/linux/sockets/SocketSummary.h"
+#include "platform/os/linux/sockets/TcpSocketTable.h"
+
+#include <chrono>
+
+namespace os::linuxbackend {
+
+// Counts the TCP table by state, cheaply enough for a timer of a few milliseconds.
+//
+// A full count dumps every socket. The kernel's summary counters (sockets in use, orphans,
+// time-wait, allocated; IPv4 and IPv6) are read first, and while they still equal what
+// they were before the last full count, the last count is returned. The counters cannot see
+// everything: a socket moving between two hashed states (established -> close-wait), a
+// request socket in syn-received, or one socket opening while another of the same kind
+// closes between two checks. So a full count is also made once the last one is older
+// than the recount interval, which bounds how long such a change can go unseen.
+class TcpStateCounter {
+public:
+    explicit TcpStateCounter(std::chrono::milliseconds recountInterval = std::chrono::milliseconds(1000),
+                             std::string procRoot = "/proc");
+
+    TcpStateCounts count();
+    // Number of full counts made so far (for tests and benchmarks).
+    int fullCounts() const { return m_fullCounts; }
+
+private:
+    TcpStateCounts countInFull();
+
+    std::chrono::milliseconds m_recountInterval;
+    std::string m_procRoot;
+    sockets::NetlinkTcpDumper m_dumper;
+    sockets::SocketSummaryReader m_summaryReader;
+    sockets::SocketSummary m_summary;
+    bool m_haveCount = false;
+    std::chrono::steady_clock::time_point m_countedAt;
+    TcpStateCounts m_counts;
+    int m_fullCounts = 0;
+};
+
+} // namespace os::linuxbackend

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// One TCP connection as the command output and the process scan describe it.
+struct ConnectionRecord {
+    QString ImagePath;          // owning executable's full path; empty when not resolved
+    std::int32_t ProcessId = 0; // owning process; never 0 in a stored record
+    QString LocalPort;
+    QString RemotePort;
+    QString RemoteHost;
+    QString State;
+
+    bool operator==(const ConnectionRecord&) const = default;
+};

@@ -1,0 +1,94 @@
+#include "snapshot/NetstatParser.h"
+
+#include <QList>
+
+void collapseSpaces(QString& text) {
+    // One pass gives what repeated halving of double spaces gives: a single space per run.
+    QChar* data = text.data();
+    const qsizetype size = text.size();
+    qsizetype out = 0;
+    for (qsizetype in = 0; in < size; ++in) {
+        if (data[in] == QLatin1Char(' ') && out > 0 && data[out - 1] == QLatin1Char(' '))
+            continue;
+        data[out++] = data[in];
+    }
+    text.truncate(out);
+}
+
+AddressParts splitAddress(QStringView address) {
+    if (address.startsWith(QLatin1Char('['))) {
+        const qsizetype close = address.indexOf(QLatin1String("]:"));
+        if (close > 0)
+            return {address.mid(1, close - 1), address.mid(close + 2)};
+    }
+    const qsizetype colon = address.indexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return {QStringView(), address};
+    return {address.left(colon), address.mid(colon + 1)};
+}
+
+namespace {
+
+// Field 5 as a 32-bit signed decimal; 0 when it is anything else.
+std::int32_t readProcessId(QStringView field) {
+    bool ok = false;
+    const qlonglong value = field.toLongLong(&ok, 10);
+    if (!ok || value < INT32_MIN || value > INT32_MAX)
+        return 0;
+    for (QChar c : field) // toLongLong lets surrounding white space through; a field has none
+        if (c.isSpace())
+            return 0;
+    return static_cast<std::int32_t>(value);
+}
+
+QString remotePortText(QStringView port) {
+    if (port == QLatin1String("http"))
+        return QStringLiteral("80 (Http)");
+    if (port == QLatin1String("https"))
+        return QLatin1String(HttpsDisplayText);
+    return port.toString();
+}
+
+} // namespace
+
+void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const YieldFunction& yield) {
+    collapseSpaces(text);
+    yieldTo(yield);
+
+    std::int32_t count = 0;
+    const QStringView all(text);
+    const QLatin1String lineEnd("\r\n");
+    qsizetype start = 0;
+    for (bool more = true; more;) {
+        qsizetype end = all.indexOf(lineEnd, start);
+        if (end < 0) {
+            end = all.size();
+            more = false;
+        }
+        const QStringView line = all.mid(start, end - start);
+        start = end + 2;
+
+        const QList<QStringView> fields = line.split(QLatin1Char(' '));
+        yieldTo(yield);
+        if (fields.size() < 6)
+            continue;
+        const std::int32_t processId = readProcessId(fields[5]);
+        if (processId == 0)
+            continue;
+        if (count >= RecordTable::Capacity)
+            break; // the table is full; later lines cannot be stored
+        const AddressParts local = splitAddress(fields[2]);
+        const AddressParts foreign = splitAddress(fields[3]);
+
+        ConnectionRecord& record = *snapshot.ConnectionTable.at(count);
+        record.ImagePath.clear();
+        record.ProcessId = processId;
+        record.LocalPort = local.port.toString();
+        record.RemoteHost = foreign.host.toString();
+        record.RemotePort = remotePortText(foreign.port);
+        record.State = fields[4].toString();
+        yieldTo(yield);
+        ++count;
+    }
+    snapshot.ConnectionCount = count;
+}

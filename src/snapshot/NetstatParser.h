@@ -1,0 +1,27 @@
+#pragma once
+
+#include "snapshot/ConnectionTable.h"
+#include "snapshot/Yield.h"
+
+#include <QString>
+#include <QStringView>
+
+// Reads the connection-listing text into records 0 to n - 1 of the snapshot's table, in line
+// order, and sets ConnectionCount to n (at most 2001). Runs of spaces in the text are
+// collapsed in place, so the caller's string changes. Never fails: lines that do not hold
+// a connection with a non-zero process id are skipped.
+void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const YieldFunction& yield = {});
+
+// The display text for the foreign port service name "https".
+inline constexpr char HttpsDisplayText[] = "443 (Https)";
+
+// Collapses every run of spaces to one space, in place.
+void collapseSpaces(QString& text);
+
+// Splits "host:port". "[v6 address]:port" splits after the brackets; any other text at its
+// first colon, and a text without a colon is all port.
+struct AddressParts {
+    QStringView host;
+    QStringView port;
+};
+AddressParts splitAddress(QStringView address);

@@ -1,0 +1,31 @@
+#include "snapshot/ProcessPaths.h"
+
+#include <QHash>
+#include <QVarLengthArray>
+
+#include <algorithm>
+
+void ResolveProcessPaths(ConnectionSnapshot& snapshot, os::OperatingSystem& system,
+                         const YieldFunction& yield) {
+    const std::vector<std::int32_t> processIds = system.processIds();
+    yieldTo(yield);
+
+    // Records by owner, so each process is matched in one look-up rather than a scan of
+    // the whole table, and only owners of live records are asked for their path.
+    const int count = std::clamp(snapshot.ConnectionCount, 0, RecordTable::Capacity);
+    QHash<std::int32_t, QVarLengthArray<int, 4>> recordsByOwner;
+    recordsByOwner.reserve(count);
+    for (int index = 0; index < count; ++index)
+        recordsByOwner[snapshot.ConnectionTable.at(index)->ProcessId].append(index);
+
+    for (std::int32_t processId : processIds) {
+        auto owned = recordsByOwner.constFind(processId);
+        if (owned == recordsByOwner.constEnd())
+            continue;
+        const QString path = system.processExecutablePath(processId);
+        if (path.isEmpty())
+            continue;
+        for (int index : *owned)
+            snapshot.ConnectionTable.at(index)->ImagePath = path;
+    }
+}
