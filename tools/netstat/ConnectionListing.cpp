@@ -1,0 +1,130 @@
+#include "ConnectionListing.h"
+
+#include "ServiceNames.h"
+#include "SocketOwners.h"
+
+#include <cstdio>
+#include <unordered_map>
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+
+using os::sockets::TcpSocket;
+
+std::vector<ListedConnection> collectConnections(const ListingOptions& options) {
+    std::vector<ListedConnection> connections;
+    os::sockets::NetlinkTcpDumper dumper;
+    os::sockets::forEachTcpSocket(
+        dumper, os::sockets::AllButListening,
+        [&connections](const TcpSocket& socket) {
+            connections.push_back({socket, 0});
+        },
+        options.procRoot);
+
+    os::sockets::SocketOwnerMap owners;
+    owners.reserve(connections.size());
+    for (const ListedConnection& connection : connections)
+        if (connection.socket.inode)
+            owners.emplace(connection.socket.inode, 0);
+    os::sockets::findSocketOwners(owners, options.procRoot);
+    for (ListedConnection& connection : connections)
+        if (connection.socket.inode)
+            connection.processId = owners[connection.socket.inode];
+    return connections;
+}
+
+std::string numericHost(int family, const std::array<std::uint8_t, 16>& address) {
+    char text[INET6_ADDRSTRLEN + 2];
+    if (family == AF_INET) {
+        ::inet_ntop(AF_INET, address.data(), text, sizeof(text));
+        return text;
+    }
+    ::inet_ntop(AF_INET6, address.data(), text + 1, sizeof(text) - 2);
+    text[0] = '[';
+    std::string bracketed(text);
+    bracketed += ']';
+    return bracketed;
+}
+
+namespace {
+
+struct AddressHash {
+    std::size_t operator()(const HostAddress& address) const {
+        std::size_t hash = std::size_t(address.family);
+        for (std::uint8_t byte : address.bytes)
+            hash = hash * 131 + byte;
+        return hash;
+    }
+};
+
+HostAddress foreignAddress(const TcpSocket& socket) {
+    HostAddress address;
+    address.family = socket.family;
+    address.bytes = socket.remoteAddress;
+    if (socket.family == AF_INET)
+        std::fill(address.bytes.begin() + 4, address.bytes.end(), std::uint8_t(0));
+    return address;
+}
+
+void appendPadded(std::string& out, const std::string& text, std::size_t width) {
+    out += text;
+    // At least one space always separates two columns, however long the text.
+    out.append(text.size() < width ? width - text.size() : 1, ' ');
+}
+
+std::string portText(std::uint16_t port, bool numeric, ServiceNames* services) {
+    if (!numeric && services) {
+        const std::string& name = services->nameOf(port);
+        if (!name.empty())
+            return name;
+    }
+    return std::to_string(port);
+}
+
+} // namespace
+
+std::vector<std::string> foreignHostNames(const std::vector<ListedConnection>& connections,
+                                          std::chrono::milliseconds deadline, bool* allAnswered) {
+    std::unordered_map<HostAddress, std::size_t, AddressHash> indexOf;
+    std::vector<HostAddress> distinct;
+    std::vector<std::size_t> slot(connections.size());
+    for (std::size_t i = 0; i < connections.size(); ++i) {
+        const HostAddress address = foreignAddress(connections[i].socket);
+        auto [it, added] = indexOf.emplace(address, distinct.size());
+        if (added)
+            distinct.push_back(address);
+        slot[i] = it->second;
+    }
+    const std::vector<std::string> names = lookUpHostNames(distinct, deadline, allAnswered);
+    std::vector<std::string> perConnection(connections.size());
+    for (std::size_t i = 0; i < connections.size(); ++i)
+        perConnection[i] = names[slot[i]];
+    return perConnection;
+}
+
+std::string formatListing(const std::vector<ListedConnection>& connections, bool numeric,
+                          ServiceNames* services, const std::vector<std::string>& hostNames) {
+    std::string out;
+    out.reserve(128 + connections.size() * 96);
+    out += "\r\nActive Connections\r\n\r\n";
+    out += "  Proto  Local Address          Foreign Address        State           PID\r\n";
+    std::string address;
+    for (std::size_t i = 0; i < connections.size(); ++i) {
+        const TcpSocket& socket = connections[i].socket;
+        out += "  TCP    ";
+        address = numericHost(socket.family, socket.localAddress);
+        address += ':';
+        address += portText(socket.localPort, numeric, services);
+        appendPadded(out, address, 23);
+        address = i < hostNames.size() && !hostNames[i].empty()
+                      ? hostNames[i]
+                      : numericHost(socket.family, socket.remoteAddress);
+        address += ':';
+        address += portText(socket.remotePort, numeric, services);
+        appendPadded(out, address, 23);
+        appendPadded(out, os::sockets::tcpStateWord(socket.state), 16);
+        out += std::to_string(connections[i].processId);
+        out += "\r\n";
+    }
+    return out;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "HostNames.h"
+#include "TcpSocketTable.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+struct ListingOptions {
+    bool numeric = false; // -n: no service or host names
+    std::chrono::milliseconds lookupDeadline{500};
+    std::string procRoot = "/proc";
+};
+
+struct ListedConnection {
+    os::sockets::TcpSocket socket;
+    std::int32_t processId = 0; // 0 when the owner cannot be seen
+};
+
+// Every TCP connection that is not listening, IPv4 then IPv6, in the kernel's order, with
+// its owning process.
+std::vector<ListedConnection> collectConnections(const ListingOptions& options);
+
+// "127.0.0.1" or "[::1]"; an IPv4-mapped IPv6 address stays IPv6.
+std::string numericHost(int family, const std::array<std::uint8_t, 16>& address);
+
+// The whole text: title, column header, one CRLF-ended line per connection. hostNames
+// holds, per connection, the foreign host's name or an empty text for the numeric form.
+class ServiceNames;
+std::string formatListing(const std::vector<ListedConnection>& connections, bool numeric,
+                          ServiceNames* services, const std::vector<std::string>& hostNames);
+
+// The foreign host name of each connection (empty = numeric), looked up in parallel, each
+// distinct address once. Sets allAnswered to false when the deadline cut lookups short.
+std::vector<std::string> foreignHostNames(const std::vector<ListedConnection>& connections,
+                                          std::chrono::milliseconds deadline, bool* allAnswered);

@@ -1,0 +1,81 @@
+#include "HostNames.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace {
+
+constexpr std::size_t MaximumThreads = 32;
+
+struct LookupState {
+    std::vector<HostAddress> addresses;
+    std::vector<std::string> names;
+    std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable answered;
+    std::size_t finished = 0;
+};
+
+std::string reverseLookUp(const HostAddress& address) {
+    sockaddr_storage storage{};
+    socklen_t length;
+    if (address.family == AF_INET) {
+        auto* ipv4 = reinterpret_cast<sockaddr_in*>(&storage);
+        ipv4->sin_family = AF_INET;
+        std::memcpy(&ipv4->sin_addr, address.bytes.data(), 4);
+        length = sizeof(sockaddr_in);
+    } else {
+        auto* ipv6 = reinterpret_cast<sockaddr_in6*>(&storage);
+        ipv6->sin6_family = AF_INET6;
+        std::memcpy(&ipv6->sin6_addr, address.bytes.data(), 16);
+        length = sizeof(sockaddr_in6);
+    }
+    char name[NI_MAXHOST];
+    if (::getnameinfo(reinterpret_cast<sockaddr*>(&storage), length, name, sizeof(name), nullptr, 0,
+                      NI_NAMEREQD) != 0)
+        return {};
+    // A name is printed before ":port" and read back up to its first colon.
+    if (std::strchr(name, ':') || std::strchr(name, ' '))
+        return {};
+    return name;
+}
+
+void work(const std::shared_ptr<LookupState>& state) {
+    for (;;) {
+        const std::size_t index = state->next.fetch_add(1);
+        if (index >= state->addresses.size())
+            return;
+        std::string name = reverseLookUp(state->addresses[index]);
+        std::lock_guard lock(state->mutex);
+        state->names[index] = std::move(name);
+        ++state->finished;
+        state->answered.notify_one();
+    }
+}
+
+} // namespace
+
+std::vector<std::string> lookUpHostNames(const std::vector<HostAddress>& addresses,
+                                         std::chrono::milliseconds deadline, bool* allAnswered) {
+    auto state = std::make_shared<LookupState>();
+    state->addresses = addresses;
+    state->names.resize(addresses.size());
+    const std::size_t threads = std::min(addresses.size(), MaximumThreads);
+    for (std::size_t i = 0; i < threads; ++i)
+        std::thread(work, state).detach();
+
+    std::unique_lock lock(state->mutex);
+    const bool all =
+        state->answered.wait_for(lock, deadline, [&] { return state->finished == addresses.size(); });
+    if (allAnswered)
+        *allAnswered = all;
+    return state->names;
+}

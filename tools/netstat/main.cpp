@@ -1,0 +1,68 @@
+// Prints every TCP connection of the machine that is not listening, one line each with
+// its state and owning process, in the text format the program's connection parser reads.
+
+#include "ConnectionListing.h"
+#include "ServiceNames.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace {
+
+void printUsage() {
+    std::fputs("usage: tavren-netstat-cli [-n] [-o]\n"
+               "  -n  numeric addresses and ports, no name look-ups\n"
+               "  -o  show the owning process id (always shown)\n",
+               stderr);
+}
+
+bool writeAll(const std::string& text) {
+    const char* data = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        ssize_t written = ::write(STDOUT_FILENO, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        left -= std::size_t(written);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ListingOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if ((argument[0] != '-' && argument[0] != '/') || !argument[1]) {
+            printUsage();
+            return 2;
+        }
+        for (const char* letter = argument + 1; *letter; ++letter) {
+            if (*letter == 'n' || *letter == 'N') {
+                options.numeric = true;
+            } else if (*letter == 'o' || *letter == 'O') {
+                // The owner column is always printed.
+            } else {
+                printUsage();
+                return 2;
+            }
+        }
+    }
+
+    const std::vector<ListedConnection> connections = collectConnections(options);
+    ServiceNames services;
+    std::vector<std::string> hostNames;
+    bool allAnswered = true;
+    if (!options.numeric && !connections.empty())
+        hostNames = foreignHostNames(connections, options.lookupDeadline, &allAnswered);
+    const bool written = writeAll(formatListing(connections, options.numeric, &services, hostNames));
+    if (!allAnswered)
+        ::_exit(written ? 0 : 1); // look-ups still under way must not hold the command up
+    return written ? 0 : 1;
+}
