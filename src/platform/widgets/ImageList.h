@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPixmap>
+#include <QSize>
+
+namespace widgets {
+
+// A list of same-sized pictures addressed by 1-based position, shared by the views bound to it.
+// Pictures of another size are scaled to the list's size when inserted.
+class ImageList : public QObject {
+    Q_OBJECT
+public:
+    explicit ImageList(QSize imageSize, QObject* parent = nullptr);
+
+    QSize imageSize() const { return m_imageSize; }
+    int count() const { return int(m_images.size()); }
+
+    void clear();
+    // Inserts before `position` (1..count + 1); false, and nothing inserted, for any other
+    // position or a null picture.
+    bool insert(int position, const QImage& picture);
+    bool insert(int position, const QPixmap& picture);
+    // Appends; the new image's position.
+    int append(const QImage& picture);
+
+    // The image at 1-based `index`, or a null pixmap outside 1..count.
+    QPixmap image(int index) const;
+
+signals:
+    void changed();
+
+private:
+    QPixmap fitted(const QPixmap& picture) const;
+
+    QSize m_imageSize;
+    QList<QPixmap> m_images;
+};
+
+} // namespace widgets

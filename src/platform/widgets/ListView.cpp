@@ -1,0 +1,223 @@
+#include "platform/widgets/ListView.h"
+
+#include "platform/widgets/ImageList.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace widgets {
+
+bool ListItem::isValid() const {
+    return m_view && m_view->hasRow(m_index);
+}
+
+QString ListItem::text() const {
+    return isValid() ? m_view->m_model.row(m_index - 1).texts[0] : QString();
+}
+
+bool ListItem::setText(const QString& text) {
+    if (!isValid())
+        return false;
+    m_view->m_model.setText(m_index - 1, 0, text);
+    return true;
+}
+
+QString ListItem::subItem(int number) const {
+    if (!isValid() || number < 1 || number > ListView::SubItemCount)
+        return {};
+    return m_view->m_model.row(m_index - 1).texts[number];
+}
+
+bool ListItem::setSubItem(int number, const QString& text) {
+    if (!isValid() || number < 1 || number > ListView::SubItemCount)
+        return false;
+    m_view->m_model.setText(m_index - 1, number, text);
+    return true;
+}
+
+int ListItem::largeIcon() const {
+    return isValid() ? m_view->m_model.row(m_index - 1).largeIcon : 0;
+}
+
+int ListItem::smallIcon() const {
+    return isValid() ? m_view->m_model.row(m_index - 1).smallIcon : 0;
+}
+
+bool ListItem::setLargeIcon(int index) {
+    if (!isValid() || index < 0)
+        return false;
+    m_view->m_model.setIcons(m_index - 1, index, smallIcon());
+    return true;
+}
+
+bool ListItem::setSmallIcon(int index) {
+    if (!isValid() || index < 0)
+        return false;
+    m_view->m_model.setIcons(m_index - 1, largeIcon(), index);
+    return true;
+}
+
+ListView::ListView(QWidget* parent) : QTreeView(parent) {
+    setModel(&m_model);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    setIconSize(QSize(16, 16));
+}
+
+void ListView::addColumn(const QString& header, int width, Qt::Alignment alignment) {
+    if (columnCount() >= ListRow::ColumnCount)
+        return;
+    m_model.addColumn(ListColumn{header, width, alignment});
+    setColumnWidth(columnCount() - 1, width);
+}
+
+ListItem ListView::addItem(const QString& text) {
+    m_model.appendRow(text);
+    return ListItem(this, itemCount());
+}
+
+ListItem ListView::item(int index) {
+    return ListItem(this, index);
+}
+
+void ListView::removeAll() {
+    m_model.removeAll();
+}
+
+int ListView::selectedIndex() const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+ListItem ListView::selectedItem() {
+    const int index = selectedIndex();
+    return index > 0 ? ListItem(this, index) : ListItem();
+}
+
+bool ListView::setSelectedIndex(int index) {
+    if (index == 0) {
+        selectionModel()->clearSelection();
+        return true;
+    }
+    if (index < 1 || index > m_model.rowCount())
+        return false;
+    const QModelIndex at = m_model.index(index - 1, 0);
+    selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    return true;
+}
+
+void ListView::setIcons(ImageList* list) {
+    bind(m_icons, list);
+}
+
+void ListView::setSmallIcons(ImageList* list) {
+    bind(m_smallIcons, list);
+    m_model.setSmallIcons(list);
+    if (list)
+        setIconSize(list->imageSize());
+    imagesChanged();
+}
+
+void ListView::bind(QPointer<ImageList>& slot, ImageList* list) {
+    if (slot == list)
+        return;
+    if (slot)
+        disconnect(slot, nullptr, this, nullptr);
+    slot = list;
+    if (list)
+        connect(list, &ImageList::changed, this, &ListView::imagesChanged);
+}
+
+void ListView::imagesChanged() {
+    // Icons are read from the list when painted, so a repaint is all a change needs.
+    if (!isRebuilding())
+        viewport()->update();
+}
+
+void ListView::setGridLines(bool on) {
+    if (m_gridLines == on)
+        return;
+    m_gridLines = on;
+    viewport()->update();
+}
+
+void ListView::beginRebuild() {
+    if (m_rebuildDepth++ > 0)
+        return;
+    m_keptSelection = selectedIndex();
+    m_keptScroll = verticalScrollBar()->value();
+    setUpdatesEnabled(false);
+    m_model.beginBatch();
+}
+
+void ListView::endRebuild() {
+    if (m_rebuildDepth == 0 || --m_rebuildDepth > 0)
+        return;
+    m_model.endBatch();
+    if (m_keptSelection > 0 && m_keptSelection <= m_model.rowCount())
+        setSelectedIndex(m_keptSelection);
+    // The scroll range follows the new rows only once the layout has run.
+    executeDelayedItemsLayout();
+    verticalScrollBar()->setValue(m_keptScroll);
+    setUpdatesEnabled(true);
+}
+
+void ListView::mousePressEvent(QMouseEvent* event) {
+    // The press selects first, so a handler that acts on the selected row sees the row clicked.
+    QTreeView::mousePressEvent(event);
+    int button = 0;
+    switch (event->button()) {
+    case Qt::LeftButton:
+        button = LeftButton;
+        break;
+    case Qt::RightButton:
+        button = RightButton;
+        break;
+    case Qt::MiddleButton:
+        button = MiddleButton;
+        break;
+    default:
+        return;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const int shift = (modifiers & Qt::ShiftModifier ? ShiftKey : 0) |
+                      (modifiers & Qt::ControlModifier ? ControlKey : 0) |
+                      (modifiers & Qt::AltModifier ? AltKey : 0);
+    const QPoint at = event->position().toPoint();
+    emit mouseDown(button, shift, at.x(), at.y());
+}
+
+void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit doubleClick();
+}
+
+void ListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                       const QModelIndex& index) const {
+    QTreeView::drawRow(painter, option, index);
+    if (!m_gridLines)
+        return;
+    painter->save();
+    painter->setPen(palette().color(QPalette::Midlight));
+    const QRect row = option.rect;
+    painter->drawLine(row.left(), row.bottom(), row.right(), row.bottom());
+    const QHeaderView* head = header();
+    for (int column = 0; column < head->count(); ++column) {
+        const int x = head->sectionViewportPosition(column) + head->sectionSize(column) - 1;
+        painter->drawLine(x, row.top(), x, row.bottom());
+    }
+    painter->restore();
+}
+
+} // namespace widgets

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "platform/widgets/ListViewModel.h"
+
+#include <QPointer>
+#include <QTreeView>
+
+namespace widgets {
+
+class ImageList;
+class ListView;
+
+// A handle on one row, by 1-based position. It stays usable while the row exists; on a row
+// that no longer exists the getters answer empty values and the setters return false.
+class ListItem {
+public:
+    ListItem() = default;
+    ListItem(ListView* view, int index) : m_view(view), m_index(index) {}
+
+    bool isValid() const;
+    int index() const { return m_index; }
+
+    QString text() const;
+    bool setText(const QString& text);
+    // Sub-items 1 to 5; any other number is refused.
+    QString subItem(int number) const;
+    bool setSubItem(int number, const QString& text);
+
+    int largeIcon() const;
+    int smallIcon() const;
+    bool setLargeIcon(int index);
+    bool setSmallIcon(int index);
+
+private:
+    QPointer<ListView> m_view;
+    int m_index = 0;
+};
+
+// The connection list: a report view with column headers, rows of a text and five sub-items
+// addressed from 1, image lists bound or unbound, grid lines, and mouse notifications.
+class ListView : public QTreeView {
+    Q_OBJECT
+public:
+    static constexpr int SubItemCount = ListRow::ColumnCount - 1;
+
+    // Mouse buttons and shift state as the notifications hand them over.
+    enum Button { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
+    enum Shift { ShiftKey = 1, ControlKey = 2, AltKey = 4 };
+
+    explicit ListView(QWidget* parent = nullptr);
+
+    // At most six columns (the text and five sub-items); width in pixels.
+    void addColumn(const QString& header, int width, Qt::Alignment alignment = Qt::AlignLeft);
+    int columnCount() const { return int(m_model.columns().size()); }
+
+    ListItem addItem(const QString& text);
+    ListItem item(int index);
+    int itemCount() const { return m_model.storedRows(); }
+    void removeAll();
+
+    // 1-based position of the selected row, 0 when none.
+    int selectedIndex() const;
+    ListItem selectedItem();
+    // Selects the row at `index`; 0 clears the selection. False for a row that does not exist.
+    bool setSelectedIndex(int index);
+
+    // nullptr unbinds.
+    void setIcons(ImageList* list);
+    void setSmallIcons(ImageList* list);
+    ImageList* icons() const { return m_icons; }
+    ImageList* smallIcons() const { return m_smallIcons; }
+
+    void setGridLines(bool on);
+    bool gridLines() const { return m_gridLines; }
+
+    // A rebuild (remove all, then append every row again) suspends painting, publishes the new
+    // rows to the view in one go, and keeps the selected position and the scroll position when
+    // the new list still reaches them. Rebuilds nest; use RebuildGuard to pair the calls.
+    void beginRebuild();
+    void endRebuild();
+    bool isRebuilding() const { return m_rebuildDepth > 0; }
+
+    class RebuildGuard {
+    public:
+        explicit RebuildGuard(ListView& view) : m_view(view) { m_view.beginRebuild(); }
+        ~RebuildGuard() { m_view.endRebuild(); }
+        RebuildGuard(const RebuildGuard&) = delete;
+        RebuildGuard& operator=(const RebuildGuard&) = delete;
+
+    private:
+        ListView& m_view;
+    };
+
+signals:
+    // Button and shift as the enums above; x and y in pixels of the view.
+    void mouseDown(int button, int shift, int x, int y);
+    void doubleClick();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+
+private:
+    friend class ListItem;
+    bool hasRow(int index) const { return index >= 1 && index <= itemCount(); }
+    void bind(QPointer<ImageList>& slot, ImageList* list);
+    void imagesChanged();
+
+    ListViewModel m_model;
+    QPointer<ImageList> m_icons;
+    QPointer<ImageList> m_smallIcons;
+    bool m_gridLines = false;
+    int m_rebuildDepth = 0;
+    int m_keptSelection = 0;
+    int m_keptScroll = 0;
+};
+
+} // namespace widgets

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+
+namespace widgets {
+
+class ImageList;
+
+// One row of the list: its text and sub-items (column 0 is the text) and its icon indexes.
+struct ListRow {
+    static constexpr int ColumnCount = 6;
+    std::array<QString, ColumnCount> texts;
+    int largeIcon = 0; // 1-based into the large-icon list, 0 for none
+    int smallIcon = 0; // 1-based into the small-icon list, 0 for none
+};
+
+struct ListColumn {
+    QString header;
+    int width = 100; // pixels
+    Qt::Alignment alignment = Qt::AlignLeft;
+};
+
+// Flat rows in a plain array, so rebuilding thousands of rows costs little. While a batch is
+// open, appended rows are stored but not yet published to the views: the views keep seeing a
+// consistent model even when the owner yields to the event loop in the middle of a rebuild.
+class ListViewModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ListViewModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void addColumn(const ListColumn& column);
+    const QList<ListColumn>& columns() const { return m_columns; }
+
+    // Every stored row, published or not.
+    int storedRows() const { return int(m_rows.size()); }
+    const ListRow& row(int index0) const { return m_rows[index0]; }
+    void appendRow(const QString& text);
+    void setText(int index0, int column, const QString& text);
+    void setIcons(int index0, int largeIcon, int smallIcon);
+    void removeAll();
+
+    void setSmallIcons(ImageList* list) { m_smallIcons = list; }
+
+    void beginBatch() { ++m_batch; }
+    void endBatch();
+
+private:
+    bool isPublished(int index0) const { return index0 < m_published; }
+    void rowChanged(int index0, int column);
+
+    QList<ListColumn> m_columns;
+    QList<ListRow> m_rows;
+    int m_published = 0;
+    int m_batch = 0;
+    QPointer<ImageList> m_smallIcons;
+};
+
+} // namespace widgets

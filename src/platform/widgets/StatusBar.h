@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+
+namespace widgets {
+
+// A status bar of two text panels with sunken frames, addressed by 1-based index: panel 1
+// keeps the width it is given, panel 2 fills the rest of the bar but never gets narrower
+// than its minimum. The bar's height, top and left are the widget's own.
+class StatusBar : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int PanelCount = 2;
+
+    explicit StatusBar(QWidget* parent = nullptr);
+
+    // Setters return false for an index outside 1..2 or a negative width.
+    bool setPanelText(int index, const QString& text);
+    QString panelText(int index) const;
+    bool setPanelWidth(int index, int width);
+    // The width the panel has now: panel 1 its set width, panel 2 its stretched width.
+    int panelWidth(int index) const;
+    QRect panelRect(int index) const;
+
+    void setStretchMinimum(int width);
+    int stretchMinimum() const { return m_stretchMinimum; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    static constexpr int Gap = 2;
+    void layoutPanels();
+
+    std::array<QLabel*, PanelCount> m_panels{};
+    std::array<int, PanelCount> m_widths{100, 100};
+    int m_stretchMinimum = 100;
+};
+
+} // namespace widgets

@@ -1,0 +1,71 @@
+#include "platform/widgets/Toolbar.h"
+
+#include "platform/widgets/ImageList.h"
+
+#include <QAction>
+
+namespace widgets {
+
+Toolbar::Toolbar(QWidget* parent) : QToolBar(parent) {
+    setMovable(false);
+    setFloatable(false);
+    setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+}
+
+void Toolbar::setImageList(ImageList* list) {
+    if (m_images == list)
+        return;
+    if (m_images)
+        disconnect(m_images, nullptr, this, nullptr);
+    m_images = list;
+    if (list) {
+        setIconSize(list->imageSize());
+        connect(list, &ImageList::changed, this, &Toolbar::refreshImages);
+    }
+    refreshImages();
+}
+
+int Toolbar::addButton(const QString& caption, int image) {
+    Entry entry;
+    entry.button = ToolbarButton{buttonCount() + 1, caption, image, false};
+    entry.action = addAction(caption);
+    // Captions are dispatched on as written; an ampersand is not a mnemonic here.
+    entry.action->setIconText(QString(caption).replace(QLatin1Char('&'), QLatin1String("&&")));
+    const ToolbarButton handed = entry.button;
+    connect(entry.action, &QAction::triggered, this, [this, handed] { emit buttonClick(handed); });
+    m_buttons.append(entry);
+    refreshImages();
+    return buttonCount();
+}
+
+int Toolbar::addSeparator() {
+    Entry entry;
+    entry.button = ToolbarButton{buttonCount() + 1, QString(), 0, true};
+    entry.action = QToolBar::addSeparator();
+    m_buttons.append(entry);
+    return buttonCount();
+}
+
+ToolbarButton Toolbar::button(int index) const {
+    if (index < 1 || index > buttonCount())
+        return {};
+    return m_buttons[index - 1].button;
+}
+
+bool Toolbar::click(int index) {
+    if (index < 1 || index > buttonCount() || m_buttons[index - 1].button.separator)
+        return false;
+    m_buttons[index - 1].action->trigger();
+    return true;
+}
+
+void Toolbar::refreshImages() {
+    for (const Entry& entry : m_buttons) {
+        if (entry.button.separator)
+            continue;
+        const QPixmap image = m_images ? m_images->image(entry.button.image) : QPixmap();
+        entry.action->setIcon(image.isNull() ? QIcon() : QIcon(image));
+    }
+}
+
+} // namespace widgets
