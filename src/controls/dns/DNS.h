@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/host/HostedControl.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace os {
+class OperatingSystem;
+}
+
+namespace controls {
+
+// A control without a visible surface that turns host names into dotted IPv4 addresses and
+// back through the operating system's resolver. Lookups block the calling thread until the
+// resolver answers. Without an operating system to ask, every lookup fails as unknown.
+class DNS : public host::HostedControl {
+    Q_OBJECT
+public:
+    // Raised for an unresolvable name; the number every caller can test for.
+    static constexpr std::int32_t CantResolveNumber = 9001;
+
+    explicit DNS(os::OperatingSystem* system = nullptr, QWidget* parent = nullptr,
+                 host::ControlHost* host = nullptr);
+    ~DNS() override;
+
+    os::OperatingSystem* operatingSystem() const { return m_system; }
+    void setOperatingSystem(os::OperatingSystem* system) { m_system = system; }
+
+    // The host name of a dotted address, or an empty text when it is not an address or the
+    // resolver knows no name for it. Raises ResolveCompleted in every case.
+    QString AddressToName(const QString& strIP);
+
+    // The dotted address of a host name (the text itself when it already is a dotted
+    // address), or nothing when it cannot be resolved. Raises ResolveCompleted in every case.
+    std::optional<QString> NameToAddress(const QString& strName);
+
+    // Four decimal numbers of 0 to 255 joined by exactly three dots; the last one written
+    // plainly (no sign, leading zero or space); the broadcast address is not accepted.
+    static bool IsDottedAddress(const QString& text);
+
+    // The address as the resolver takes it: the first number in the lowest byte. Only
+    // meaningful for text that IsDottedAddress accepts.
+    static std::int32_t AddressValue(const QString& text);
+
+    // The fixed extent of the control, in twips.
+    static constexpr int FixedExtentTwips = 705;
+
+    void setVisible(bool visible) override;
+
+signals:
+    // Description is passed by reference: a directly connected handler may change it.
+    void Error(qint32 Number, QString& Description);
+    void ResolveCompleted();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void readProperties(host::PropertyReader& reader) override;
+    void writeProperties(host::PropertyStore& store) const override;
+
+private:
+    void startUp();
+    void cleanUp();
+    void raiseError(std::int32_t number, QString description);
+
+    os::OperatingSystem* m_system;
+};
+
+} // namespace controls
