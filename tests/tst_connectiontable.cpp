@@ -1,0 +1,60 @@
+// links: tavren_snapshot tavren_os
+#include "snapshot/ConnectionTable.h"
+
+#include <QTest>
+
+class ConnectionTableTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void indexRange_data();
+    void indexRange();
+    void startsEmpty();
+    void slotsAreDistinct();
+};
+
+void ConnectionTableTest::indexRange_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("first") << 0 << true;
+    QTest::newRow("last") << 2000 << true;
+    QTest::newRow("one past") << 2001 << false;
+    QTest::newRow("negative") << -1 << false;
+    QTest::newRow("far") << 1 << true;
+    QTest::newRow("minimum") << INT_MIN << false;
+    QTest::newRow("maximum") << INT_MAX << false;
+}
+
+void ConnectionTableTest::indexRange() {
+    QFETCH(int, index);
+    QFETCH(bool, valid);
+    ConnectionSnapshot snapshot;
+    const ConnectionSnapshot& constant = snapshot;
+    QCOMPARE(RecordTable::isValidIndex(index), valid);
+    QCOMPARE(snapshot.ConnectionTable.at(index) != nullptr, valid);
+    QCOMPARE(snapshot.RowTable.at(index) != nullptr, valid);
+    QCOMPARE(constant.ConnectionTable.at(index) != nullptr, valid);
+    QCOMPARE(constant.RowTable.at(index) != nullptr, valid);
+}
+
+void ConnectionTableTest::startsEmpty() {
+    ConnectionSnapshot snapshot;
+    QCOMPARE(snapshot.ConnectionCount, 0);
+    for (int i = 0; i < RecordTable::Capacity; ++i) {
+        QCOMPARE(*snapshot.ConnectionTable.at(i), ConnectionRecord());
+        QCOMPARE(*snapshot.RowTable.at(i), ConnectionRecord());
+    }
+}
+
+void ConnectionTableTest::slotsAreDistinct() {
+    ConnectionSnapshot snapshot;
+    for (int i = 0; i < RecordTable::Capacity; ++i)
+        snapshot.ConnectionTable.at(i)->ProcessId = i + 1;
+    snapshot.RowTable.at(2000)->ProcessId = 77;
+    for (int i = 0; i < RecordTable::Capacity; ++i)
+        QCOMPARE(snapshot.ConnectionTable.at(i)->ProcessId, i + 1);
+    QCOMPARE(snapshot.RowTable.at(1999)->ProcessId, 0);
+}
+
+QTEST_GUILESS_MAIN(ConnectionTableTest)
+#include "tst_connectiontable.moc"
