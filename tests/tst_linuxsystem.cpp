@@ -1,0 +1,221 @@
+// links: tavren_os
+#include "platform/os/linux/LinuxSystem.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using os::CommandRequest;
+using os::CommandStatus;
+
+class LinuxSystemTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandOutputIsDrainedWhole();
+    void outputBeyondTheCapIsDropped();
+    void hungCommandIsKilled();
+    void startFailures_data();
+    void startFailures();
+    void companionCommandBesideTheProgram();
+    void ownProcessIsListed();
+    void deletedExecutableKeepsItsPath();
+    void errorText();
+    void stateCountsFollowNewSockets();
+    void unchangedTableIsNotDumpedAgain();
+    void loopbackLookups();
+    void genericExecutableIcon();
+};
+
+namespace {
+
+CommandRequest shell(const QString& script) {
+    CommandRequest request;
+    request.program = "/bin/sh";
+    request.arguments = {"-c", script};
+    request.timeout = std::chrono::seconds(20);
+    return request;
+}
+
+} // namespace
+
+void LinuxSystemTest::commandOutputIsDrainedWhole() {
+    os::LinuxSystem system;
+    // Far more than a pipe holds, so the child blocks unless the pipe is read while it runs.
+    const os::CommandResult result =
+        system.runCommand(shell("head -c 3000000 /dev/zero; printf 'end\\r\\n'"));
+    QCOMPARE(int(result.status), int(CommandStatus::Finished));
+    QCOMPARE(result.output.size(), 3000005);
+    QVERIFY(result.output.endsWith("end\r\n"));
+    QVERIFY(!result.truncated);
+}
+
+void LinuxSystemTest::outputBeyondTheCapIsDropped() {
+    os::LinuxSystem system;
+    CommandRequest request = shell("head -c 500000 /dev/zero; echo done >&2");
+    request.outputCap = 1000;
+    const os::CommandResult result = system.runCommand(request);
+    QCOMPARE(int(result.status), int(CommandStatus::Finished));
+    QCOMPARE(result.output.size(), 1000);
+    QVERIFY(result.truncated);
+}
+
+void LinuxSystemTest::hungCommandIsKilled() {
+    os::LinuxSystem system;
+    CommandRequest request = shell("echo $$; exec sleep 60");
+    request.timeout = std::chrono::milliseconds(300);
+    const os::CommandResult result = system.runCommand(request);
+    QCOMPARE(int(result.status), int(CommandStatus::TimedOut));
+    QCOMPARE(result.errorCode, ETIMEDOUT);
+    const QByteArray child = result.output.trimmed();
+    QVERIFY(!child.isEmpty());
+    // Killed and reaped: nothing of it is left, not even a zombie.
+    QVERIFY(!QFileInfo::exists("/proc/" + QString::fromLatin1(child)));
+}
+
+void LinuxSystemTest::startFailures_data() {
+    QTest::addColumn<QString>("program");
+    QTest::newRow("missing") << "/nonexistent/tavren-program";
+    QTest::newRow("bare name is not searched on PATH") << "sh";
+    QTest::newRow("empty") << "";
+}
+
+void LinuxSystemTest::startFailures() {
+    QFETCH(QString, program);
+    os::LinuxSystem system;
+    CommandRequest request;
+    request.program = program;
+    const os::CommandResult result = system.runCommand(request);
+    QCOMPARE(int(result.status), int(CommandStatus::StartFailed));
+    QCOMPARE(result.errorCode, ENOENT);
+}
+
+void LinuxSystemTest::companionCommandBesideTheProgram() {
+    os::LinuxSystem system;
+    QCOMPARE(system.netstatProgram(), QCoreApplication::applicationDirPath() + "/tavren-netstat-cli");
+}
+
+void LinuxSystemTest::ownProcessIsListed() {
+    os::LinuxSystem system;
+    const std::vector<std::int32_t> ids = system.processIds();
+    QVERIFY(std::find(ids.begin(), ids.end(), std::int32_t(::getpid())) != ids.end());
+    QVERIFY(std::all_of(ids.begin(), ids.end(), [](std::int32_t id) { return id > 0; }));
+    QCOMPARE(system.processExecutablePath(::getpid()),
+             QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
+    QVERIFY(system.processExecutablePath(0x3ffffff0).isEmpty());
+    QVERIFY(system.processExecutablePath(-1).isEmpty());
+}
+
+void LinuxSystemTest::deletedExecutableKeepsItsPath() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString copy = QFileInfo(folder.path()).canonicalFilePath() + "/tavren sleeper";
+    QVERIFY(QFile::copy("/bin/sleep", copy));
+    QProcess child;
+    child.start(copy, {"60"});
+    QVERIFY(child.waitForStarted());
+    QVERIFY(QFile::remove(copy));
+    os::LinuxSystem system;
+    QCOMPARE(system.processExecutablePath(std::int32_t(child.processId())), copy);
+    child.kill();
+    child.waitForFinished();
+}
+
+void LinuxSystemTest::errorText() {
+    os::LinuxSystem system;
+    QCOMPARE(system.systemErrorText(ENOENT), QString::fromLocal8Bit(std::strerror(ENOENT)));
+    QVERIFY(!system.systemErrorText(99999).isEmpty());
+}
+
+namespace {
+
+// A listening socket and one connection to it, on 127.0.0.1; closed on destruction.
+struct LoopbackConnection {
+    int listener = -1, client = -1, server = -1;
+    LoopbackConnection() {
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        ::bind(listener, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(listener, 4);
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+        client = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::connect(client, reinterpret_cast<sockaddr*>(&address), length);
+        server = ::accept(listener, nullptr, nullptr);
+    }
+    ~LoopbackConnection() {
+        for (int fd : {client, server, listener})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    bool valid() const { return listener >= 0 && client >= 0 && server >= 0; }
+};
+
+} // namespace
+
+void LinuxSystemTest::stateCountsFollowNewSockets() {
+    // The machine is shared, so compare with an independent full count made right after,
+    // and try again when something else changed the table in between.
+    os::LinuxSystem system;
+    bool agreed = false;
+    for (int attempt = 0; attempt < 5 && !agreed; ++attempt) {
+        system.tcpStateCounts();
+        LoopbackConnection connection;
+        QVERIFY(connection.valid());
+        const os::TcpStateCounts counted = system.tcpStateCounts();
+        os::linuxbackend::TcpStateCounter fresh(std::chrono::milliseconds(0));
+        const os::TcpStateCounts expected = fresh.count();
+        QVERIFY(counted.byState[os::TcpEstablished] >= 2);
+        QVERIFY(counted.byState[os::TcpListen] >= 1);
+        agreed = counted.byState == expected.byState;
+    }
+    QVERIFY(agreed);
+}
+
+void LinuxSystemTest::unchangedTableIsNotDumpedAgain() {
+    LoopbackConnection connection;
+    os::linuxbackend::TcpStateCounter cached(std::chrono::hours(1));
+    for (int i = 0; i < 200; ++i)
+        cached.count();
+    QVERIFY2(cached.fullCounts() < 20, qPrintable(QString::number(cached.fullCounts())));
+
+    os::linuxbackend::TcpStateCounter uncached(std::chrono::milliseconds(0));
+    for (int i = 0; i < 20; ++i)
+        uncached.count();
+    QCOMPARE(uncached.fullCounts(), 20);
+}
+
+void LinuxSystemTest::loopbackLookups() {
+    os::LinuxSystem system;
+    const auto address = system.lookUpHostName("localhost");
+    QVERIFY(address.has_value());
+    QCOMPARE(*address, (std::array<std::uint8_t, 4>{127, 0, 0, 1}));
+    QVERIFY(!system.lookUpHostName("").has_value());
+    const auto name = system.lookUpAddress({127, 0, 0, 1});
+    QVERIFY(name.has_value());
+    QVERIFY(!name->isEmpty());
+}
+
+void LinuxSystemTest::genericExecutableIcon() {
+    os::LinuxSystem system;
+    const QIcon icon = system.executableIcon("/bin/sh");
+    QVERIFY(!icon.isNull());
+    QVERIFY(!icon.pixmap(16, 16).isNull());
+}
+
+QTEST_MAIN(LinuxSystemTest)
+#include "tst_linuxsystem.moc"
