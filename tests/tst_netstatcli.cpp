@@ -1,0 +1,104 @@
+// links: tavren_netstatcli tavren_snapshot tavren_os
+#include "ConnectionListing.h"
+#include "ServiceNames.h"
+
+#include "snapshot/NetstatParser.h"
+
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+
+using os::sockets::TcpSocket;
+
+// The companion command's text must read back through the program's parser unchanged.
+class NetstatCliTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void numericHosts();
+    void listingReadsBack();
+    void longAddressesStaySeparated();
+};
+
+namespace {
+
+TcpSocket socket(int family, const char* local, quint16 localPort, const char* remote, quint16 remotePort,
+                 std::uint8_t state) {
+    TcpSocket result;
+    result.family = family;
+    ::inet_pton(family, local, result.localAddress.data());
+    ::inet_pton(family, remote, result.remoteAddress.data());
+    result.localPort = localPort;
+    result.remotePort = remotePort;
+    result.state = state;
+    return result;
+}
+
+} // namespace
+
+void NetstatCliTest::numericHosts() {
+    QCOMPARE(numericHost(AF_INET, socket(AF_INET, "10.1.2.3", 1, "0.0.0.0", 0, 1).localAddress),
+             std::string("10.1.2.3"));
+    QCOMPARE(numericHost(AF_INET6, socket(AF_INET6, "::1", 1, "::", 0, 1).localAddress),
+             std::string("[::1]"));
+    QCOMPARE(numericHost(AF_INET6, socket(AF_INET6, "::ffff:10.0.0.1", 1, "::", 0, 1).localAddress),
+             std::string("[::ffff:10.0.0.1]"));
+}
+
+void NetstatCliTest::listingReadsBack() {
+    const std::vector<ListedConnection> connections{
+        {socket(AF_INET, "127.0.0.1", 40000, "127.0.0.1", 80, os::sockets::KernelEstablished), 321},
+        {socket(AF_INET6, "::1", 631, "fe80::1:2", 443, os::sockets::KernelCloseWait), 322},
+        {socket(AF_INET, "10.0.0.5", 40001, "10.0.0.9", 5555, os::sockets::KernelTimeWait), 0},
+        {socket(AF_INET6, "2001:db8::1", 40002, "2001:db8::2", 40003, os::sockets::KernelSynSent), 7},
+    };
+    ServiceNames services;
+    const std::vector<std::string> names{"", "", "", "peer.example"};
+    const std::string text = formatListing(connections, false, &services, names);
+    QVERIFY(QByteArray::fromStdString(text).endsWith("\r\n"));
+    QCOMPARE(QByteArray::fromStdString(text).count('\n'), QByteArray::fromStdString(text).count("\r\n"));
+
+    ConnectionSnapshot snapshot;
+    QString readBack = QString::fromStdString(text);
+    ParseNetstatOutput(snapshot, readBack);
+    QCOMPARE(snapshot.ConnectionCount, 3); // the time-wait line has no visible owner
+    const ConnectionRecord& first = *snapshot.ConnectionTable.at(0);
+    QCOMPARE(first.LocalPort, QString("40000"));
+    QCOMPARE(first.RemoteHost, QString("127.0.0.1"));
+    QCOMPARE(first.RemotePort, QString("80 (Http)"));
+    QCOMPARE(first.State, QString("ESTABLISHED"));
+    QCOMPARE(first.ProcessId, 321);
+    const ConnectionRecord& second = *snapshot.ConnectionTable.at(1);
+    QCOMPARE(second.LocalPort,
+             QString::fromStdString(services.nameOf(631).empty() ? "631" : services.nameOf(631)));
+    QCOMPARE(second.RemoteHost, QString("fe80::1:2"));
+    QCOMPARE(second.RemotePort, QString(HttpsDisplayText));
+    QCOMPARE(second.State, QString("CLOSE_WAIT"));
+    const ConnectionRecord& third = *snapshot.ConnectionTable.at(2);
+    QCOMPARE(third.RemoteHost, QString("peer.example"));
+    QCOMPARE(third.State, QString("SYN_SENT"));
+    QCOMPARE(third.ProcessId, 7);
+
+    const std::string numeric = formatListing(connections, true, &services, {});
+    QVERIFY(numeric.find("127.0.0.1:80 ") != std::string::npos);
+    QVERIFY(numeric.find("[fe80::1:2]:443 ") != std::string::npos);
+}
+
+void NetstatCliTest::longAddressesStaySeparated() {
+    const std::vector<ListedConnection> connections{
+        {socket(AF_INET6, "2001:db8:1111:2222:3333:4444:5555:6666", 65535,
+                "2001:db8:aaaa:bbbb:cccc:dddd:eeee:ffff", 65535, os::sockets::KernelFinWait1),
+         2147483647},
+    };
+    QString text = QString::fromStdString(formatListing(connections, true, nullptr, {}));
+    ConnectionSnapshot snapshot;
+    ParseNetstatOutput(snapshot, text);
+    QCOMPARE(snapshot.ConnectionCount, 1);
+    QCOMPARE(snapshot.ConnectionTable.at(0)->RemoteHost, QString("2001:db8:aaaa:bbbb:cccc:dddd:eeee:ffff"));
+    QCOMPARE(snapshot.ConnectionTable.at(0)->State, QString("FIN_WAIT_1"));
+    QCOMPARE(snapshot.ConnectionTable.at(0)->ProcessId, 2147483647);
+}
+
+QTEST_GUILESS_MAIN(NetstatCliTest)
+#include "tst_netstatcli.moc"

@@ -1,0 +1,197 @@
+// links: tavren_linuxsockets Qt6::Core
+#include "SocketOwners.h"
+#include "SocketSummary.h"
+#include "TcpSocketTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+using namespace os::sockets;
+
+// The socket sources read recorded /proc files here, so each field is checked exactly.
+class SocketSourcesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void procTableIpv4();
+    void procTableIpv6();
+    void summaryLines_data();
+    void summaryLines();
+    void summaryReaderSeesChanges();
+    void socketLinks_data();
+    void socketLinks();
+    void ownersFromDescriptorLinks();
+    void stateNumbering();
+};
+
+namespace {
+
+void write(const QString& path, const QByteArray& text) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+} // namespace
+
+void SocketSourcesTest::procTableIpv4() {
+    QTemporaryDir root;
+    write(
+        root.path() + "/net/tcp",
+        "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
+        "   0: 0100007F:1F90 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0 4242 1 "
+        "0\n"
+        "   1: 0100007F:A1B2 0200A8C0:01BB 01 00000000:00000000 00:00000000 00000000  1000        0 77 1 0\n"
+        "   2: garbage line\n"
+        "   3: 0100007F:A1B3 0200A8C0:0050 06 00000000:00000000 03:00001000 00000000     0        0 0 3 0\n");
+    std::vector<TcpSocket> sockets;
+    QVERIFY(readProcTcpTable((root.path() + "/net/tcp").toStdString(), AF_INET, AllButListening,
+                             [&](const TcpSocket& socket) { sockets.push_back(socket); }));
+    QCOMPARE(sockets.size(), size_t(2));
+    const TcpSocket& https = sockets[0];
+    QCOMPARE(int(https.state), int(KernelEstablished));
+    QCOMPARE(https.localAddress[0], std::uint8_t(127));
+    QCOMPARE(https.localAddress[3], std::uint8_t(1));
+    QCOMPARE(https.localPort, std::uint16_t(0xA1B2));
+    QCOMPARE((std::array<std::uint8_t, 4>{https.remoteAddress[0], https.remoteAddress[1],
+                                          https.remoteAddress[2], https.remoteAddress[3]}),
+             (std::array<std::uint8_t, 4>{192, 168, 0, 2}));
+    QCOMPARE(https.remotePort, std::uint16_t(443));
+    QCOMPARE(https.inode, 77u);
+    QCOMPARE(int(sockets[1].state), int(KernelTimeWait));
+    QCOMPARE(sockets[1].inode, 0u);
+    QVERIFY(!readProcTcpTable((root.path() + "/net/missing").toStdString(), AF_INET, AllStates,
+                              [](const TcpSocket&) {}));
+}
+
+void SocketSourcesTest::procTableIpv6() {
+    QTemporaryDir root;
+    // ::1 port 631 to ::ffff:10.0.0.1 port 80
+    write(root.path() + "/net/tcp6", "  sl  local_address                         remote_address             "
+                                     "           st tx_queue rx_queue tr "
+                                     "tm->when retrnsmt   uid  timeout inode\n"
+                                     "   0: 00000000000000000000000001000000:0277 "
+                                     "0000000000000000FFFF00000100000A:0050 01 00000000:00000000 "
+                                     "00:00000000 00000000     0        0 555 1 0\n");
+    std::vector<TcpSocket> sockets;
+    QVERIFY(readProcTcpTable((root.path() + "/net/tcp6").toStdString(), AF_INET6, AllStates,
+                             [&](const TcpSocket& socket) { sockets.push_back(socket); }));
+    QCOMPARE(sockets.size(), size_t(1));
+    std::array<std::uint8_t, 16> loopback{};
+    loopback[15] = 1;
+    QCOMPARE(sockets[0].localAddress, loopback);
+    QCOMPARE(sockets[0].localPort, std::uint16_t(631));
+    std::array<std::uint8_t, 16> mapped{};
+    mapped[10] = mapped[11] = 0xff;
+    mapped[12] = 10;
+    mapped[15] = 1;
+    QCOMPARE(sockets[0].remoteAddress, mapped);
+    QCOMPARE(sockets[0].inode, 555u);
+    QCOMPARE(sockets[0].family, AF_INET6);
+}
+
+void SocketSourcesTest::summaryLines_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<qint64>>("expected");
+    const QByteArray sockstat =
+        "sockets: used 10\nTCP: inuse 3 orphan 1 tw 7 alloc 9 mem 2\nUDP: inuse 0 mem 0\n";
+    QTest::newRow("tcp") << sockstat << QByteArray("TCP") << 5 << QList<qint64>{3, 1, 7, 9, 2};
+    QTest::newRow("tcp6 not tcp") << QByteArray("TCP: inuse 1\nTCP6: inuse 4\n") << QByteArray("TCP6") << 1
+                                  << QList<qint64>{4};
+    QTest::newRow("missing line") << QByteArray("UDP: inuse 0\n") << QByteArray("TCP") << 1
+                                  << QList<qint64>();
+    QTest::newRow("too few numbers") << QByteArray("TCP: inuse 3 orphan\n") << QByteArray("TCP") << 2
+                                     << QList<qint64>();
+}
+
+void SocketSourcesTest::summaryLines() {
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, prefix);
+    QFETCH(int, count);
+    QFETCH(QList<qint64>, expected);
+    std::int64_t counters[8] = {};
+    const bool read = parseSocketSummaryLine(text.constData(), prefix.constData(), counters, count);
+    QCOMPARE(read, !expected.isEmpty());
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(qint64(counters[i]), expected[i]);
+}
+
+void SocketSourcesTest::summaryReaderSeesChanges() {
+    QTemporaryDir root;
+    write(root.path() + "/net/sockstat", "TCP: inuse 3 orphan 0 tw 1 alloc 4 mem 1\n");
+    write(root.path() + "/net/sockstat6", "TCP6: inuse 2\n");
+    SocketSummaryReader reader(root.path().toStdString());
+    SocketSummary first, second, third;
+    QVERIFY(reader.read(first));
+    // Memory moves with traffic alone and must not count as a change.
+    write(root.path() + "/net/sockstat", "TCP: inuse 3 orphan 0 tw 1 alloc 4 mem 9\n");
+    QVERIFY(reader.read(second));
+    QVERIFY(first == second);
+    write(root.path() + "/net/sockstat6", "TCP6: inuse 3\n");
+    QVERIFY(reader.read(third));
+    QVERIFY(!(second == third));
+    SocketSummaryReader missing((root.path() + "/nothing").toStdString());
+    QVERIFY(!missing.read(first));
+}
+
+void SocketSourcesTest::socketLinks_data() {
+    QTest::addColumn<QByteArray>("link");
+    QTest::addColumn<uint>("inode");
+    QTest::newRow("socket") << QByteArray("socket:[12345]") << 12345u;
+    QTest::newRow("largest") << QByteArray("socket:[4294967295]") << 4294967295u;
+    QTest::newRow("too large") << QByteArray("socket:[4294967296]") << 0u;
+    QTest::newRow("pipe") << QByteArray("pipe:[12345]") << 0u;
+    QTest::newRow("empty brackets") << QByteArray("socket:[]") << 0u;
+    QTest::newRow("not closed") << QByteArray("socket:[123") << 0u;
+    QTest::newRow("letters") << QByteArray("socket:[12a]") << 0u;
+    QTest::newRow("file") << QByteArray("/dev/null") << 0u;
+}
+
+void SocketSourcesTest::socketLinks() {
+    QFETCH(QByteArray, link);
+    QTEST(uint(socketInodeFromLink(link.constData(), std::size_t(link.size()))), "inode");
+}
+
+void SocketSourcesTest::ownersFromDescriptorLinks() {
+    QTemporaryDir root;
+    auto link = [&](const QString& process, const QString& fd, const QString& target) {
+        QDir().mkpath(root.path() + "/" + process + "/fd");
+        QVERIFY(QFile::link(target, root.path() + "/" + process + "/fd/" + fd));
+    };
+    link("300", "3", "socket:[999]");
+    link("300", "4", "socket:[1000]");
+    link("300", "5", "/dev/null");
+    link("12", "7", "socket:[999]"); // shared with a child: the lower id is the owner
+    link("self", "3", "socket:[1001]");
+    QDir().mkpath(root.path() + "/77"); // no fd folder (ended meanwhile, or not ours)
+
+    SocketOwnerMap owners{{999, 0}, {1000, 0}, {1001, 0}, {5, 0}};
+    findSocketOwners(owners, root.path().toStdString());
+    QCOMPARE(owners[999], 12);
+    QCOMPARE(owners[1000], 300);
+    QCOMPARE(owners[1001], 0);
+    QCOMPARE(owners[5], 0);
+}
+
+void SocketSourcesTest::stateNumbering() {
+    QCOMPARE(systemTcpState(KernelEstablished), 5);
+    QCOMPARE(systemTcpState(KernelListen), 2);
+    QCOMPARE(systemTcpState(KernelTimeWait), 11);
+    QCOMPARE(systemTcpState(KernelNewSynRecv), 4);
+    QCOMPARE(systemTcpState(KernelClose), 1);
+    QCOMPARE(QByteArray(tcpStateWord(KernelCloseWait)), QByteArray("CLOSE_WAIT"));
+    QCOMPARE(QByteArray(tcpStateWord(KernelSynRecv)), QByteArray("SYN_RECEIVED"));
+    QCOMPARE(QByteArray(tcpStateWord(KernelFinWait2)), QByteArray("FIN_WAIT_2"));
+    QCOMPARE(QByteArray(tcpStateWord(200)), QByteArray("DELETE_TCB"));
+}
+
+QTEST_GUILESS_MAIN(SocketSourcesTest)
+#include "tst_socketsources.moc"
