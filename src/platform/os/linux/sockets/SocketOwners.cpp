@@ -40,7 +40,7 @@ bool isNumber(const char* name) {
 // Each process's descriptors, read relative to its own fd folder; a process or
 // descriptor that vanishes meanwhile is simply skipped.
 void scanProcess(int procFd, const char* pidName, SocketOwnerMap& owners, std::size_t& unresolved) {
-    char path[64];
+    char path[sizeof(dirent::d_name) + 4];
     std::snprintf(path, sizeof(path), "%s/fd", pidName);
     int fdDir = ::openat(procFd, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fdDir < 0)
