@@ -1,0 +1,224 @@
+#include "mainwindow/Form1.h"
+
+#include "controls/progressbar/ProgressBar.h"
+#include "mainwindow/PictureBox.h"
+#include "platform/host/PropertyStore.h"
+#include "platform/host/Units.h"
+#include "platform/widgets/ImageList.h"
+#include "platform/widgets/ListView.h"
+#include "platform/widgets/StatusBar.h"
+#include "platform/widgets/Toolbar.h"
+#include "snapshot/ConnectionTable.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QTimer>
+
+using namespace form1design;
+using host::pixelsToTwips;
+using host::twipsToPixels;
+
+namespace {
+
+// Inside tight loops the refresh lets window messages run about this often.
+constexpr std::chrono::milliseconds RowYieldInterval{15};
+
+QRect designRect(const TwipsRect& r) {
+    return host::twipsRect(r.left, r.top, r.width, r.height);
+}
+
+} // namespace
+
+Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget* parent)
+    : QWidget(parent), m_system(system), m_snapshot(snapshot),
+      m_pacer([] { QCoreApplication::processEvents(); }, RowYieldInterval) {
+    // The pictures live in this static library; the linker keeps them only when asked.
+    Q_INIT_RESOURCE(mainwindow);
+    setWindowTitle(Caption);
+    QIcon icon;
+    for (const char* picture : WindowIconPictures)
+        icon.addFile(QString::fromLatin1(picture));
+    setWindowIcon(icon);
+
+    createToolbar();
+    createList();
+    createStatusArea();
+    createMenus();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(Timer1Interval);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+
+    iml16 = new widgets::ImageList(QSize(16, 16), this);
+    iml32 = new widgets::ImageList(QSize(32, 32), this);
+    pic16 = new PictureBox(QSize(16, 16), this);
+    pic16->move(designRect(form1design::pic16).topLeft());
+    pic16->hide();
+    pic32 = new PictureBox(QSize(32, 32), this);
+    pic32->move(designRect(form1design::pic32).topLeft());
+    pic32->hide();
+    ListView1->setIcons(iml32);
+    ListView1->setSmallIcons(iml16);
+
+    const QRect client = host::twipsRect(ClientLeft, ClientTop, ClientWidth, ClientHeight);
+    resize(client.size());
+    move(client.topLeft()); // the client's place; window managers that add a frame shift it a little
+}
+
+Form1::~Form1() {
+    // Nothing may run after the window is gone, not even a tick already queued.
+    m_ended = true;
+}
+
+void Form1::createToolbar() {
+    Toolbar1 = new widgets::Toolbar(this);
+    Toolbar1->setGeometry(designRect(form1design::Toolbar1));
+    ImageList1 = new widgets::ImageList(QSize(ToolbarImageSize, ToolbarImageSize), this);
+    Toolbar1->setImageList(ImageList1);
+    for (const ToolbarEntry& entry : ToolbarButtons) {
+        if (!entry.picture) {
+            Toolbar1->addSeparator();
+            continue;
+        }
+        const int image = ImageList1->append(QImage(QString::fromLatin1(entry.picture)));
+        Toolbar1->addButton(QString::fromLatin1(entry.caption), image);
+    }
+    connect(Toolbar1, &widgets::Toolbar::buttonClick, this, &Form1::Toolbar1_ButtonClick);
+}
+
+void Form1::createList() {
+    ListView1 = new widgets::ListView(this);
+    ListView1->setGeometry(designRect(form1design::ListView1));
+    for (const Column& column : Columns)
+        ListView1->addColumn(QString::fromLatin1(column.header), host::himetricToPixels(column.width),
+                             column.alignment);
+    connect(ListView1, &widgets::ListView::mouseDown, this, &Form1::ListView1_MouseDown);
+}
+
+void Form1::createStatusArea() {
+    StatusBar1 = new widgets::StatusBar(this);
+    StatusBar1->setGeometry(designRect(form1design::StatusBar1));
+    StatusBar1->setPanelWidth(1, twipsToPixels(Panel1Width));
+    StatusBar1->setStretchMinimum(twipsToPixels(Panel2Minimum));
+
+    Progbar = new controls::ProgressBar(this);
+    host::PropertyStore design;
+    design.write(QStringLiteral("ProgressLook"), std::int32_t(ProgbarLook), std::int32_t(0));
+    Progbar->load(design);
+    Progbar->setGeometry(designRect(form1design::Progbar));
+    Progbar->raise(); // over panel 1
+    Progbar->hide();  // shown only while a refresh runs
+}
+
+void Form1::createMenus() {
+    // Parented to the window but never put in a menu bar: both exist only as pop-ups.
+    MenuSysPop = new QMenu(QStringLiteral("MenuSysPop"), this);
+    OpenConMon = MenuSysPop->addAction(QStringLiteral("View"));
+    Seperator3 = MenuSysPop->addSeparator();
+    ExitProg1 = MenuSysPop->addAction(QStringLiteral("Exit"));
+
+    mnuRes = new QMenu(QStringLiteral("&Resolve"), this);
+    mnuIP = mnuRes->addAction(QStringLiteral("&Copy IP Address"));
+    mnHN = mnuRes->addAction(QStringLiteral("&Copy Hostname"));
+    mnuRP = mnuRes->addAction(QStringLiteral("&Copy Remote Port"));
+    mnuFP = mnuRes->addAction(QStringLiteral("&Copy File Path"));
+}
+
+void Form1::Form_Load() {
+    show();
+    QCoreApplication::processEvents();
+    if (m_ended)
+        return;
+    Timer1_Timer();
+}
+
+// The toolbar and the status bar dock to the top and bottom of the client area themselves;
+// the list and the progress bar follow the window in Form_Resize.
+void Form1::dockBars() {
+    const int toolbarHeight =
+        std::max(twipsToPixels(form1design::Toolbar1.height), Toolbar1->sizeHint().height());
+    Toolbar1->setGeometry(0, 0, width(), toolbarHeight);
+    const int statusHeight =
+        std::max(twipsToPixels(form1design::StatusBar1.height), StatusBar1->sizeHint().height());
+    StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    StatusBar1->raise();
+    Toolbar1->raise();
+    Progbar->raise();
+}
+
+void Form1::Form_Resize() {
+    // Outer size, frame and caption included, in twips; single precision as designed.
+    const float W = float(pixelsToTwips(frameGeometry().width()));
+    const float H = float(pixelsToTwips(frameGeometry().height()));
+
+    // Each step stands alone: one that cannot be done (a size below zero while the window is
+    // tiny or minimised) is skipped, and the list keeps the last size it could take.
+    if (const float listWidth = W - float(ListWidthMargin); listWidth >= 0)
+        ListView1->resize(twipsToPixels(listWidth), ListView1->height());
+    ListView1->move(0, ListView1->y());
+    if (const float listHeight = H - float(ListHeightMargin); listHeight >= 0)
+        ListView1->resize(ListView1->width(), twipsToPixels(listHeight));
+    StatusBar1->setPanelWidth(1, twipsToPixels(W / 4));
+    StatusBar1->setPanelWidth(2, twipsToPixels(W / 2));
+    Progbar->resize(StatusBar1->panelWidth(1), Progbar->height());
+    if (const float barHeight = float(pixelsToTwips(StatusBar1->height())) - float(ProgbarHeightInset);
+        barHeight >= 0)
+        Progbar->resize(Progbar->width(), twipsToPixels(barHeight));
+    Progbar->move(Progbar->x(),
+                  twipsToPixels(float(pixelsToTwips(StatusBar1->y())) + float(ProgbarTopInset)));
+    Progbar->move(StatusBar1->x(), Progbar->y());
+    Progbar->setMax(ProgbarMax);
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    dockBars();
+    Form_Resize();
+}
+
+void Form1::Form_Unload(int& Cancel) {
+    Q_UNUSED(Cancel);
+    emit unloading();
+    endProgram();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    int cancel = 0;
+    Form_Unload(cancel);
+    event->accept();
+}
+
+// Ends the program at once: no timer tick, no refresh step and no command runs after this,
+// even when the request came from inside a refresh's yield.
+void Form1::endProgram() {
+    if (m_ended)
+        return;
+    m_ended = true;
+    Timer1->stop();
+    QCoreApplication::exit(0);
+}
+
+void Form1::Toolbar1_ButtonClick(const widgets::ToolbarButton& Button) {
+    if (m_ended)
+        return;
+    // Compared exactly and in this order; a caption that matches none does nothing. The
+    // tray, terminate, options and about commands join as their windows arrive.
+    const QString& caption = Button.caption;
+    if (caption == QLatin1String("Refresh")) {
+        RefreshView();
+        return;
+    }
+    if (caption == QLatin1String("Exit")) {
+        endProgram();
+        return;
+    }
+}
+
+void Form1::ListView1_MouseDown(int Button, int Shift, int x, int y) {
+    Q_UNUSED(Shift);
+    if (m_ended || Button != widgets::ListView::RightButton)
+        return;
+    mnuRes->exec(ListView1->viewport()->mapToGlobal(QPoint(x, y)));
+}

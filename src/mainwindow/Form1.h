@@ -1,0 +1,133 @@
+#pragma once
+
+#include "mainwindow/Form1Design.h"
+#include "mainwindow/YieldPacer.h"
+
+#include <QHash>
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstdint>
+#include <optional>
+
+class QAction;
+class QMenu;
+class QTimer;
+class PictureBox;
+struct ConnectionSnapshot;
+struct RowIdentity;
+
+namespace controls {
+class ProgressBar;
+}
+namespace os {
+class OperatingSystem;
+}
+namespace widgets {
+class ImageList;
+class ListView;
+class StatusBar;
+class Toolbar;
+struct ToolbarButton;
+} // namespace widgets
+
+// The main window: the connection list with its toolbar, status bar and progress bar, the
+// refresh timer and the two pop-up menus. It reaches the system only through the given
+// operating-system layer and keeps its connections in the given snapshot.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // True (-1) while RefreshView runs; the timer leaves it alone then.
+    std::int16_t Processing = form1design::False16;
+
+    // Controls, named as the other windows and commands address them.
+    widgets::Toolbar* Toolbar1 = nullptr;
+    widgets::ImageList* ImageList1 = nullptr;
+    widgets::ListView* ListView1 = nullptr;
+    widgets::StatusBar* StatusBar1 = nullptr;
+    controls::ProgressBar* Progbar = nullptr;
+    QTimer* Timer1 = nullptr;
+    widgets::ImageList* iml16 = nullptr;
+    widgets::ImageList* iml32 = nullptr;
+    PictureBox* pic16 = nullptr;
+    PictureBox* pic32 = nullptr;
+
+    // Invisible top-level menus, shown only as pop-ups.
+    QMenu* MenuSysPop = nullptr;
+    QAction* OpenConMon = nullptr;
+    QAction* Seperator3 = nullptr;
+    QAction* ExitProg1 = nullptr;
+    QMenu* mnuRes = nullptr;
+    QAction* mnuIP = nullptr;
+    QAction* mnHN = nullptr;
+    QAction* mnuRP = nullptr;
+    QAction* mnuFP = nullptr;
+
+    // Shows the window, lets it paint, and makes the first refresh through the timer handler.
+    void Form_Load();
+    // Lays the list, the status panels and the progress bar out for the window's outer size.
+    void Form_Resize();
+    // Ends the program; the cancel flag is never set.
+    void Form_Unload(int& Cancel);
+
+    // Refreshes when the live count of active connections moved since the last refresh.
+    void Timer1_Timer();
+    // One handler for every toolbar button, told apart by caption.
+    void Toolbar1_ButtonClick(const widgets::ToolbarButton& Button);
+    // The right button opens the copy menu over the list.
+    void ListView1_MouseDown(int Button, int Shift, int x, int y);
+
+    // Takes a new snapshot and rebuilds the list from it. Asked for while one runs (from a
+    // yield), it runs once more afterwards instead of inside the running one.
+    void RefreshView();
+    void CollectRowIcons();
+    // False when the row gets no image.
+    bool AddRowIcon(const QString& path, int position);
+    void AttachRowIcons();
+
+    // The live active count the last refresh saw, which the timer compares against.
+    std::uint32_t activeCountAtLastRefresh() const { return m_activeAtLastRefresh; }
+    // True once the program was asked to end; no handler does anything after that.
+    bool hasEnded() const { return m_ended; }
+
+signals:
+    // Sent by the unload handler before the program ends, so the tray icon can go first.
+    void unloading();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class RefreshScope;
+
+    void createToolbar();
+    void createList();
+    void createStatusArea();
+    void createMenus();
+    void dockBars();
+    void endProgram();
+
+    bool refreshOnce();
+    bool yieldNow();
+    void addRows();
+    std::optional<RowIdentity> selectedIdentity() const;
+    void restoreSelection(const std::optional<RowIdentity>& kept);
+
+    os::OperatingSystem& m_system;
+    ConnectionSnapshot& m_snapshot;
+    YieldPacer m_pacer;
+    bool m_refreshing = false;
+    bool m_refreshRequested = false;
+    bool m_ended = false;
+    std::uint32_t m_activeAtLastRefresh = 0;
+    // Rendered icons of the refresh under way, by executable path; rows of one program
+    // share the rendering, each row still getting its own image position.
+    struct RenderedIcon {
+        QPixmap large, small;
+    };
+    QHash<QString, RenderedIcon> m_renderedIcons;
+};

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <Qt>
+
+#include <array>
+#include <cstdint>
+
+// The main window's design values. Geometry is in twips, column widths in HIMETRIC.
+namespace form1design {
+
+// Booleans shared with the other windows are 16-bit, true with all bits set.
+inline constexpr std::int16_t True16 = -1;
+inline constexpr std::int16_t False16 = 0;
+
+inline const QString Caption = QStringLiteral("Tavren NetStat");
+
+// Client area and its place on the screen.
+inline constexpr double ClientLeft = 450, ClientTop = 855, ClientWidth = 12075, ClientHeight = 4260;
+
+struct TwipsRect {
+    double left, top, width, height;
+};
+inline constexpr TwipsRect Toolbar1 = {0, 0, 12075, 540};
+inline constexpr TwipsRect ListView1 = {0, 600, 12015, 3135};
+inline constexpr TwipsRect StatusBar1 = {0, 3975, 12075, 285};
+inline constexpr TwipsRect Progbar = {1200, 3960, 2055, 255};
+inline constexpr TwipsRect pic16 = {2820, 3360, 240, 240};
+inline constexpr TwipsRect pic32 = {6480, 3840, 480, 480};
+
+inline constexpr int ProgbarLook = 2;
+inline constexpr int ProgbarMax = 10;
+inline constexpr int Timer1Interval = 3000; // milliseconds; disabled at design
+
+// Status panels: panel 1 fixed, panel 2 stretching but never narrower than this.
+inline constexpr double Panel1Width = 2000;
+inline constexpr double Panel2Minimum = 1500;
+
+// Resize layout margins: the list is this much narrower and lower than the outer window.
+inline constexpr double ListWidthMargin = 150;
+inline constexpr double ListHeightMargin = 1050;
+inline constexpr double ProgbarHeightInset = 80;
+inline constexpr double ProgbarTopInset = 50;
+
+struct Column {
+    const char* header;
+    double width; // HIMETRIC
+    Qt::Alignment alignment;
+};
+inline constexpr std::array<Column, 6> Columns = {{
+    {"File", 3529, Qt::AlignLeft},
+    {"Local Port", 1834, Qt::AlignHCenter},
+    {"Remote Host", 5292, Qt::AlignLeft},
+    {"Remote Port", 2363, Qt::AlignHCenter},
+    {"Status", 2823, Qt::AlignHCenter},
+    {"File Path", 7056, Qt::AlignLeft},
+}};
+
+// Toolbar buttons in order: caption and picture; an empty caption is a separator.
+struct ToolbarEntry {
+    const char* caption;
+    const char* picture;
+};
+inline constexpr std::array<ToolbarEntry, 8> ToolbarButtons = {{
+    {"Refresh", ":/mainwindow/pictures/refresh.png"},
+    {"Terminate", ":/mainwindow/pictures/terminate.png"},
+    {"", nullptr},
+    {"Options", ":/mainwindow/pictures/options.png"},
+    {"SysTray", ":/mainwindow/pictures/systray.png"},
+    {"Exit", ":/mainwindow/pictures/exit.png"},
+    {"", nullptr},
+    {"About", ":/mainwindow/pictures/about.png"},
+}};
+inline constexpr int ToolbarImageSize = 16;
+
+inline constexpr std::array<const char*, 3> WindowIconPictures = {":/mainwindow/pictures/window16.png",
+                                                                  ":/mainwindow/pictures/window32.png",
+                                                                  ":/mainwindow/pictures/window48.png"};
+
+// Status texts of the refresh.
+inline const QString LoadingText = QStringLiteral("Loading...");
+inline const QString WebAddress = QStringLiteral("www.tavren-netstat.example");
+inline const QString VisitText = QStringLiteral("Please Visit ") + WebAddress;
+inline const QString LastRefreshedText = QStringLiteral("Last Refreshed: ");
+
+// The row text of a connection whose owner could not be resolved.
+inline const QString UnknownFile = QStringLiteral("Unknown");
+
+} // namespace form1design
