@@ -1,0 +1,28 @@
+#pragma once
+
+#include "snapshot/ConnectionTable.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace widgets {
+class ListView;
+}
+
+// What makes a list row the same connection after a rebuild: all of its texts and its owner.
+// Matching by position instead would hand a later "Terminate" or copy a different connection.
+struct RowIdentity {
+    std::array<QString, 6> texts;
+    std::int32_t processId = 0;
+
+    bool operator==(const RowIdentity&) const = default;
+
+    // The identity of row `index` (1-based); nothing for a row that does not exist.
+    static std::optional<RowIdentity> ofRow(widgets::ListView& list, const ConnectionSnapshot& snapshot,
+                                            int index);
+    // The first row with this identity, 0 when none has it.
+    int findIn(widgets::ListView& list, const ConnectionSnapshot& snapshot) const;
+};
