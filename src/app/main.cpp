@@ -1,0 +1,17 @@
+#include "mainwindow/Form1.h"
+#include "platform/os/linux/LinuxSystem.h"
+#include "snapshot/ConnectionTable.h"
+
+#include <QApplication>
+#include <QTimer>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    os::LinuxSystem system;
+    ConnectionSnapshot snapshot;
+    Form1 form(system, snapshot);
+    // Loaded from inside the event loop, so that ending the program during the first refresh
+    // ends the loop too.
+    QTimer::singleShot(0, &form, &Form1::Form_Load);
+    return app.exec();
+}
