@@ -1,0 +1,468 @@
+// links: tavren_mainwindow
+#include "controls/progressbar/ProgressBar.h"
+#include "mainwindow/Form1.h"
+#include "platform/os/fake/FakeSystem.h"
+#include "platform/widgets/ImageList.h"
+#include "platform/widgets/ListView.h"
+#include "platform/widgets/StatusBar.h"
+#include "platform/widgets/Toolbar.h"
+#include "snapshot/ConnectionTable.h"
+
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace form1design;
+
+namespace {
+
+struct Line {
+    QString local, foreign, state;
+    int pid;
+};
+
+QByteArray listing(const QList<Line>& lines) {
+    QByteArray text = "\r\nActive Connections\r\n\r\n  Proto  Local Address  Foreign Address  State  PID\r\n";
+    for (const Line& line : lines)
+        text += QStringLiteral("  TCP    %1    %2    %3    %4\r\n")
+                    .arg(line.local, line.foreign, line.state)
+                    .arg(line.pid)
+                    .toLatin1();
+    return text;
+}
+
+os::CommandResult finished(const QByteArray& output) {
+    os::CommandResult result;
+    result.output = output;
+    return result;
+}
+
+QIcon solidIcon(QColor colour) {
+    QPixmap pixmap(48, 48);
+    pixmap.fill(colour);
+    return QIcon(pixmap);
+}
+
+QColor centre(const QPixmap& pixmap) {
+    return pixmap.toImage().pixelColor(pixmap.width() / 2, pixmap.height() / 2);
+}
+
+QStringList rowTexts(widgets::ListView& list, int index) {
+    widgets::ListItem item = list.item(index);
+    QStringList texts{item.text()};
+    for (int n = 1; n <= 5; ++n)
+        texts << item.subItem(n);
+    return texts;
+}
+
+} // namespace
+
+class RefreshViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void rows_data();
+    void rows();
+    void progressAndStatusAcrossRefresh_data();
+    void progressAndStatusAcrossRefresh();
+    void iconsOnePerRow();
+    void rowWithoutIconKeepsLaterImagesAligned();
+    void selectionFollowsItsConnection();
+    void selectionClearedWhenConnectionGone();
+    void scrollPositionKept();
+    void refreshRequestedDuringYieldRunsOnceAfterwards();
+    void closingDuringYieldEndsCleanly();
+    void deletingDuringYieldDoesNotCrash();
+    void timerDoesNothingWhileProcessing();
+    void timerComparesLiveCounts_data();
+    void timerComparesLiveCounts();
+    void loadRefreshesOnlyWithActiveConnections_data();
+    void loadRefreshesOnlyWithActiveConnections();
+
+private:
+    Form1& form() { return *m_form; }
+
+    std::unique_ptr<os::FakeSystem> m_system;
+    std::unique_ptr<ConnectionSnapshot> m_snapshot;
+    std::unique_ptr<Form1> m_form;
+};
+
+void RefreshViewTest::init() {
+    m_system = std::make_unique<os::FakeSystem>();
+    m_snapshot = std::make_unique<ConnectionSnapshot>();
+    m_form = std::make_unique<Form1>(*m_system, *m_snapshot);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+}
+
+void RefreshViewTest::cleanup() {
+    m_form.reset();
+    m_snapshot.reset();
+    m_system.reset();
+}
+
+void RefreshViewTest::rows_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("rowText");
+    QTest::addColumn<QString>("rowTableName");
+
+    QTest::newRow("linux path") << "/usr/bin/curl"
+                                << "curl"
+                                << "curl";
+    QTest::newRow("windows path") << "C:\\Program Files\\App\\app.exe"
+                                  << "app.exe"
+                                  << "app.exe";
+    QTest::newRow("no separator") << "daemon"
+                                  << "daemon"
+                                  << "daemon";
+    QTest::newRow("trailing slash") << "/opt/odd/"
+                                    << ""
+                                    << "";
+    QTest::newRow("trailing backslash") << "C:\\odd\\"
+                                        << ""
+                                        << "";
+    QTest::newRow("mixed, last wins") << "C:\\a/b\\c.exe"
+                                      << "c.exe"
+                                      << "c.exe";
+    QTest::newRow("unresolved owner") << ""
+                                      << "Unknown"
+                                      << "";
+}
+
+void RefreshViewTest::rows() {
+    QFETCH(QString, path);
+    QFETCH(QString, rowText);
+    QFETCH(QString, rowTableName);
+
+    m_system->defaultCommandResult = finished(listing({
+        {"10.0.0.2:5000", "example.host:http", "ESTABLISHED", 700},
+        {"10.0.0.2:5001", "10.1.1.1:22", "SYN_SENT", 701},
+    }));
+    m_system->processIdList = {1, 700, 701};
+    if (!path.isEmpty())
+        m_system->executablePaths.insert(700, path);
+    m_system->executablePaths.insert(701, QStringLiteral("/usr/sbin/sshd"));
+
+    form().RefreshView();
+
+    widgets::ListView& list = *form().ListView1;
+    QCOMPARE(list.itemCount(), 2);
+    QCOMPARE(rowTexts(list, 1),
+             (QStringList{rowText, "5000", "example.host", "80 (Http)", "ESTABLISHED", path}));
+    QCOMPARE(rowTexts(list, 2),
+             (QStringList{"sshd", "5001", "10.1.1.1", "22", "SYN_SENT", "/usr/sbin/sshd"}));
+    QCOMPARE(m_snapshot->RowTable.at(1)->ImagePath, rowTableName);
+    QCOMPARE(m_snapshot->RowTable.at(1)->ProcessId, 700);
+    QCOMPARE(m_snapshot->RowTable.at(2)->ImagePath, QStringLiteral("sshd"));
+    QCOMPARE(m_snapshot->RowTable.at(2)->ProcessId, 701);
+}
+
+void RefreshViewTest::progressAndStatusAcrossRefresh_data() {
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("empty snapshot") << listing({}) << 0;
+    QTest::newRow("two connections") << listing({{"1.2.3.4:1", "5.6.7.8:2", "ESTABLISHED", 9},
+                                                 {"1.2.3.4:3", "5.6.7.8:4", "CLOSE_WAIT", 9}})
+                                     << 2;
+    QTest::newRow("command failed") << QByteArray() << 0;
+}
+
+void RefreshViewTest::progressAndStatusAcrossRefresh() {
+    QFETCH(QByteArray, output);
+    QFETCH(int, rows);
+    if (output.isEmpty()) {
+        m_system->defaultCommandResult.status = os::CommandStatus::StartFailed;
+        m_system->defaultCommandResult.errorCode = 2;
+    } else {
+        m_system->defaultCommandResult = finished(output);
+    }
+    // A spy on the bar's property-changed notification, reading the value as each arrives.
+    QList<int> values;
+    connect(form().Progbar, &host::HostedControl::propertyChanged, this, [&](const QString& key) {
+        if (key == QLatin1String("Value"))
+            values << form().Progbar->value();
+    });
+
+    struct Seen {
+        std::int16_t processing = 0;
+        Qt::CursorShape cursor = Qt::ArrowCursor;
+        QString panel2;
+        bool barVisible = false;
+    } during;
+    m_system->onRunCommand = [&](const os::CommandRequest&) {
+        during = {form().Processing, form().cursor().shape(), form().StatusBar1->panelText(2),
+                  form().Progbar->isVisible()};
+    };
+    QCOMPARE(form().Processing, False16);
+    QVERIFY(!form().Progbar->isVisible());
+
+    form().RefreshView();
+
+    QCOMPARE(during.processing, True16);
+    QCOMPARE(during.cursor, Qt::WaitCursor);
+    QCOMPARE(during.panel2, QStringLiteral("Loading..."));
+    QVERIFY(during.barVisible);
+
+    QCOMPARE(values, (QList<int>{2, 4, 6, 8, 10, 0}));
+    QVERIFY(!form().Progbar->isVisible());
+    QCOMPARE(form().Processing, False16);
+    QCOMPARE(form().cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(form().StatusBar1->panelText(2), QStringLiteral("Please Visit www.tavren-netstat.example"));
+    QVERIFY2(form().StatusBar1->panelText(1).startsWith(QStringLiteral("Last Refreshed: ")),
+             qPrintable(form().StatusBar1->panelText(1)));
+    QVERIFY(form().StatusBar1->panelText(1).size() > QStringLiteral("Last Refreshed: ").size());
+    QCOMPARE(form().ListView1->itemCount(), rows);
+}
+
+void RefreshViewTest::iconsOnePerRow() {
+    m_system->defaultCommandResult = finished(listing({
+        {"a:1", "b:2", "ESTABLISHED", 50},
+        {"a:3", "b:4", "ESTABLISHED", 50},
+        {"a:5", "b:6", "ESTABLISHED", 50},
+    }));
+    m_system->processIdList = {50};
+    m_system->executablePaths.insert(50, QStringLiteral("/usr/bin/tool"));
+    m_system->icons.insert(QStringLiteral("/usr/bin/tool"), solidIcon(Qt::red));
+
+    for (int refresh = 1; refresh <= 2; ++refresh) {
+        form().RefreshView();
+        QCOMPARE(form().iml32->count(), 3);
+        QCOMPARE(form().iml16->count(), 3);
+        QCOMPARE(form().ListView1->icons(), form().iml32);
+        QCOMPARE(form().ListView1->smallIcons(), form().iml16);
+        for (int row = 1; row <= 3; ++row) {
+            QCOMPARE(form().ListView1->item(row).largeIcon(), row);
+            QCOMPARE(form().ListView1->item(row).smallIcon(), row);
+            QCOMPARE(form().iml32->image(row).size(), QSize(32, 32));
+            QCOMPARE(form().iml16->image(row).size(), QSize(16, 16));
+            QCOMPARE(centre(form().iml32->image(row)), QColor(Qt::red));
+            QCOMPARE(centre(form().iml16->image(row)), QColor(Qt::red));
+        }
+    }
+}
+
+void RefreshViewTest::rowWithoutIconKeepsLaterImagesAligned() {
+    m_system->defaultCommandResult = finished(listing({
+        {"a:1", "b:2", "ESTABLISHED", 10},
+        {"a:3", "b:4", "ESTABLISHED", 11}, // owner not readable: "Unknown", no icon
+        {"a:5", "b:6", "ESTABLISHED", 12},
+        {"a:7", "b:8", "ESTABLISHED", 13}, // no icon at all for this program
+    }));
+    m_system->processIdList = {10, 11, 12, 13};
+    m_system->executablePaths = {{10, "/bin/green"}, {12, "/bin/blue"}, {13, "/bin/plain"}};
+    m_system->icons = {
+        {"/bin/green", solidIcon(Qt::green)}, {"/bin/blue", solidIcon(Qt::blue)}, {"/bin/plain", QIcon()}};
+
+    form().RefreshView();
+
+    QCOMPARE(form().ListView1->item(2).text(), QStringLiteral("Unknown"));
+    QCOMPARE(form().iml32->count(), 4);
+    QCOMPARE(form().iml16->count(), 4);
+    QCOMPARE(centre(form().iml32->image(1)), QColor(Qt::green));
+    QCOMPARE(centre(form().iml32->image(2)).alpha(), 0);
+    QCOMPARE(centre(form().iml32->image(3)), QColor(Qt::blue));
+    QCOMPARE(centre(form().iml16->image(3)), QColor(Qt::blue));
+    QCOMPARE(centre(form().iml32->image(4)).alpha(), 0);
+    QVERIFY(!m_system->iconRequests.contains(QString()));
+}
+
+void RefreshViewTest::selectionFollowsItsConnection() {
+    m_system->processIdList = {20, 21};
+    m_system->executablePaths = {{20, "/bin/one"}, {21, "/bin/two"}};
+    m_system->commandResults = {
+        finished(listing({{"a:1", "b:2", "ESTABLISHED", 20}, {"a:3", "b:4", "ESTABLISHED", 21}})),
+        // A new connection arrives in front of the selected one.
+        finished(listing({{"a:9", "b:9", "ESTABLISHED", 20},
+                          {"a:1", "b:2", "ESTABLISHED", 20},
+                          {"a:3", "b:4", "ESTABLISHED", 21}})),
+    };
+    form().RefreshView();
+    QVERIFY(form().ListView1->setSelectedIndex(2));
+
+    form().RefreshView();
+
+    QCOMPARE(form().ListView1->selectedIndex(), 3);
+    QCOMPARE(form().ListView1->selectedItem().subItem(1), QStringLiteral("3"));
+}
+
+void RefreshViewTest::selectionClearedWhenConnectionGone() {
+    m_system->processIdList = {20, 21};
+    m_system->executablePaths = {{20, "/bin/one"}, {21, "/bin/two"}};
+    m_system->commandResults = {
+        finished(listing({{"a:1", "b:2", "ESTABLISHED", 20}, {"a:3", "b:4", "ESTABLISHED", 21}})),
+        // The selected row's place is taken by another program's connection.
+        finished(listing({{"a:1", "b:2", "ESTABLISHED", 20}, {"a:3", "b:4", "ESTABLISHED", 22}})),
+    };
+    form().RefreshView();
+    QVERIFY(form().ListView1->setSelectedIndex(2));
+
+    form().RefreshView();
+
+    QCOMPARE(form().ListView1->selectedIndex(), 0);
+}
+
+void RefreshViewTest::scrollPositionKept() {
+    QList<Line> lines;
+    for (int i = 0; i < 300; ++i)
+        lines.append({QStringLiteral("a:%1").arg(i), "b:1", "ESTABLISHED", 30});
+    m_system->defaultCommandResult = finished(listing(lines));
+    form().RefreshView();
+    QScrollBar* bar = form().ListView1->verticalScrollBar();
+    QVERIFY(bar->maximum() > 100);
+    bar->setValue(bar->maximum() / 2);
+    const int before = bar->value();
+
+    form().RefreshView();
+
+    QCOMPARE(bar->value(), before);
+}
+
+void RefreshViewTest::refreshRequestedDuringYieldRunsOnceAfterwards() {
+    m_system->defaultCommandResult = finished(listing({{"a:1", "b:2", "ESTABLISHED", 5}}));
+    QList<int> values;
+    connect(form().Progbar, &host::HostedControl::propertyChanged, this, [&](const QString& key) {
+        if (key == QLatin1String("Value"))
+            values << form().Progbar->value();
+    });
+    // Two clicks on "Refresh" arrive in the first yield of the running refresh.
+    QTimer::singleShot(0, this, [&] {
+        form().Toolbar1->click(1);
+        form().Toolbar1->click(1);
+    });
+
+    form().RefreshView();
+
+    QCOMPARE(m_system->commandRequests.size(), 2);
+    QCOMPARE(values, (QList<int>{2, 4, 6, 8, 10, 0, 2, 4, 6, 8, 10, 0}));
+    QCOMPARE(form().ListView1->itemCount(), 1);
+    QCOMPARE(form().Processing, False16);
+}
+
+void RefreshViewTest::closingDuringYieldEndsCleanly() {
+    m_system->defaultCommandResult = finished(listing({{"a:1", "b:2", "ESTABLISHED", 5}}));
+    m_system->tcpCounts.byState[os::TcpEstablished] = 4;
+    form().Timer1->start(1);
+    QSignalSpy unloading(&form(), &Form1::unloading);
+    QTimer::singleShot(0, &form(), [&] { form().close(); });
+
+    form().RefreshView();
+
+    QVERIFY(form().hasEnded());
+    QCOMPARE(unloading.size(), 1);
+    QVERIFY(m_system->commandRequests.isEmpty());
+    QVERIFY(!form().Timer1->isActive());
+    QCOMPARE(form().Processing, False16);
+    QVERIFY(!form().ListView1->isRebuilding());
+
+    // Nothing runs any more: no tick, no refresh, no toolbar command.
+    const int queries = m_system->tcpStateCountCalls;
+    form().Timer1_Timer();
+    form().RefreshView();
+    form().Toolbar1->click(1);
+    QTest::qWait(20);
+    QCOMPARE(m_system->tcpStateCountCalls, queries);
+    QVERIFY(m_system->commandRequests.isEmpty());
+}
+
+void RefreshViewTest::deletingDuringYieldDoesNotCrash() {
+    QList<Line> lines;
+    for (int i = 0; i < 2000; ++i)
+        lines.append({QStringLiteral("a:%1").arg(i), "b:1", "ESTABLISHED", 30});
+    m_system->defaultCommandResult = finished(listing(lines));
+    // The window goes away at whichever yield comes after the command has run.
+    m_system->onRunCommand = [&](const os::CommandRequest&) {
+        QTimer::singleShot(0, this, [&] { m_form.reset(); });
+    };
+    Form1* raw = m_form.get();
+
+    raw->RefreshView();
+
+    QVERIFY(!m_form);
+    QCOMPARE(m_system->commandRequests.size(), 1);
+}
+
+void RefreshViewTest::timerDoesNothingWhileProcessing() {
+    m_system->tcpCounts.byState[os::TcpEstablished] = 3;
+    form().Processing = True16;
+
+    form().Timer1_Timer();
+
+    QCOMPARE(m_system->tcpStateCountCalls, 0);
+    QVERIFY(m_system->commandRequests.isEmpty());
+}
+
+void RefreshViewTest::timerComparesLiveCounts_data() {
+    QTest::addColumn<int>("establishedBefore");
+    QTest::addColumn<int>("listeningBefore");
+    QTest::addColumn<int>("establishedAfter");
+    QTest::addColumn<int>("listeningAfter");
+    QTest::addColumn<int>("timeWaitAfter");
+    QTest::addColumn<bool>("refreshes");
+
+    QTest::newRow("nothing changed") << 3 << 1 << 3 << 1 << 0 << false;
+    QTest::newRow("new listener") << 3 << 1 << 3 << 2 << 0 << false;
+    QTest::newRow("new connection") << 3 << 1 << 4 << 1 << 0 << true;
+    QTest::newRow("into time-wait") << 3 << 1 << 2 << 1 << 1 << true;
+}
+
+void RefreshViewTest::timerComparesLiveCounts() {
+    QFETCH(int, establishedBefore);
+    QFETCH(int, listeningBefore);
+    QFETCH(int, establishedAfter);
+    QFETCH(int, listeningAfter);
+    QFETCH(int, timeWaitAfter);
+    QFETCH(bool, refreshes);
+
+    // The listing shows fewer connections than the system counts (sockets without a visible
+    // owner are left out): the counts never agree, and that alone must not refresh.
+    m_system->defaultCommandResult = finished(listing({{"a:1", "b:2", "ESTABLISHED", 5}}));
+    m_system->tcpCounts.byState[os::TcpEstablished] = std::uint32_t(establishedBefore);
+    m_system->tcpCounts.byState[os::TcpListen] = std::uint32_t(listeningBefore);
+    form().Timer1_Timer();
+    QCOMPARE(m_system->commandRequests.size(), 1);
+    QCOMPARE(m_snapshot->ConnectionCount, 1);
+    form().Timer1_Timer();
+    QCOMPARE(m_system->commandRequests.size(), 1);
+
+    m_system->tcpCounts.byState[os::TcpEstablished] = std::uint32_t(establishedAfter);
+    m_system->tcpCounts.byState[os::TcpListen] = std::uint32_t(listeningAfter);
+    m_system->tcpCounts.byState[os::TcpTimeWait] = std::uint32_t(timeWaitAfter);
+    form().Timer1_Timer();
+    QCOMPARE(m_system->commandRequests.size(), refreshes ? 2 : 1);
+    form().Timer1_Timer();
+    QCOMPARE(m_system->commandRequests.size(), refreshes ? 2 : 1);
+}
+
+void RefreshViewTest::loadRefreshesOnlyWithActiveConnections_data() {
+    QTest::addColumn<int>("established");
+    QTest::addColumn<int>("listening");
+    QTest::addColumn<bool>("refreshes");
+    QTest::newRow("no connection") << 0 << 0 << false;
+    QTest::newRow("only listeners") << 0 << 4 << false;
+    QTest::newRow("one active") << 1 << 0 << true;
+}
+
+void RefreshViewTest::loadRefreshesOnlyWithActiveConnections() {
+    QFETCH(int, established);
+    QFETCH(int, listening);
+    QFETCH(bool, refreshes);
+    m_form->hide();
+    m_system->tcpCounts.byState[os::TcpEstablished] = std::uint32_t(established);
+    m_system->tcpCounts.byState[os::TcpListen] = std::uint32_t(listening);
+
+    form().Form_Load();
+
+    QVERIFY(form().isVisible());
+    QCOMPARE(m_system->commandRequests.size(), refreshes ? 1 : 0);
+    QVERIFY(!form().Timer1->isActive());
+}
+
+QTEST_MAIN(RefreshViewTest)
+#include "tst_refreshview.moc"
