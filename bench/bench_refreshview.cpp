@@ -1,0 +1,98 @@
+// links: tavren_mainwindow tavren_os
+// The main window's refresh on the real machine, offscreen. scripts/bench-refresh opens
+// thousands of loopback connections, runs this beside `ss -tnp` and `ss -tn`, and prints the
+// ratios.
+#include "mainwindow/Form1.h"
+#include "platform/os/linux/LinuxSystem.h"
+#include "platform/widgets/ImageList.h"
+#include "platform/widgets/ListView.h"
+#include "snapshot/ConnectionTable.h"
+
+#include <QApplication>
+#include <QFile>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+struct Window {
+    os::LinuxSystem system;
+    ConnectionSnapshot snapshot;
+    Form1 form{system, snapshot};
+    Window() { form.show(); }
+};
+
+Window& window() {
+    static auto* instance = new Window;
+    return *instance;
+}
+
+// Resident set size in kilobytes.
+double residentKb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / 1024.0 : 0;
+}
+
+// The whole refresh: command, parse, paths, rows, icons, status.
+void refreshView(benchmark::State& state) {
+    Form1& form = window().form;
+    form.RefreshView(); // warm: icon theme and desktop entries read once
+    for (auto _ : state)
+        form.RefreshView();
+    state.counters["rows"] = form.ListView1->itemCount();
+}
+BENCHMARK(refreshView)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// A timer tick when nothing changed since the last refresh: the count and the comparison.
+void timerTickUnchanged(benchmark::State& state) {
+    Form1& form = window().form;
+    form.RefreshView();
+    const auto seen = form.activeCountAtLastRefresh();
+    int refreshed = 0;
+    for (auto _ : state) {
+        form.Timer1_Timer();
+        if (form.activeCountAtLastRefresh() != seen)
+            ++refreshed;
+    }
+    state.counters["refreshedTicks"] = refreshed;
+}
+BENCHMARK(timerTickUnchanged)->Unit(benchmark::kMicrosecond);
+
+// Resident size after 100 refreshes against after the first 10: the refresh keeps nothing.
+void memoryOverRefreshes(benchmark::State& state) {
+    Form1& form = window().form;
+    for (auto _ : state) {
+        for (int i = 0; i < 10; ++i)
+            form.RefreshView();
+        const double after10 = residentKb();
+        for (int i = 10; i < 100; ++i)
+            form.RefreshView();
+        const double after100 = residentKb();
+        state.counters["rssAfter10Kb"] = after10;
+        state.counters["rssAfter100Kb"] = after100;
+        state.counters["growthKb"] = after100 - after10;
+    }
+    state.counters["rows"] = form.ListView1->itemCount();
+}
+BENCHMARK(memoryOverRefreshes)->Unit(benchmark::kSecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
