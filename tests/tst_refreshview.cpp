@@ -77,6 +77,7 @@ private slots:
     void selectionFollowsItsConnection();
     void selectionClearedWhenConnectionGone();
     void scrollPositionKept();
+    void listDoesNotPaintWhileRebuilt();
     void refreshRequestedDuringYieldRunsOnceAfterwards();
     void closingDuringYieldEndsCleanly();
     void deletingDuringYieldDoesNotCrash();
@@ -322,6 +323,52 @@ void RefreshViewTest::scrollPositionKept() {
     form().RefreshView();
 
     QCOMPARE(bar->value(), before);
+}
+
+namespace {
+
+// Counts the paints of a widget, and those that happened while the window was refreshing.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QWidget* widget, const Form1& form) : m_form(form) { widget->installEventFilter(this); }
+    int paints = 0;
+    int paintsWhileRefreshing = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            if (m_form.Processing != False16)
+                ++paintsWhileRefreshing;
+        }
+        return false;
+    }
+
+private:
+    const Form1& m_form;
+};
+
+} // namespace
+
+void RefreshViewTest::listDoesNotPaintWhileRebuilt() {
+    QList<Line> lines;
+    for (int i = 0; i < 50; ++i)
+        lines.append({QStringLiteral("a:%1").arg(i), "b:1", "ESTABLISHED", 30});
+    m_system->defaultCommandResult = finished(listing(lines));
+    form().RefreshView();
+    QCoreApplication::processEvents();
+    PaintCounter counter(form().ListView1->viewport(), form());
+    // The yields of the refresh get every chance to paint.
+    m_system->onRunCommand = [&](const os::CommandRequest&) {
+        form().ListView1->viewport()->repaint();
+        QCoreApplication::processEvents();
+    };
+
+    form().RefreshView();
+    QCoreApplication::processEvents();
+
+    QCOMPARE(counter.paintsWhileRefreshing, 0);
+    QVERIFY(counter.paints > 0); // and the rebuilt list paints once it is done
 }
 
 void RefreshViewTest::refreshRequestedDuringYieldRunsOnceAfterwards() {

@@ -62,9 +62,8 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
     ListView1->setIcons(iml32);
     ListView1->setSmallIcons(iml16);
 
-    const QRect client = host::twipsRect(ClientLeft, ClientTop, ClientWidth, ClientHeight);
-    resize(client.size());
-    move(client.topLeft()); // the client's place; window managers that add a frame shift it a little
+    // A top-level window's geometry is its client area, which is what the design places.
+    setGeometry(host::twipsRect(ClientLeft, ClientTop, ClientWidth, ClientHeight));
 }
 
 Form1::~Form1() {
