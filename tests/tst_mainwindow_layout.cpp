@@ -11,7 +11,6 @@
 #include "snapshot/ConnectionTable.h"
 
 #include <QHeaderView>
-#include <QMenu>
 #include <QTest>
 #include <QTimer>
 
@@ -31,7 +30,6 @@ private slots:
     void toolbarButtons();
     void listColumns_data();
     void listColumns();
-    void menus();
     void resize_data();
     void resize();
     void tooLowOrNarrowKeepsLastListSize();
@@ -136,26 +134,6 @@ void MainWindowLayoutTest::listColumns() {
     list.addItem(QStringLiteral("x")).setSubItem(5, QStringLiteral("y"));
     const int cellAlignment = model->data(model->index(0, column), Qt::TextAlignmentRole).toInt();
     QCOMPARE(cellAlignment & int(Qt::AlignHorizontal_Mask), alignment);
-}
-
-void MainWindowLayoutTest::menus() {
-    Form1& form = *m_form;
-    QCOMPARE(form.MenuSysPop->title(), QStringLiteral("MenuSysPop"));
-    QCOMPARE(form.mnuRes->title(), QStringLiteral("&Resolve"));
-    const QList<QAction*> tray = form.MenuSysPop->actions();
-    QCOMPARE(tray, (QList<QAction*>{form.OpenConMon, form.Seperator3, form.ExitProg1}));
-    QCOMPARE(form.OpenConMon->text(), QStringLiteral("View"));
-    QVERIFY(form.Seperator3->isSeparator());
-    QCOMPARE(form.ExitProg1->text(), QStringLiteral("Exit"));
-    const QList<QAction*> copy = form.mnuRes->actions();
-    QCOMPARE(copy, (QList<QAction*>{form.mnuIP, form.mnHN, form.mnuRP, form.mnuFP}));
-    QCOMPARE(form.mnuIP->text(), QStringLiteral("&Copy IP Address"));
-    QCOMPARE(form.mnHN->text(), QStringLiteral("&Copy Hostname"));
-    QCOMPARE(form.mnuRP->text(), QStringLiteral("&Copy Remote Port"));
-    QCOMPARE(form.mnuFP->text(), QStringLiteral("&Copy File Path"));
-    // Neither is visible until shown as a pop-up.
-    QVERIFY(!form.MenuSysPop->isVisible());
-    QVERIFY(!form.mnuRes->isVisible());
 }
 
 void MainWindowLayoutTest::resize_data() {
