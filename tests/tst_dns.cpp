@@ -4,6 +4,7 @@
 #include "platform/os/fake/FakeSystem.h"
 #include "platform/os/linux/LinuxSystem.h"
 
+#include <QGridLayout>
 #include <QtTest>
 
 using controls::DNS;
@@ -269,6 +270,16 @@ void TestDns::keepsItsFixedSize() {
     QCOMPARE(dns.size(), QSize(side, side));
     dns.setGeometry(5, 6, 1, 1);
     QCOMPARE(dns.geometry(), QRect(5, 6, side, side));
+
+    // A layout gives it its own size too.
+    QWidget laidOut;
+    auto* grid = new QGridLayout(&laidOut);
+    auto* placed = new DNS(nullptr, nullptr, &design);
+    grid->addWidget(placed, 0, 0);
+    laidOut.resize(300, 300);
+    laidOut.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&laidOut));
+    QCOMPARE(placed->size(), QSize(side, side));
 }
 
 void TestDns::invisibleWhileProgramRuns() {

@@ -53,8 +53,7 @@ QString hostNameFromEntry(const QString& raw) {
 DNS::DNS(os::OperatingSystem* system, QWidget* parent, host::ControlHost* host)
     : HostedControl(parent, host), m_system(system) {
     startUp();
-    const int side = host::twipsToPixels(FixedExtentTwips);
-    resize(side, side);
+    resize(sizeHint());
 }
 
 DNS::~DNS() {
@@ -132,11 +131,15 @@ void DNS::setVisible(bool visible) {
     HostedControl::setVisible(visible && !isRunMode());
 }
 
+QSize DNS::sizeHint() const {
+    const int side = host::twipsToPixels(FixedExtentTwips);
+    return {side, side};
+}
+
 void DNS::resizeEvent(QResizeEvent* event) {
     HostedControl::resizeEvent(event);
-    const int side = host::twipsToPixels(FixedExtentTwips);
-    if (event->size() != QSize(side, side))
-        resize(side, side);
+    if (event->size() != sizeHint())
+        resize(sizeHint());
 }
 
 // The control designs no properties of its own.

@@ -49,6 +49,8 @@ public:
     static constexpr int FixedExtentTwips = 705;
 
     void setVisible(bool visible) override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 signals:
     // Description is passed by reference: a directly connected handler may change it.
