@@ -1,6 +1,6 @@
 #include "mainwindow/RowIdentity.h"
 
-#include "platform/widgets/ImageList.h" // ListView.h uses it without including it
+#include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListView.h"
 
 std::optional<RowIdentity> RowIdentity::ofRow(widgets::ListView& list, const ConnectionSnapshot& snapshot,

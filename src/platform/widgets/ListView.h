@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListViewModel.h"
 
 #include <QPointer>
@@ -7,7 +8,6 @@
 
 namespace widgets {
 
-class ImageList;
 class ListView;
 
 // A handle on one row, by 1-based position. It stays usable while the row exists; on a row
