@@ -111,8 +111,6 @@ void TestDns::addressValue_data() {
     QTest::newRow("loopback") << "127.0.0.1" << qint32(0x0100007F);
     QTest::newRow("high last number is negative") << "10.0.0.200" << qint32(0xC800000A);
     QTest::newRow("128 in the last") << "0.0.0.128" << qint32(-2147483647 - 1);
-    QTest::newRow("leading zeros") << "001.02.3.4" << qint32(0x04030201);
-    QTest::newRow("largest") << "255.255.255.254" << qint32(0xFEFFFFFF);
 }
 
 void TestDns::addressValue() {
