@@ -7,6 +7,8 @@
 
 #include <memory>
 
+Q_DECLARE_METATYPE(host::PropertyStore)
+
 using controls::ProgressBar;
 namespace Looks = controls::ProgressLooks;
 
@@ -474,6 +476,5 @@ private slots:
     }
 };
 
-Q_DECLARE_METATYPE(host::PropertyStore)
 QTEST_MAIN(TestProgressBar)
 #include "tst_progressbar.moc"
