@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace controls {
+class DNS;
+}
+namespace os {
+class OperatingSystem;
+}
+
+// The connection info dialog: one row's remote host, its resolved address, both ports and
+// the owner's path, and the name resolution control the main window's commands use.
+//
+// Lifetime: made hidden on first use and shown modeless; "Ok" or the title bar's close button
+// unloads it (it deletes itself), so the next use makes a fresh one. Hold it in a QPointer.
+class FrmInfo : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrmInfo(os::OperatingSystem& system, QWidget* parent = nullptr);
+
+    QLabel* Label6 = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* TxtIP = nullptr;
+    QLineEdit* TxtHost = nullptr;
+    QLineEdit* TxtLocal = nullptr;
+    QLineEdit* TxtRemote = nullptr;
+    QLineEdit* TxtProcess = nullptr;
+    QPushButton* Command1 = nullptr;
+    controls::DNS* DNS1 = nullptr;
+
+    // "Ok": unloads the dialog.
+    void Command1_Click();
+
+private:
+    QLineEdit* addField(const char* labelName, QLabel*& label, const QString& caption, const char* boxName,
+                        double top);
+};
