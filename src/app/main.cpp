@@ -7,6 +7,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The program ends through the main window's unload or its "Exit" only: closing a dialog
+    // while the window waits in the tray must not end it.
+    app.setQuitOnLastWindowClosed(false);
     os::LinuxSystem system;
     ConnectionSnapshot snapshot;
     Form1 form(system, snapshot);

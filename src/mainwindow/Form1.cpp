@@ -9,6 +9,7 @@
 #include "platform/widgets/StatusBar.h"
 #include "platform/widgets/Toolbar.h"
 #include "snapshot/ConnectionTable.h"
+#include "tray/TrayIntegration.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -69,6 +70,9 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
 Form1::~Form1() {
     // Nothing may run after the window is gone, not even a tick already queued.
     m_ended = true;
+    // The tray lets go of the window while the window is still whole.
+    delete m_tray;
+    m_tray = nullptr;
 }
 
 void Form1::createToolbar() {
@@ -94,6 +98,7 @@ void Form1::createList() {
         ListView1->addColumn(QString::fromLatin1(column.header), host::himetricToPixels(column.width),
                              column.alignment);
     connect(ListView1, &widgets::ListView::mouseDown, this, &Form1::ListView1_MouseDown);
+    connect(ListView1, &widgets::ListView::doubleClick, this, &Form1::ListView1_DblClick);
 }
 
 void Form1::createStatusArea() {
@@ -114,15 +119,25 @@ void Form1::createStatusArea() {
 void Form1::createMenus() {
     // Parented to the window but never put in a menu bar: both exist only as pop-ups.
     MenuSysPop = new QMenu(QStringLiteral("MenuSysPop"), this);
+    MenuSysPop->setObjectName(QStringLiteral("MenuSysPop"));
     OpenConMon = MenuSysPop->addAction(QStringLiteral("View"));
+    OpenConMon->setObjectName(QStringLiteral("OpenConMon"));
     Seperator3 = MenuSysPop->addSeparator();
+    Seperator3->setObjectName(QStringLiteral("Seperator3"));
     ExitProg1 = MenuSysPop->addAction(QStringLiteral("Exit"));
+    ExitProg1->setObjectName(QStringLiteral("ExitProg1"));
+    // The tray integration answers "View" and "Exit", found by their names.
+    m_tray = new tray::TrayIntegration(this, MenuSysPop, this);
 
     mnuRes = new QMenu(QStringLiteral("&Resolve"), this);
     mnuIP = mnuRes->addAction(QStringLiteral("&Copy IP Address"));
     mnHN = mnuRes->addAction(QStringLiteral("&Copy Hostname"));
     mnuRP = mnuRes->addAction(QStringLiteral("&Copy Remote Port"));
     mnuFP = mnuRes->addAction(QStringLiteral("&Copy File Path"));
+    connect(mnuIP, &QAction::triggered, this, &Form1::mnuIP_Click);
+    connect(mnHN, &QAction::triggered, this, &Form1::mnHN_Click);
+    connect(mnuRP, &QAction::triggered, this, &Form1::mnuRP_Click);
+    connect(mnuFP, &QAction::triggered, this, &Form1::mnuFP_Click);
 }
 
 void Form1::Form_Load() {
@@ -180,6 +195,8 @@ void Form1::resizeEvent(QResizeEvent* event) {
 void Form1::Form_Unload(int& Cancel) {
     Q_UNUSED(Cancel);
     emit unloading();
+    // The icon must not outlive the program; harmless when none is shown.
+    RemoveTrayIcon();
     endProgram();
 }
 
@@ -197,27 +214,4 @@ void Form1::endProgram() {
     m_ended = true;
     Timer1->stop();
     QCoreApplication::exit(0);
-}
-
-void Form1::Toolbar1_ButtonClick(const widgets::ToolbarButton& Button) {
-    if (m_ended)
-        return;
-    // Compared exactly and in this order; a caption that matches none does nothing. The
-    // tray, terminate, options and about commands join as their windows arrive.
-    const QString& caption = Button.caption;
-    if (caption == QLatin1String("Refresh")) {
-        RefreshView();
-        return;
-    }
-    if (caption == QLatin1String("Exit")) {
-        endProgram();
-        return;
-    }
-}
-
-void Form1::ListView1_MouseDown(int Button, int Shift, int x, int y) {
-    Q_UNUSED(Shift);
-    if (m_ended || Button != widgets::ListView::RightButton)
-        return;
-    mnuRes->exec(ListView1->viewport()->mapToGlobal(QPoint(x, y)));
 }

@@ -4,7 +4,9 @@
 #include "mainwindow/YieldPacer.h"
 
 #include <QHash>
+#include <QIcon>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -13,6 +15,7 @@
 class QAction;
 class QMenu;
 class QTimer;
+class FrmInfo;
 class PictureBox;
 struct ConnectionSnapshot;
 struct RowIdentity;
@@ -20,8 +23,14 @@ struct RowIdentity;
 namespace controls {
 class ProgressBar;
 }
+namespace options {
+class frmOptions;
+}
 namespace os {
 class OperatingSystem;
+}
+namespace tray {
+class TrayIntegration;
 }
 namespace widgets {
 class ImageList;
@@ -79,6 +88,27 @@ public:
     void Toolbar1_ButtonClick(const widgets::ToolbarButton& Button);
     // The right button opens the copy menu over the list.
     void ListView1_MouseDown(int Button, int Shift, int x, int y);
+    // Shows the selected row in the connection info dialog, its remote host resolved.
+    void ListView1_DblClick();
+
+    // The copy menu's entries: one field of the selected row onto the clipboard as text.
+    void mnuIP_Click();
+    void mnHN_Click();
+    void mnuRP_Click();
+    void mnuFP_Click();
+
+    // The tray operations of the window (each returns 0 when its steps ran).
+    std::int32_t ShowTrayIcon(QWidget* lHWnd, const QString& sTip, const QIcon& lIcon);
+    std::int32_t ChangeIcon(const QIcon& lNewIcon);
+    std::int32_t ChangeTip(const QString& nNewTip);
+    std::int32_t RemoveTrayIcon();
+    std::int32_t TransparentObject(QWidget* HWND);
+
+    tray::TrayIntegration* trayIntegration() const { return m_tray; }
+    // The connection info dialog as it stands: null until first used and after it unloads.
+    FrmInfo* frmInfo() const;
+    // The options dialog as it stands: null until "Options" and after it unloads.
+    options::frmOptions* optionsDialog() const;
 
     // Takes a new snapshot and rebuilds the list from it. Asked for while one runs (from a
     // yield), it runs once more afterwards instead of inside the running one.
@@ -111,6 +141,14 @@ private:
     void dockBars();
     void endProgram();
 
+    void sendToTray();
+    void terminateSelected();
+    void showOptions();
+    void showAbout();
+    // The connection info dialog, made hidden when there is none.
+    FrmInfo* loadFrmInfo();
+    void copySelected(int subItem, bool resolve);
+
     bool refreshOnce();
     bool yieldNow();
     void addRows();
@@ -124,6 +162,9 @@ private:
     bool m_refreshRequested = false;
     bool m_ended = false;
     std::uint32_t m_activeAtLastRefresh = 0;
+    tray::TrayIntegration* m_tray = nullptr;
+    QPointer<FrmInfo> m_info;
+    QPointer<options::frmOptions> m_options;
     // Rendered icons of the refresh under way, by executable path; rows of one program
     // share the rendering, each row still getting its own image position.
     struct RenderedIcon {

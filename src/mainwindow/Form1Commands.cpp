@@ -1,0 +1,211 @@
+#include "mainwindow/Form1.h"
+
+#include "controls/dns/DNS.h"
+#include "mainwindow/FrmInfo.h"
+#include "options/frmOptions.h"
+#include "platform/host/MessageBoxService.h"
+#include "platform/widgets/ListView.h"
+#include "platform/widgets/StatusBar.h"
+#include "platform/widgets/Toolbar.h"
+#include "snapshot/ConnectionTable.h"
+#include "snapshot/ProcessTermination.h"
+#include "tray/HideDecision.h"
+#include "tray/TrayIntegration.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+
+using namespace form1design;
+
+namespace {
+
+const QString TrayTip = QStringLiteral("Tavren's Watching You...");
+const QString TerminatedText = QStringLiteral("Process Terminated: ");
+// File name, then the system's reason.
+const QString NotTerminatedText = QStringLiteral("Process Not Terminated: %1 (%2)");
+
+// Sub-items of a row, as the list's columns number them.
+constexpr int LocalPortItem = 1;
+constexpr int RemoteHostItem = 2;
+constexpr int RemotePortItem = 3;
+constexpr int FilePathItem = 5;
+
+} // namespace
+
+void Form1::Toolbar1_ButtonClick(const widgets::ToolbarButton& Button) {
+    if (m_ended)
+        return;
+    // Compared exactly and in this order; a caption that matches none does nothing.
+    const QString& caption = Button.caption;
+    if (caption == QLatin1String("SysTray")) {
+        sendToTray();
+        return;
+    }
+    if (caption == QLatin1String("Refresh")) {
+        RefreshView(); // while one runs, this one waits for it instead of starting inside it
+        return;
+    }
+    if (caption == QLatin1String("Exit")) {
+        endProgram();
+        return;
+    }
+    if (caption == QLatin1String("Terminate")) {
+        terminateSelected();
+        return;
+    }
+    if (caption == QLatin1String("Options")) {
+        showOptions();
+        return;
+    }
+    if (caption == QLatin1String("About")) {
+        showAbout();
+        return;
+    }
+}
+
+void Form1::sendToTray() {
+    const tray::HideDecision decision = tray::decideHideForThisDesktop();
+    if (decision.action == tray::HideAction::Minimise) {
+        // Hidden without a tray there would be no way back to the window.
+        showMinimized();
+        StatusBar1->setPanelText(2, decision.statusText);
+        return;
+    }
+    m_tray->registerTrayReceiver();
+    ShowTrayIcon(this, TrayTip, windowIcon());
+    hide();
+}
+
+void Form1::terminateSelected() {
+    // During a refresh the list and the row table are being rebuilt: the selected row may
+    // stand for another connection than the one the user picked.
+    if (m_refreshing || Processing != False16)
+        return;
+    const int row = ListView1->selectedIndex();
+    const ConnectionRecord* entry = row >= 1 ? m_snapshot.RowTable.at(row) : nullptr;
+    if (!entry)
+        return;
+    const std::int32_t processId = entry->ProcessId;
+    const QString fileName = entry->ImagePath;
+
+    const TerminationOutcome outcome = TerminateOwningProcess(m_system, processId);
+    const QString message =
+        outcome.ended ? TerminatedText + fileName : NotTerminatedText.arg(fileName, outcome.errorText);
+
+    QPointer<Form1> alive(this);
+    RefreshView();
+    if (!alive || m_ended)
+        return;
+    StatusBar1->setPanelText(2, message);
+    RefreshView();
+    if (!alive || m_ended)
+        return;
+    // The second refresh wrote its own texts over the message; the user must still learn
+    // what became of the process, failures above all.
+    StatusBar1->setPanelText(2, message);
+}
+
+void Form1::showOptions() {
+    options::frmOptions::open(m_options, Timer1, ListView1, this);
+}
+
+void Form1::showAbout() {
+    host::MessageBoxService::show({this, QMessageBox::Information, QStringLiteral("About ") + Caption,
+                                   Caption + QLatin1Char('\n') + WebAddress, QMessageBox::Ok});
+}
+
+FrmInfo* Form1::frmInfo() const {
+    return m_info;
+}
+
+options::frmOptions* Form1::optionsDialog() const {
+    return m_options && !m_options->isUnloaded() ? m_options.data() : nullptr;
+}
+
+FrmInfo* Form1::loadFrmInfo() {
+    if (!m_info)
+        m_info = new FrmInfo(m_system, this);
+    return m_info;
+}
+
+void Form1::ListView1_DblClick() {
+    if (m_ended)
+        return;
+    widgets::ListItem item = ListView1->selectedItem();
+    if (!item.isValid())
+        return;
+    // Read before the lookup, which blocks: the row stays what the user double-clicked.
+    const QString remoteHost = item.subItem(RemoteHostItem);
+    const QString remotePort = item.subItem(RemotePortItem);
+    const QString localPort = item.subItem(LocalPortItem);
+    const QString filePath = item.subItem(FilePathItem);
+
+    FrmInfo* info = loadFrmInfo();
+    info->TxtHost->setText(remoteHost);
+    info->TxtIP->setText(info->DNS1->NameToAddress(info->TxtHost->text()).value_or(QString()));
+    info->TxtRemote->setText(remotePort);
+    info->TxtLocal->setText(localPort);
+    info->TxtProcess->setText(filePath);
+    info->show();
+    info->raise();
+    info->activateWindow();
+}
+
+void Form1::copySelected(int subItem, bool resolve) {
+    if (m_ended)
+        return;
+    widgets::ListItem item = ListView1->selectedItem();
+    if (!item.isValid())
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    QString text = item.subItem(subItem);
+    if (resolve)
+        text = loadFrmInfo()->DNS1->NameToAddress(text).value_or(QString());
+    clipboard->setText(text);
+}
+
+void Form1::mnuIP_Click() {
+    copySelected(RemoteHostItem, true);
+}
+
+void Form1::mnHN_Click() {
+    copySelected(RemoteHostItem, false);
+}
+
+void Form1::mnuRP_Click() {
+    copySelected(RemotePortItem, false);
+}
+
+void Form1::mnuFP_Click() {
+    copySelected(FilePathItem, false);
+}
+
+void Form1::ListView1_MouseDown(int Button, int Shift, int x, int y) {
+    Q_UNUSED(Shift);
+    if (m_ended || Button != widgets::ListView::RightButton)
+        return;
+    mnuRes->exec(ListView1->viewport()->mapToGlobal(QPoint(x, y)));
+}
+
+std::int32_t Form1::ShowTrayIcon(QWidget* lHWnd, const QString& sTip, const QIcon& lIcon) {
+    return m_tray ? m_tray->ShowTrayIcon(lHWnd, sTip, lIcon) : 0;
+}
+
+std::int32_t Form1::ChangeIcon(const QIcon& lNewIcon) {
+    return m_tray ? m_tray->ChangeIcon(lNewIcon) : 0;
+}
+
+std::int32_t Form1::ChangeTip(const QString& nNewTip) {
+    return m_tray ? m_tray->ChangeTip(nNewTip) : 0;
+}
+
+std::int32_t Form1::RemoveTrayIcon() {
+    return m_tray ? m_tray->RemoveTrayIcon() : 0;
+}
+
+std::int32_t Form1::TransparentObject(QWidget* HWND) {
+    return tray::TrayIntegration::TransparentObject(HWND);
+}
