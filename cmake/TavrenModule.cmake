@@ -14,6 +14,14 @@ function(tavren_module name)
     target_link_libraries(tavren_${name} PUBLIC Qt6::Core Qt6::Gui Qt6::Widgets ${ARG_DEPENDS})
 endfunction()
 
+# The libraries a test, benchmark or fuzz source declares on its first line: "// links: a b".
+function(tavren_declared_links src out)
+    file(STRINGS ${src} links_line REGEX "^// links:" LIMIT_COUNT 1)
+    string(REPLACE "// links:" "" links "${links_line}")
+    separate_arguments(links)
+    set(${out} ${links} PARENT_SCOPE)
+endfunction()
+
 # One QtTest executable per tests/tst_<unit>.cpp. The first line of the file names the
 # libraries it links: "// links: tavren_snapshot tavren_os". Tests run offscreen unless the
 # file says "// needs: x11", in which case scripts/with-x11 gives it a real X server and tray.
@@ -24,9 +32,7 @@ function(tavren_add_tests dir)
     file(CHMOD ${runtime} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
     foreach(src ${tests})
         get_filename_component(name ${src} NAME_WE)
-        file(STRINGS ${src} links_line REGEX "^// links:" LIMIT_COUNT 1)
-        string(REPLACE "// links:" "" links "${links_line}")
-        separate_arguments(links)
+        tavren_declared_links(${src} links)
         file(STRINGS ${src} needs_line REGEX "^// needs:" LIMIT_COUNT 1)
         add_executable(${name} ${src})
         target_link_libraries(${name} PRIVATE ${links} Qt6::Test)
