@@ -1,0 +1,504 @@
+// links: tavren_mainwindow
+#include "controls/dns/DNS.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/FrmInfo.h"
+#include "options/frmOptions.h"
+#include "platform/host/MessageBoxService.h"
+#include "platform/os/fake/FakeSystem.h"
+#include "platform/widgets/ImageList.h"
+#include "platform/widgets/ListView.h"
+#include "platform/widgets/StatusBar.h"
+#include "platform/widgets/Toolbar.h"
+#include "snapshot/ConnectionTable.h"
+#include "tray/TrayIntegration.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+struct Line {
+    QString local, foreign, state;
+    int pid;
+};
+
+QByteArray listing(const QList<Line>& lines) {
+    QByteArray text = "\r\nActive Connections\r\n\r\n  Proto  Local Address  Foreign Address  State  PID\r\n";
+    for (const Line& line : lines)
+        text += QStringLiteral("  TCP    %1    %2    %3    %4\r\n")
+                    .arg(line.local, line.foreign, line.state)
+                    .arg(line.pid)
+                    .toLatin1();
+    return text;
+}
+
+os::CommandResult finished(const QByteArray& output) {
+    os::CommandResult result;
+    result.output = output;
+    return result;
+}
+
+const QString WebPath = QStringLiteral("/usr/bin/webclient");
+const QString ShellPath = QStringLiteral("/usr/bin/sshclient");
+constexpr int WebPid = 700;
+constexpr int ShellPid = 701;
+
+} // namespace
+
+class Form1CommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void refreshCaptionRefreshes();
+    void exitEndsWithoutUnload();
+    void unknownCaptionDoesNothing_data();
+    void unknownCaptionDoesNothing();
+    void sysTrayWithoutTrayMinimisesAndSaysSo();
+    void terminate_data();
+    void terminate();
+    void terminateWithoutSelectionDoesNothing();
+    void commandsDuringRefreshNeverNest();
+    void optionsReusedAfterOkRecreatedAfterCancel();
+    void aboutNamesProgramAndWebAddress();
+
+    void doubleClickFillsInfo_data();
+    void doubleClickFillsInfo();
+    void doubleClickOnRowThroughMouse();
+    void doubleClickEmptyListDoesNothing();
+    void secondDoubleClickRefillsSameDialog();
+    void okUnloadsAndNextDoubleClickMakesFreshDialog();
+
+    void copyCommands_data();
+    void copyCommands();
+    void copyWithoutSelectionLeavesClipboard();
+    void copyIpMakesDialogHiddenAndDoubleClickReusesIt();
+    void menuOpensOnRightButtonOnly();
+
+    void unloadRemovesTrayIcon();
+    void trayExitUnloadsWindow();
+
+private:
+    Form1& form() { return *m_form; }
+    void loadTwoRows();
+    void click(const QString& caption);
+    int commandRuns() const { return int(m_system->commandRequests.size()); }
+
+    std::unique_ptr<os::FakeSystem> m_system;
+    std::unique_ptr<ConnectionSnapshot> m_snapshot;
+    std::unique_ptr<Form1> m_form;
+};
+
+void Form1CommandsTest::init() {
+    m_system = std::make_unique<os::FakeSystem>();
+    m_snapshot = std::make_unique<ConnectionSnapshot>();
+    m_form = std::make_unique<Form1>(*m_system, *m_snapshot);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    host::MessageBoxService::setObserver([](const host::MessageBoxRequest&) { return QMessageBox::Ok; });
+}
+
+void Form1CommandsTest::cleanup() {
+    host::MessageBoxService::setObserver({});
+    m_form.reset();
+    m_snapshot.reset();
+    m_system.reset();
+}
+
+// Two rows: 1 is the web client talking to localhost, 2 the shell client to a dotted address.
+void Form1CommandsTest::loadTwoRows() {
+    m_system->defaultCommandResult = finished(listing({
+        {"127.0.0.1:40001", "localhost:8080", "ESTABLISHED", WebPid},
+        {"127.0.0.1:40002", "10.0.0.1:2222", "ESTABLISHED", ShellPid},
+    }));
+    m_system->processIdList = {1, WebPid, ShellPid};
+    m_system->executablePaths.insert(WebPid, WebPath);
+    m_system->executablePaths.insert(ShellPid, ShellPath);
+    m_system->hostAddresses.insert(QStringLiteral("localhost"), {127, 0, 0, 1});
+    form().RefreshView();
+    QCOMPARE(form().ListView1->itemCount(), 2);
+}
+
+void Form1CommandsTest::click(const QString& caption) {
+    widgets::ToolbarButton button;
+    button.caption = caption;
+    form().Toolbar1_ButtonClick(button);
+}
+
+void Form1CommandsTest::refreshCaptionRefreshes() {
+    m_system->defaultCommandResult = finished(listing({{"127.0.0.1:1", "127.0.0.1:2", "ESTABLISHED", 5}}));
+    // Through the toolbar itself, so the wiring is covered too.
+    int position = 0;
+    for (int i = 1; i <= form().Toolbar1->buttonCount(); ++i)
+        if (form().Toolbar1->button(i).caption == QLatin1String("Refresh"))
+            position = i;
+    QVERIFY(form().Toolbar1->click(position));
+    QCOMPARE(commandRuns(), 1);
+    QCOMPARE(form().ListView1->itemCount(), 1);
+}
+
+void Form1CommandsTest::exitEndsWithoutUnload() {
+    QSignalSpy unloading(&form(), &Form1::unloading);
+    click(QStringLiteral("Exit"));
+    QVERIFY(form().hasEnded());
+    QCOMPARE(unloading.count(), 0);
+    // Nothing runs once ended.
+    click(QStringLiteral("Refresh"));
+    QCOMPARE(commandRuns(), 0);
+}
+
+void Form1CommandsTest::unknownCaptionDoesNothing_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("empty") << "";
+    QTest::newRow("lower case") << "refresh";
+    QTest::newRow("upper case") << "SYSTRAY";
+    QTest::newRow("trailing space") << "About ";
+    QTest::newRow("menu entry") << "View";
+}
+
+void Form1CommandsTest::unknownCaptionDoesNothing() {
+    QFETCH(QString, caption);
+    loadTwoRows();
+    form().ListView1->setSelectedIndex(1);
+    const int runs = commandRuns();
+    const QString panel2 = form().StatusBar1->panelText(2);
+    int boxes = 0;
+    host::MessageBoxService::setObserver([&](const host::MessageBoxRequest&) {
+        ++boxes;
+        return QMessageBox::Ok;
+    });
+
+    click(caption);
+
+    QCOMPARE(commandRuns(), runs);
+    QCOMPARE(boxes, 0);
+    QVERIFY(m_system->terminateRequests.isEmpty());
+    QVERIFY(!form().optionsDialog());
+    QVERIFY(form().isVisible());
+    QVERIFY(!form().isMinimized());
+    QVERIFY(!form().hasEnded());
+    QCOMPARE(form().StatusBar1->panelText(2), panel2);
+}
+
+void Form1CommandsTest::sysTrayWithoutTrayMinimisesAndSaysSo() {
+    // Offscreen there is no system tray: hiding would strand the window.
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+    click(QStringLiteral("SysTray"));
+    QVERIFY(!form().isHidden());
+    QTRY_VERIFY(form().isMinimized());
+    QVERIFY(!form().trayIntegration()->isIconShown());
+    QVERIFY2(form().StatusBar1->panelText(2).contains(QLatin1String("tray")),
+             qPrintable(form().StatusBar1->panelText(2)));
+}
+
+void Form1CommandsTest::terminate_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("ends");
+    QTest::addColumn<int>("pid");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("ended") << 1 << true << WebPid << "Process Terminated: webclient";
+    QTest::newRow("refused") << 2 << false << ShellPid
+                             << "Process Not Terminated: sshclient (Operation not permitted)";
+}
+
+void Form1CommandsTest::terminate() {
+    QFETCH(int, row);
+    QFETCH(bool, ends);
+    QFETCH(int, pid);
+    QFETCH(QString, panel);
+    loadTwoRows();
+    m_system->terminateResults.insert(pid, os::TerminateResult{ends, ends ? 0 : 1});
+    m_system->errorTexts.insert(1, QStringLiteral("Operation not permitted"));
+    form().ListView1->setSelectedIndex(row);
+    const int runs = commandRuns();
+
+    click(QStringLiteral("Terminate"));
+
+    QCOMPARE(m_system->terminateRequests, QList<std::int32_t>{pid});
+    QCOMPARE(commandRuns(), runs + 2);
+    // Still there once both refreshes are done.
+    QCOMPARE(form().StatusBar1->panelText(2), panel);
+}
+
+void Form1CommandsTest::terminateWithoutSelectionDoesNothing() {
+    loadTwoRows();
+    form().ListView1->setSelectedIndex(0);
+    const int runs = commandRuns();
+    click(QStringLiteral("Terminate"));
+    QVERIFY(m_system->terminateRequests.isEmpty());
+    QCOMPARE(commandRuns(), runs);
+}
+
+void Form1CommandsTest::commandsDuringRefreshNeverNest() {
+    loadTwoRows();
+    form().ListView1->setSelectedIndex(1);
+    const int runs = commandRuns();
+    int depth = 0, deepest = 0, clicked = 0;
+    m_system->onRunCommand = [&](const os::CommandRequest&) {
+        deepest = std::max(deepest, ++depth);
+        if (clicked++ == 0) {
+            // Clicks that arrive while the refresh yields.
+            click(QStringLiteral("Terminate"));
+            click(QStringLiteral("Refresh"));
+            click(QStringLiteral("Refresh"));
+        }
+        --depth;
+    };
+    click(QStringLiteral("Refresh"));
+    QCOMPARE(deepest, 1);
+    QVERIFY(m_system->terminateRequests.isEmpty());
+    // The refreshes asked for meanwhile run once, after the running one.
+    QCOMPARE(commandRuns(), runs + 2);
+}
+
+void Form1CommandsTest::optionsReusedAfterOkRecreatedAfterCancel() {
+    form().Timer1->start(1000);
+    click(QStringLiteral("Options"));
+    QPointer<options::frmOptions> first = form().optionsDialog();
+    QVERIFY(first);
+    QVERIFY(first->isVisible());
+    QCOMPARE(first->windowTitle(), QStringLiteral("Options"));
+    QVERIFY(!form().Timer1->isActive()); // a new dialog switches auto-refresh off
+
+    first->findChild<QPushButton*>(QStringLiteral("CmdOk"))->click();
+    QVERIFY(first->isHidden());
+    form().Timer1->start(1000);
+    click(QStringLiteral("Options"));
+    QCOMPARE(form().optionsDialog(), first.data());
+    QVERIFY(first->isVisible());
+    QVERIFY(form().Timer1->isActive()); // shown again, not loaded again
+
+    first->findChild<QPushButton*>(QStringLiteral("CmdCancel"))->click();
+    QTRY_VERIFY(!first);
+    QVERIFY(!form().optionsDialog());
+    click(QStringLiteral("Options"));
+    QVERIFY(form().optionsDialog());
+    QVERIFY(form().optionsDialog()->isVisible());
+    QVERIFY(!form().Timer1->isActive());
+}
+
+void Form1CommandsTest::aboutNamesProgramAndWebAddress() {
+    QList<host::MessageBoxRequest> boxes;
+    host::MessageBoxService::setObserver([&](const host::MessageBoxRequest& request) {
+        boxes << request;
+        return QMessageBox::Ok;
+    });
+    click(QStringLiteral("About"));
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].parent, &form());
+    QCOMPARE(boxes[0].title, QStringLiteral("About Tavren NetStat"));
+    QCOMPARE(boxes[0].text, QStringLiteral("Tavren NetStat\nwww.tavren-netstat.example"));
+    QCOMPARE(boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+void Form1CommandsTest::doubleClickFillsInfo_data() {
+    QTest::addColumn<QString>("foreign");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<QStringList>("lookups");
+    QTest::newRow("name") << "localhost:8080"
+                          << "localhost"
+                          << "127.0.0.1" << QStringList{"localhost"};
+    QTest::newRow("dotted, no lookup") << "10.0.0.1:8080"
+                                       << "10.0.0.1"
+                                       << "10.0.0.1" << QStringList{};
+    QTest::newRow("unknown name") << "nowhere.invalid:8080"
+                                  << "nowhere.invalid"
+                                  << "" << QStringList{"nowhere.invalid"};
+}
+
+void Form1CommandsTest::doubleClickFillsInfo() {
+    QFETCH(QString, foreign);
+    QFETCH(QString, host);
+    QFETCH(QString, ip);
+    QFETCH(QStringList, lookups);
+    m_system->defaultCommandResult = finished(listing({{"127.0.0.1:40001", foreign, "ESTABLISHED", WebPid}}));
+    m_system->processIdList = {WebPid};
+    m_system->executablePaths.insert(WebPid, WebPath);
+    m_system->hostAddresses.insert(QStringLiteral("localhost"), {127, 0, 0, 1});
+    form().RefreshView();
+    form().ListView1->setSelectedIndex(1);
+
+    form().ListView1_DblClick();
+
+    FrmInfo* info = form().frmInfo();
+    QVERIFY(info);
+    QVERIFY(info->isVisible());
+    QCOMPARE(info->windowTitle(), QStringLiteral("Connection Info"));
+    QCOMPARE(info->TxtHost->text(), host);
+    QCOMPARE(info->TxtIP->text(), ip);
+    QCOMPARE(info->TxtLocal->text(), QStringLiteral("40001"));
+    QCOMPARE(info->TxtRemote->text(), QStringLiteral("8080"));
+    QCOMPARE(info->TxtProcess->text(), WebPath);
+    QCOMPARE(m_system->hostNameRequests, lookups);
+    // Modeless: the main window stays usable.
+    QVERIFY(!info->isModal());
+}
+
+void Form1CommandsTest::doubleClickOnRowThroughMouse() {
+    loadTwoRows();
+    widgets::ListView& list = *form().ListView1;
+    const QRect row = list.visualRect(list.model()->index(1, 0));
+    QVERIFY(row.isValid());
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, row.center());
+    QVERIFY(form().frmInfo());
+    QCOMPARE(form().frmInfo()->TxtHost->text(), QStringLiteral("10.0.0.1"));
+    QCOMPARE(form().frmInfo()->TxtIP->text(), QStringLiteral("10.0.0.1"));
+}
+
+void Form1CommandsTest::doubleClickEmptyListDoesNothing() {
+    QCOMPARE(form().ListView1->itemCount(), 0);
+    form().ListView1_DblClick();
+    QVERIFY(!form().frmInfo());
+    QVERIFY(m_system->hostNameRequests.isEmpty());
+}
+
+void Form1CommandsTest::secondDoubleClickRefillsSameDialog() {
+    loadTwoRows();
+    form().ListView1->setSelectedIndex(1);
+    form().ListView1_DblClick();
+    QPointer<FrmInfo> first = form().frmInfo();
+    form().ListView1->setSelectedIndex(2);
+    form().ListView1_DblClick();
+    QCOMPARE(form().frmInfo(), first.data());
+    QCOMPARE(form().findChildren<FrmInfo*>().size(), 1);
+    QCOMPARE(first->TxtHost->text(), QStringLiteral("10.0.0.1"));
+    QCOMPARE(first->TxtProcess->text(), ShellPath);
+}
+
+void Form1CommandsTest::okUnloadsAndNextDoubleClickMakesFreshDialog() {
+    loadTwoRows();
+    form().ListView1->setSelectedIndex(1);
+    form().ListView1_DblClick();
+    QPointer<FrmInfo> first = form().frmInfo();
+    first->TxtIP->setText(QStringLiteral("typed by the user"));
+    first->Command1->click();
+    QTRY_VERIFY(!first);
+    QVERIFY(!form().frmInfo());
+
+    form().ListView1_DblClick();
+    FrmInfo* second = form().frmInfo();
+    QVERIFY(second);
+    QVERIFY(second->isVisible());
+    QCOMPARE(second->TxtIP->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(second->TxtLocal->text(), QStringLiteral("40001"));
+}
+
+void Form1CommandsTest::copyCommands_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("copied");
+    QTest::newRow("ip of a name") << "mnuIP" << 1 << "127.0.0.1";
+    QTest::newRow("ip of a dotted address") << "mnuIP" << 2 << "10.0.0.1";
+    QTest::newRow("hostname") << "mnHN" << 1 << "localhost";
+    QTest::newRow("remote port") << "mnuRP" << 2 << "2222";
+    QTest::newRow("file path") << "mnuFP" << 1 << WebPath;
+}
+
+void Form1CommandsTest::copyCommands() {
+    QFETCH(QString, entry);
+    QFETCH(int, row);
+    QFETCH(QString, copied);
+    loadTwoRows();
+    form().ListView1->setSelectedIndex(row);
+    QGuiApplication::clipboard()->setText(QStringLiteral("left over\n"));
+    QAction* action = nullptr;
+    for (QAction* candidate : form().mnuRes->actions())
+        if ((entry == "mnuIP" && candidate == form().mnuIP) ||
+            (entry == "mnHN" && candidate == form().mnHN) ||
+            (entry == "mnuRP" && candidate == form().mnuRP) ||
+            (entry == "mnuFP" && candidate == form().mnuFP))
+            action = candidate;
+    QVERIFY(action);
+    action->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+}
+
+void Form1CommandsTest::copyWithoutSelectionLeavesClipboard() {
+    loadTwoRows();
+    form().ListView1->setSelectedIndex(0);
+    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+    for (QAction* action : form().mnuRes->actions())
+        action->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+    QVERIFY(!form().frmInfo());
+}
+
+void Form1CommandsTest::copyIpMakesDialogHiddenAndDoubleClickReusesIt() {
+    m_system->defaultCommandResult =
+        finished(listing({{"127.0.0.1:40001", "nowhere.invalid:80", "ESTABLISHED", WebPid}}));
+    m_system->processIdList = {WebPid};
+    form().RefreshView();
+    form().ListView1->setSelectedIndex(1);
+    QGuiApplication::clipboard()->setText(QStringLiteral("left over"));
+
+    form().mnuIP->trigger();
+    // Unresolvable: the clipboard was cleared and gets an empty text.
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+    QPointer<FrmInfo> made = form().frmInfo();
+    QVERIFY(made);
+    QVERIFY(made->isHidden());
+
+    form().ListView1_DblClick();
+    QCOMPARE(form().frmInfo(), made.data());
+    QVERIFY(made->isVisible());
+}
+
+void Form1CommandsTest::menuOpensOnRightButtonOnly() {
+    loadTwoRows();
+    widgets::ListView& list = *form().ListView1;
+    const QPoint at = list.visualRect(list.model()->index(0, 0)).center();
+    int opened = 0;
+    // The menu waits in its own loop: look at it and close it from inside.
+    connect(form().mnuRes, &QMenu::aboutToShow, this, [&] {
+        QTimer::singleShot(0, this, [&] {
+            opened += QApplication::activePopupWidget() == form().mnuRes;
+            form().mnuRes->close();
+        });
+    });
+    QTest::mouseClick(list.viewport(), Qt::RightButton, {}, at);
+    QTRY_COMPARE(opened, 1);
+
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseClick(list.viewport(), Qt::MiddleButton, {}, at);
+    QTest::qWait(50);
+    QCOMPARE(opened, 1);
+    QVERIFY(!form().mnuRes->isVisible());
+    QVERIFY(!QApplication::activePopupWidget());
+}
+
+void Form1CommandsTest::unloadRemovesTrayIcon() {
+    QSignalSpy unloading(&form(), &Form1::unloading);
+    QCOMPARE(form().ShowTrayIcon(&form(), QStringLiteral("Tavren's Watching You..."), form().windowIcon()),
+             0);
+    QVERIFY(form().trayIntegration()->isIconShown());
+    form().close();
+    QCOMPARE(unloading.count(), 1);
+    QVERIFY(!form().trayIntegration()->isIconShown());
+    QVERIFY(form().hasEnded());
+}
+
+void Form1CommandsTest::trayExitUnloadsWindow() {
+    form().ShowTrayIcon(&form(), QStringLiteral("Tavren's Watching You..."), form().windowIcon());
+    form().hide();
+    QSignalSpy unloading(&form(), &Form1::unloading);
+    form().ExitProg1->trigger();
+    QCOMPARE(unloading.count(), 1);
+    QVERIFY(!form().trayIntegration()->isIconShown());
+    QVERIFY(form().hasEnded());
+}
+
+QTEST_MAIN(Form1CommandsTest)
+#include "tst_form1_commands.moc"
