@@ -27,6 +27,7 @@ private slots:
     void commandOutputIsDrainedWhole();
     void outputBeyondTheCapIsDropped();
     void hungCommandIsKilled();
+    void endlessOutputIsKilled();
     void startFailures_data();
     void startFailures();
     void companionCommandBesideTheProgram();
@@ -83,6 +84,19 @@ void LinuxSystemTest::hungCommandIsKilled() {
     QVERIFY(!child.isEmpty());
     // Killed and reaped: nothing of it is left, not even a zombie.
     QVERIFY(!QFileInfo::exists("/proc/" + QString::fromLatin1(child)));
+}
+
+void LinuxSystemTest::endlessOutputIsKilled() {
+    // A command that never stops printing keeps the pipe readable all the time; the time
+    // limit must hold all the same.
+    os::LinuxSystem system;
+    CommandRequest request = shell("exec cat /dev/zero");
+    request.timeout = std::chrono::milliseconds(300);
+    request.outputCap = 64 * 1024;
+    const os::CommandResult result = system.runCommand(request);
+    QCOMPARE(int(result.status), int(CommandStatus::TimedOut));
+    QCOMPARE(result.errorCode, ETIMEDOUT);
+    QCOMPARE(result.output.size(), 64 * 1024);
 }
 
 void LinuxSystemTest::startFailures_data() {

@@ -87,6 +87,12 @@ CommandResult runChildCommand(const CommandRequest& request) {
     char chunk[64 * 1024];
     pollfd watch{readEnd, POLLIN, 0};
     for (;;) {
+        // Checked on every pass: a child that keeps the pipe full never lets poll time out.
+        if (Clock::now() >= deadline) {
+            result.status = CommandStatus::TimedOut;
+            result.errorCode = ETIMEDOUT;
+            break;
+        }
         int ready = ::poll(&watch, 1, remainingMilliseconds(deadline));
         if (ready < 0 && errno == EINTR)
             continue;
