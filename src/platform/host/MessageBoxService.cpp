@@ -1,5 +1,7 @@
 #include "platform/host/MessageBoxService.h"
 
+#include <QPointer>
+
 namespace host {
 namespace {
 MessageBoxService::Observer& observer() {
@@ -11,8 +13,15 @@ MessageBoxService::Observer& observer() {
 QMessageBox::StandardButton MessageBoxService::show(const MessageBoxRequest& request) {
     if (observer())
         return observer()(request);
-    QMessageBox box(request.icon, request.title, request.text, request.buttons, request.parent);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    // On the heap: the box's parent may be deleted while the box waits for an answer, and a
+    // box on the stack would then be deleted twice.
+    QPointer<QMessageBox> box =
+        new QMessageBox(request.icon, request.title, request.text, request.buttons, request.parent);
+    const int answer = box->exec();
+    if (!box)
+        return QMessageBox::NoButton;
+    delete box.data();
+    return static_cast<QMessageBox::StandardButton>(answer);
 }
 
 void MessageBoxService::setObserver(Observer newObserver) {
