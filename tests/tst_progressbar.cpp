@@ -233,6 +233,24 @@ private slots:
         QCOMPARE(blocks(*bar), QStringLiteral("4 14 24 34"));
     }
 
+    // With Min 5 a reset counts steps from Value - Min, while a decrease restarts from the
+    // value itself and keeps the last value seen, so the bar stays empty until it catches up.
+    void nonZeroMinCountsFromMin() {
+        auto bar = makeBar(137, 17, 15, 0);
+        QVERIFY(bar);
+        bar->setMin(5);
+        const QList<QPair<int, QString>> steps{
+            {7, "4 14 24"}, {9, "4 14 24 34"},       {12, "4 14 24 34 44 54"},
+            {8, ""},        {9, "4 14 24 34 44 54"}, {5, ""},
+        };
+        for (const auto& [value, expected] : steps) {
+            bar->setValue(value);
+            QVERIFY2(blocks(*bar) == expected,
+                     qPrintable(QStringLiteral("after %1: %2").arg(value).arg(blocks(*bar))));
+            QVERIFY(frameIntact(*bar));
+        }
+    }
+
     void repeatedValue_data() {
         QTest::addColumn<int>("max");
         QTest::addColumn<int>("value");
