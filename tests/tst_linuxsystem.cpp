@@ -2,6 +2,7 @@
 #include "platform/os/linux/LinuxSystem.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -36,6 +37,7 @@ private slots:
     void errorText();
     void stateCountsFollowNewSockets();
     void unchangedTableIsNotDumpedAgain();
+    void unseenChangesAreCountedInBoundedTime();
     void loopbackLookups();
     void genericExecutableIcon();
 };
@@ -211,6 +213,37 @@ void LinuxSystemTest::unchangedTableIsNotDumpedAgain() {
     for (int i = 0; i < 20; ++i)
         uncached.count();
     QCOMPARE(uncached.fullCounts(), 20);
+}
+
+void LinuxSystemTest::unseenChangesAreCountedInBoundedTime() {
+    // Recorded summary counters that never move stand for a change they cannot see (a
+    // socket opening while another closes); the table is then counted again once the last
+    // full count has grown older than the recount interval.
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    auto write = [&](const QString& name, const QByteArray& text) {
+        QFile file(root.path() + "/net/" + name);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    };
+    QVERIFY(QDir(root.path()).mkpath("net"));
+    write("sockstat", "TCP: inuse 3 orphan 0 tw 1 alloc 4 mem 1\n");
+    write("sockstat6", "TCP6: inuse 2\n");
+    const auto interval = std::chrono::milliseconds(200);
+    os::linuxbackend::TcpStateCounter counter(interval, root.path().toStdString());
+    const auto firstCount = std::chrono::steady_clock::now();
+    counter.count();
+    counter.count();
+    if (std::chrono::steady_clock::now() - firstCount < interval)
+        QCOMPARE(counter.fullCounts(), 1);
+    QTest::qSleep(int(interval.count()) + 50);
+    counter.count();
+    const int afterInterval = counter.fullCounts();
+    QVERIFY2(afterInterval >= 2, "the table was not counted again after the recount interval");
+    // A counter that moves brings a full count at once.
+    write("sockstat", "TCP: inuse 3 orphan 0 tw 2 alloc 4 mem 1\n");
+    counter.count();
+    QCOMPARE(counter.fullCounts(), afterInterval + 1);
 }
 
 void LinuxSystemTest::loopbackLookups() {
