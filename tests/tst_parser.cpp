@@ -93,6 +93,11 @@ void ParserTest::fieldsOfOneLine_data() {
                                         << "b"
                                         << "2"
                                         << "ESTABLISHED" << 5;
+    QTest::newRow("carriage return stays in field") << "  TCP a:1\r b:2 ESTABLISHED 5"
+                                                    << "1\r"
+                                                    << "b"
+                                                    << "2"
+                                                    << "ESTABLISHED" << 5;
     QTest::newRow("long runs") << QString(40, ' ') + "TCP" + QString(17, ' ') + "a:1     b:2  S    5   "
                                << "1"
                                << "b"
@@ -131,10 +136,15 @@ void ParserTest::droppedLines_data() {
     QTest::newRow("word id") << "  Proto Local Foreign State PID\r\n";
     QTest::newRow("id with letters") << "  TCP a:1 b:2 S 12ab\r\n";
     QTest::newRow("id too large") << "  TCP a:1 b:2 S 2147483648\r\n";
+    QTest::newRow("id too small") << "  TCP a:1 b:2 S -2147483649\r\n";
+    QTest::newRow("id beyond 64 bits") << "  TCP a:1 b:2 S 99999999999999999999999\r\n";
+    QTest::newRow("id in hex") << "  TCP a:1 b:2 S 0x1F\r\n";
     QTest::newRow("id with tab") << "  TCP a:1 b:2 S \t5\r\n";
     QTest::newRow("title lines") << "\r\nActive Connections\r\n\r\n";
     QTest::newRow("error text") << "Error: CreateProcess failed. 2";
     QTest::newRow("bare line feeds join lines") << "  TCP a:1 b:2 S 5\n  TCP c:3 d:4 S 6\n";
+    QTest::newRow("bare carriage returns join lines") << "  TCP a:1 b:2 S 5\r  TCP c:3 d:4 S 6\r";
+    QTest::newRow("line feed before carriage return") << "  TCP a:1 b:2 S 5\n\r  TCP c:3 d:4 S 6\n\r";
 }
 
 void ParserTest::droppedLines() {
