@@ -152,6 +152,17 @@ private slots:
         control.setObjectName(QStringLiteral("Check7"));
         QCOMPARE(control.displayName(), QStringLiteral("Check7"));
     }
+
+    // A window may destroy its host object before the controls it still holds as children.
+    void hostDestroyedBeforeItsControl() {
+        auto* design = new ControlHost(HostMode::Design);
+        design->setAmbientFont(QFont(QStringLiteral("Serif"), 17));
+        TwoColourControl control(nullptr, design);
+        QVERIFY(!control.isRunMode());
+        delete design;
+        QVERIFY(control.isRunMode());
+        QCOMPARE(control.ambientFont(), ControlHost::runMode().ambientFont());
+    }
 };
 
 QTEST_MAIN(TestPropertyStore)

@@ -21,13 +21,14 @@ class HostedControl : public QWidget {
 public:
     explicit HostedControl(QWidget* parent = nullptr, ControlHost* host = nullptr);
 
-    ControlHost& host() const { return *m_host; }
+    // A host destroyed before its controls leaves them with the program's run-mode host.
+    ControlHost& host() const { return m_host ? *m_host : ControlHost::runMode(); }
     void setHost(ControlHost* host);
-    bool isRunMode() const { return m_host->isRunMode(); }
+    bool isRunMode() const { return host().isRunMode(); }
 
     // The instance's name as the host displays it (its object name, else its class name).
     QString displayName() const;
-    QFont ambientFont() const { return m_host->ambientFont(); }
+    QFont ambientFont() const { return host().ambientFont(); }
 
     // Creation hook of a brand-new instance, which has no stored values.
     void create() { initProperties(); }
