@@ -9,10 +9,12 @@
 #include <QTest>
 
 #include <cstring>
+#include <set>
 
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -23,6 +25,7 @@ class SnapshotRealTest : public QObject {
 
 private slots:
     void findsOwnLoopbackConnections();
+    void listsThousandsOfSockets();
 };
 
 namespace {
@@ -134,6 +137,79 @@ void SnapshotRealTest::findsOwnLoopbackConnections() {
     for (int i = 0; i < 2; ++i)
         for (Endpoint* end : {&listeners[i], &clients[i], &servers[i]})
             ::close(end->fd);
+}
+
+void SnapshotRealTest::listsThousandsOfSockets() {
+    // Enough sockets that the kernel's socket dump comes in many parts and the listing is
+    // far larger than a pipe holds: every one of them must be listed with its owner.
+    constexpr int perFamily = 600;
+    rlimit limit{};
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &limit) == 0);
+    const rlim_t needed = 4 * perFamily + 256;
+    if (limit.rlim_cur < needed) {
+        if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < needed)
+            QSKIP("the descriptor limit is too low for this many sockets");
+        limit.rlim_cur = needed;
+        QVERIFY(::setrlimit(RLIMIT_NOFILE, &limit) == 0);
+    }
+
+    std::vector<int> descriptors;
+    std::set<std::pair<quint16, quint16>> expected; // local port, foreign port
+    for (int family : {AF_INET, AF_INET6}) {
+        Endpoint listener, client, server;
+        QVERIFY2(openConnection(family, listener, client, server), std::strerror(errno));
+        descriptors.insert(descriptors.end(), {listener.fd, client.fd, server.fd});
+        expected.insert({client.port, server.port});
+        expected.insert({server.port, client.port});
+        sockaddr_storage address{};
+        socklen_t length = sizeof(address);
+        QVERIFY(::getsockname(listener.fd, reinterpret_cast<sockaddr*>(&address), &length) == 0);
+        for (int i = 1; i < perFamily; ++i) {
+            Endpoint more, accepted;
+            more.fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            QVERIFY(more.fd >= 0);
+            descriptors.push_back(more.fd);
+            QVERIFY2(::connect(more.fd, reinterpret_cast<sockaddr*>(&address), length) == 0,
+                     std::strerror(errno));
+            accepted.fd = ::accept4(listener.fd, nullptr, nullptr, SOCK_CLOEXEC);
+            QVERIFY(accepted.fd >= 0);
+            descriptors.push_back(accepted.fd);
+            for (Endpoint* end : {&more, &accepted}) {
+                sockaddr_storage own{};
+                socklen_t ownLength = sizeof(own);
+                ::getsockname(end->fd, reinterpret_cast<sockaddr*>(&own), &ownLength);
+                end->port = ntohs(family == AF_INET ? reinterpret_cast<sockaddr_in*>(&own)->sin_port
+                                                    : reinterpret_cast<sockaddr_in6*>(&own)->sin6_port);
+            }
+            expected.insert({more.port, server.port});
+            expected.insert({accepted.port, more.port});
+        }
+    }
+
+    os::LinuxSystem system;
+    os::CommandRequest request;
+    request.program = system.netstatProgram();
+    request.arguments = {"-n", "-o"};
+    const os::CommandResult result = system.runCommand(request);
+    QCOMPARE(int(result.status), int(os::CommandStatus::Finished));
+    QVERIFY(!result.truncated);
+    QVERIFY(result.output.size() > 128 * 1024);
+
+    const QString ownId = QString::number(::getpid());
+    std::set<std::pair<quint16, quint16>> listed;
+    int ownLines = 0;
+    for (const QString& line : QString::fromLatin1(result.output).split("\r\n")) {
+        const QStringList fields = line.simplified().split(' ');
+        if (fields.size() != 5 || fields[4] != ownId || fields[3] != "ESTABLISHED")
+            continue;
+        ++ownLines;
+        listed.insert({splitAddress(fields[1]).port.toUShort(), splitAddress(fields[2]).port.toUShort()});
+    }
+    for (int fd : descriptors)
+        ::close(fd);
+    QCOMPARE(int(listed.size()), int(expected.size()));
+    QVERIFY(listed == expected);
+    QCOMPARE(ownLines, int(expected.size())); // each socket once
 }
 
 QTEST_GUILESS_MAIN(SnapshotRealTest)
