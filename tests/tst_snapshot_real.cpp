@@ -26,6 +26,7 @@ class SnapshotRealTest : public QObject {
 private slots:
     void findsOwnLoopbackConnections();
     void listsThousandsOfSockets();
+    void boundSocketIsNoConnection();
 };
 
 namespace {
@@ -210,6 +211,26 @@ void SnapshotRealTest::listsThousandsOfSockets() {
     QCOMPARE(int(listed.size()), int(expected.size()));
     QVERIFY(listed == expected);
     QCOMPARE(ownLines, int(expected.size())); // each socket once
+}
+
+void SnapshotRealTest::boundSocketIsNoConnection() {
+    // Bound to a port but neither listening nor connected: nothing to list.
+    const int bound = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    QVERIFY(bound >= 0 && ::bind(bound, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+            ::getsockname(bound, reinterpret_cast<sockaddr*>(&address), &length) == 0);
+    os::LinuxSystem system;
+    os::CommandRequest request;
+    request.program = system.netstatProgram();
+    request.arguments = {"-n", "-o"};
+    const os::CommandResult result = system.runCommand(request);
+    ::close(bound);
+    QCOMPARE(int(result.status), int(os::CommandStatus::Finished));
+    const QByteArray local = "127.0.0.1:" + QByteArray::number(ntohs(address.sin_port)) + " ";
+    QVERIFY2(!result.output.contains(local), result.output.constData());
 }
 
 QTEST_GUILESS_MAIN(SnapshotRealTest)

@@ -15,7 +15,7 @@ std::vector<ListedConnection> collectConnections(const ListingOptions& options) 
     std::vector<ListedConnection> connections;
     os::sockets::NetlinkTcpDumper dumper;
     os::sockets::forEachTcpSocket(
-        dumper, os::sockets::AllButListening,
+        dumper, os::sockets::ConnectionStates,
         [&connections](const TcpSocket& socket) {
             connections.push_back({socket, 0});
         },

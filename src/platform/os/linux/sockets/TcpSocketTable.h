@@ -25,13 +25,17 @@ enum KernelTcpState : std::uint8_t {
     KernelListen,
     KernelClosing,
     KernelNewSynRecv,
+    KernelBoundInactive, // only a dump request bit: bound-only sockets, reported as closed
 };
 
 constexpr std::uint32_t stateBit(int kernelState) {
     return 1u << kernelState;
 }
 constexpr std::uint32_t AllStates = 0xffffffffu;
-constexpr std::uint32_t AllButListening = AllStates & ~stateBit(KernelListen);
+// Sockets that are connections: not listening, and not merely bound (newer kernels dump
+// bound-only sockets in the closed state; they have no peer and are no connection).
+constexpr std::uint32_t ConnectionStates =
+    AllStates & ~stateBit(KernelListen) & ~stateBit(KernelClose) & ~stateBit(KernelBoundInactive);
 
 struct TcpSocket {
     int family = 0;                              // AF_INET or AF_INET6
