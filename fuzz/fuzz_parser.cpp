@@ -1,6 +1,7 @@
 // links: tavren_snapshot tavren_os
 // Feeds arbitrary text to the connection-listing parser: it must never crash, never store
-// more than the table holds, and only ever store records with a non-zero owner.
+// more than the table holds, only ever store records with a non-zero owner, and keep every
+// field within its own line and its own column.
 #include "snapshot/NetstatParser.h"
 
 #include <cstdint>
@@ -13,10 +14,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ParseNetstatOutput(*snapshot, text, [&yields] { ++yields; });
     if (snapshot->ConnectionCount < 0 || snapshot->ConnectionCount > RecordTable::Capacity)
         std::abort();
-    for (int i = 0; i < snapshot->ConnectionCount; ++i)
-        if (snapshot->ConnectionTable.at(i)->ProcessId == 0 ||
-            !snapshot->ConnectionTable.at(i)->ImagePath.isEmpty())
+    for (int i = 0; i < snapshot->ConnectionCount; ++i) {
+        const ConnectionRecord& record = *snapshot->ConnectionTable.at(i);
+        if (record.ProcessId == 0 || !record.ImagePath.isEmpty())
             std::abort();
+        // A field never reaches across a separator or a line end.
+        for (const QString* field :
+             {&record.LocalPort, &record.RemoteHost, &record.RemotePort, &record.State})
+            if (field->contains(QLatin1Char(' ')) || field->contains(QLatin1String("\r\n")))
+                std::abort();
+    }
     if (text.contains(QLatin1String("  ")) || yields < 1)
         std::abort();
     return 0;
