@@ -77,6 +77,8 @@ private slots:
     void selectionFollowsItsConnection();
     void selectionClearedWhenConnectionGone();
     void scrollPositionKept();
+    void scrollPositionKeptWithSelectionOutOfView_data();
+    void scrollPositionKeptWithSelectionOutOfView();
     void listDoesNotPaintWhileRebuilt();
     void refreshRequestedDuringYieldRunsOnceAfterwards();
     void closingDuringYieldEndsCleanly();
@@ -323,6 +325,44 @@ void RefreshViewTest::scrollPositionKept() {
     form().RefreshView();
 
     QCOMPARE(bar->value(), before);
+}
+
+void RefreshViewTest::scrollPositionKeptWithSelectionOutOfView_data() {
+    QTest::addColumn<bool>("newRowInFront");
+    QTest::addColumn<int>("selectedAfter");
+    QTest::newRow("same rows") << false << 2;
+    QTest::newRow("a new row in front of the selected one") << true << 3;
+}
+
+void RefreshViewTest::scrollPositionKeptWithSelectionOutOfView() {
+    QFETCH(bool, newRowInFront);
+    QFETCH(int, selectedAfter);
+    QList<Line> lines;
+    for (int i = 0; i < 300; ++i)
+        lines.append({QStringLiteral("a:%1").arg(i), "b:1", "ESTABLISHED", 30});
+    m_system->commandResults.append(finished(listing(lines)));
+    if (newRowInFront)
+        lines.prepend({"a:9999", "b:1", "ESTABLISHED", 30});
+    m_system->commandResults.append(finished(listing(lines)));
+    m_system->processIdList = {30};
+    m_system->executablePaths.insert(30, QStringLiteral("/opt/") + QString(300, QLatin1Char('p')));
+    form().RefreshView();
+    QVERIFY(form().ListView1->setSelectedIndex(2));
+    // The user looks at rows far below the selected one, and at the end of the long paths.
+    QScrollBar* vertical = form().ListView1->verticalScrollBar();
+    QScrollBar* horizontal = form().ListView1->horizontalScrollBar();
+    QVERIFY(vertical->maximum() > 100);
+    QVERIFY(horizontal->maximum() > 0);
+    vertical->setValue(vertical->maximum() / 2);
+    horizontal->setValue(horizontal->maximum());
+    const int verticalBefore = vertical->value();
+    const int horizontalBefore = horizontal->value();
+
+    form().RefreshView();
+
+    QCOMPARE(form().ListView1->selectedIndex(), selectedAfter);
+    QCOMPARE(vertical->value(), verticalBefore);
+    QCOMPARE(horizontal->value(), horizontalBefore);
 }
 
 namespace {

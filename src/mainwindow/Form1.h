@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QPixmap>
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
 
@@ -153,7 +154,8 @@ private:
     bool yieldNow();
     void addRows();
     std::optional<RowIdentity> selectedIdentity() const;
-    void restoreSelection(const std::optional<RowIdentity>& kept);
+    // Selects the kept connection again and puts the list back where the user had scrolled it.
+    void restoreSelection(const std::optional<RowIdentity>& kept, QPoint keptScroll);
 
     os::OperatingSystem& m_system;
     ConnectionSnapshot& m_snapshot;

@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTime>
 
 using namespace form1design;
@@ -116,6 +117,8 @@ bool Form1::refreshOnce() {
     StatusBar1->setPanelText(2, LoadingText);
     setCursor(Qt::WaitCursor);
     const std::optional<RowIdentity> kept = selectedIdentity();
+    const QPoint keptScroll(ListView1->horizontalScrollBar()->value(),
+                            ListView1->verticalScrollBar()->value());
     RefreshScope scope(*this); // from here the list does not paint until it is rebuilt
     ListView1->removeAll();
     ListView1->setIcons(nullptr);
@@ -154,7 +157,7 @@ bool Form1::refreshOnce() {
     CollectRowIcons();
     AttachRowIcons();
     scope.endRebuild();
-    restoreSelection(kept);
+    restoreSelection(kept, keptScroll);
 
     Progbar->setValue(10);
     Progbar->setValue(0);
@@ -251,13 +254,12 @@ std::optional<RowIdentity> Form1::selectedIdentity() const {
 }
 
 // The rebuilt list selects the same connection again, wherever it moved; when it is gone,
-// nothing is selected rather than whichever row took its place.
-void Form1::restoreSelection(const std::optional<RowIdentity>& kept) {
-    if (!kept) {
-        ListView1->setSelectedIndex(0);
-        return;
-    }
-    ListView1->setSelectedIndex(kept->findIn(*ListView1, m_snapshot));
+// nothing is selected rather than whichever row took its place. Selecting a row scrolls it
+// into view, which must not take the list away from the rows the user is looking at.
+void Form1::restoreSelection(const std::optional<RowIdentity>& kept, QPoint keptScroll) {
+    ListView1->setSelectedIndex(kept ? kept->findIn(*ListView1, m_snapshot) : 0);
+    ListView1->horizontalScrollBar()->setValue(keptScroll.x());
+    ListView1->verticalScrollBar()->setValue(keptScroll.y());
 }
 
 void Form1::Timer1_Timer() {
