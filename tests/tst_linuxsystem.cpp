@@ -188,7 +188,7 @@ void LinuxSystemTest::stateCountsFollowNewSockets() {
     // and try again when something else changed the table in between.
     os::LinuxSystem system;
     bool agreed = false;
-    for (int attempt = 0; attempt < 5 && !agreed; ++attempt) {
+    for (int attempt = 0; attempt < 20 && !agreed; ++attempt) {
         system.tcpStateCounts();
         LoopbackConnection connection;
         QVERIFY(connection.valid());
