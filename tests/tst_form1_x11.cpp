@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QtTest>
@@ -143,6 +144,7 @@ private slots:
     void terminateOfVanishedProcessSaysSo();
     void optionsDialogLooks();
     void aboutBox();
+    void refreshLeavesAnotherProgramInFront();
 
 private:
     Form1& form() { return *m_form; }
@@ -417,6 +419,30 @@ void Form1X11Test::aboutBox() {
     QTRY_VERIFY_WITH_TIMEOUT(!text.isEmpty(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 10000);
     QCOMPARE(text, QStringLiteral("Tavren NetStat\nwww.tavren-netstat.example"));
+}
+
+void Form1X11Test::refreshLeavesAnotherProgramInFront() {
+    QVERIFY2(!QStandardPaths::findExecutable("xmessage").isEmpty(), "xmessage plays the other program");
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QProcess other;
+    other.start(QStringLiteral("xmessage"), {"-geometry", "300x100+700+450", "another program"});
+    QVERIFY(other.waitForStarted(5000));
+    const auto finish = qScopeGuard([&] {
+        other.kill();
+        other.waitForFinished(5000);
+    });
+    // The user turns to the other program, as the window manager sees it.
+    QVERIFY(QTest::qWaitFor(
+        [] {
+            return xdotool({"search", "--sync", "--name", "^xmessage$", "windowactivate"});
+        },
+        10000));
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeWindow(), 10000);
+
+    form().RefreshView();
+    QTest::qWait(500); // room for an activation to arrive, had one been asked for
+
+    QVERIFY(!QApplication::activeWindow());
 }
 
 QTEST_MAIN(Form1X11Test)

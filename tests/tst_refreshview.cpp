@@ -8,6 +8,8 @@
 #include "platform/widgets/Toolbar.h"
 #include "snapshot/ConnectionTable.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -80,6 +82,8 @@ private slots:
     void scrollPositionKeptWithSelectionOutOfView_data();
     void scrollPositionKeptWithSelectionOutOfView();
     void listDoesNotPaintWhileRebuilt();
+    void foregroundOnlyWhenTheProgramHasTheUser_data();
+    void foregroundOnlyWhenTheProgramHasTheUser();
     void refreshRequestedDuringYieldRunsOnceAfterwards();
     void closingDuringYieldEndsCleanly();
     void deletingDuringYieldDoesNotCrash();
@@ -409,6 +413,32 @@ void RefreshViewTest::listDoesNotPaintWhileRebuilt() {
 
     QCOMPARE(counter.paintsWhileRefreshing, 0);
     QVERIFY(counter.paints > 0); // and the rebuilt list paints once it is done
+}
+
+void RefreshViewTest::foregroundOnlyWhenTheProgramHasTheUser_data() {
+    QTest::addColumn<bool>("dialogActive");
+    QTest::newRow("main window active") << false;
+    // Typing in a dialog of the program must not lose its keystrokes to the list.
+    QTest::newRow("a dialog of the program active") << true;
+}
+
+void RefreshViewTest::foregroundOnlyWhenTheProgramHasTheUser() {
+    QFETCH(bool, dialogActive);
+    m_system->defaultCommandResult = finished(listing({{"a:1", "b:2", "ESTABLISHED", 5}}));
+    QWidget dialog(&form(), Qt::Dialog);
+    auto* field = new QLineEdit(&dialog);
+    QWidget* const active = dialogActive ? &dialog : static_cast<QWidget*>(&form());
+    active->show();
+    active->activateWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), active, 2000);
+    field->setFocus();
+
+    form().RefreshView();
+    QTest::qWait(50); // activation requests are delivered from the event queue
+
+    QCOMPARE(QApplication::activeWindow(), active);
+    if (dialogActive)
+        QCOMPARE(QApplication::focusWidget(), field);
 }
 
 void RefreshViewTest::refreshRequestedDuringYieldRunsOnceAfterwards() {

@@ -153,6 +153,7 @@ private:
     bool refreshOnce();
     bool yieldNow();
     void addRows();
+    void bringToForeground();
     std::optional<RowIdentity> selectedIdentity() const;
     // Selects the kept connection again and puts the list back where the user had scrolled it.
     void restoreSelection(const std::optional<RowIdentity>& kept, QPoint keptScroll);

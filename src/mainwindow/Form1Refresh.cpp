@@ -12,7 +12,7 @@
 #include "snapshot/NetstatParser.h"
 #include "snapshot/ProcessPaths.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QLocale>
 #include <QPointer>
 #include <QRegularExpression>
@@ -162,8 +162,7 @@ bool Form1::refreshOnce() {
     Progbar->setValue(10);
     Progbar->setValue(0);
     unsetCursor();
-    if (isVisible())
-        activateWindow(); // window managers raise what they activate
+    bringToForeground();
     StatusBar1->setPanelText(2, VisitText);
     StatusBar1->setPanelText(1, LastRefreshedText + timeOfDay());
     Progbar->hide();
@@ -260,6 +259,23 @@ void Form1::restoreSelection(const std::optional<RowIdentity>& kept, QPoint kept
     ListView1->setSelectedIndex(kept ? kept->findIn(*ListView1, m_snapshot) : 0);
     ListView1->horizontalScrollBar()->setValue(keptScroll.x());
     ListView1->verticalScrollBar()->setValue(keptScroll.y());
+}
+
+// Brings the window forward as the system allows a program to: it takes the keyboard only
+// from itself. Taking it from one of its own dialogs would send what the user types there to
+// the list, and taking it from another program on every auto-refresh would do the same to
+// that program; a minimised or hidden window stays where the user put it.
+void Form1::bringToForeground() {
+    if (!isVisible() || isMinimized())
+        return;
+    QWidget* active = QApplication::activeWindow();
+    if (!active) {
+        QApplication::alert(this);
+        return;
+    }
+    raise();
+    if (active == this)
+        activateWindow();
 }
 
 void Form1::Timer1_Timer() {
