@@ -11,6 +11,7 @@
 #include "platform/widgets/Toolbar.h"
 #include "snapshot/ConnectionTable.h"
 #include "tray/TrayIntegration.h"
+#include "support/NetstatListing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,28 +26,11 @@
 
 #include <memory>
 
+using testsupport::finished;
+using testsupport::Line;
+using testsupport::listing;
+
 namespace {
-
-struct Line {
-    QString local, foreign, state;
-    int pid;
-};
-
-QByteArray listing(const QList<Line>& lines) {
-    QByteArray text = "\r\nActive Connections\r\n\r\n  Proto  Local Address  Foreign Address  State  PID\r\n";
-    for (const Line& line : lines)
-        text += QStringLiteral("  TCP    %1    %2    %3    %4\r\n")
-                    .arg(line.local, line.foreign, line.state)
-                    .arg(line.pid)
-                    .toLatin1();
-    return text;
-}
-
-os::CommandResult finished(const QByteArray& output) {
-    os::CommandResult result;
-    result.output = output;
-    return result;
-}
 
 const QString WebPath = QStringLiteral("/usr/bin/webclient");
 const QString ShellPath = QStringLiteral("/usr/bin/sshclient");
