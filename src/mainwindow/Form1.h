@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QIcon>
 #include <QPixmap>
-#include <QPoint>
 #include <QPointer>
 #include <QWidget>
 
@@ -156,7 +155,7 @@ private:
     void bringToForeground();
     std::optional<RowIdentity> selectedIdentity() const;
     // Selects the kept connection again and puts the list back where the user had scrolled it.
-    void restoreSelection(const std::optional<RowIdentity>& kept, QPoint keptScroll);
+    void restoreSelection(const std::optional<RowIdentity>& kept);
 
     os::OperatingSystem& m_system;
     ConnectionSnapshot& m_snapshot;

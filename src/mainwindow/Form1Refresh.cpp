@@ -16,7 +16,6 @@
 #include <QLocale>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QScrollBar>
 #include <QTime>
 
 using namespace form1design;
@@ -117,8 +116,6 @@ bool Form1::refreshOnce() {
     StatusBar1->setPanelText(2, LoadingText);
     setCursor(Qt::WaitCursor);
     const std::optional<RowIdentity> kept = selectedIdentity();
-    const QPoint keptScroll(ListView1->horizontalScrollBar()->value(),
-                            ListView1->verticalScrollBar()->value());
     RefreshScope scope(*this); // from here the list does not paint until it is rebuilt
     ListView1->removeAll();
     ListView1->setIcons(nullptr);
@@ -157,7 +154,7 @@ bool Form1::refreshOnce() {
     CollectRowIcons();
     AttachRowIcons();
     scope.endRebuild();
-    restoreSelection(kept, keptScroll);
+    restoreSelection(kept);
 
     Progbar->setValue(10);
     Progbar->setValue(0);
@@ -253,12 +250,10 @@ std::optional<RowIdentity> Form1::selectedIdentity() const {
 }
 
 // The rebuilt list selects the same connection again, wherever it moved; when it is gone,
-// nothing is selected rather than whichever row took its place. Selecting a row scrolls it
-// into view, which must not take the list away from the rows the user is looking at.
-void Form1::restoreSelection(const std::optional<RowIdentity>& kept, QPoint keptScroll) {
-    ListView1->setSelectedIndex(kept ? kept->findIn(*ListView1, m_snapshot) : 0);
-    ListView1->horizontalScrollBar()->setValue(keptScroll.x());
-    ListView1->verticalScrollBar()->setValue(keptScroll.y());
+// nothing is selected rather than whichever row took its place. The list stays on the rows
+// the user is looking at.
+void Form1::restoreSelection(const std::optional<RowIdentity>& kept) {
+    ListView1->setSelectedIndexKeepingView(kept ? kept->findIn(*ListView1, m_snapshot) : 0);
 }
 
 // Brings the window forward as the system allows a program to: it takes the keyboard only

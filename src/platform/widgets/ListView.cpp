@@ -116,6 +116,16 @@ bool ListView::setSelectedIndex(int index) {
     return true;
 }
 
+bool ListView::setSelectedIndexKeepingView(int index) {
+    // The scroll range follows new rows only once the layout has run.
+    executeDelayedItemsLayout();
+    const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const bool selected = setSelectedIndex(index);
+    horizontalScrollBar()->setValue(scroll.x());
+    verticalScrollBar()->setValue(scroll.y());
+    return selected;
+}
+
 void ListView::setIcons(ImageList* list) {
     bind(m_icons, list);
 }
@@ -155,7 +165,7 @@ void ListView::beginRebuild() {
     if (m_rebuildDepth++ > 0)
         return;
     m_keptSelection = selectedIndex();
-    m_keptScroll = verticalScrollBar()->value();
+    m_keptScroll = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
     setUpdatesEnabled(false);
     m_model.beginBatch();
 }
@@ -168,7 +178,8 @@ void ListView::endRebuild() {
         setSelectedIndex(m_keptSelection);
     // The scroll range follows the new rows only once the layout has run.
     executeDelayedItemsLayout();
-    verticalScrollBar()->setValue(m_keptScroll);
+    horizontalScrollBar()->setValue(m_keptScroll.x());
+    verticalScrollBar()->setValue(m_keptScroll.y());
     setUpdatesEnabled(true);
 }
 

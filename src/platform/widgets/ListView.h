@@ -3,6 +3,7 @@
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListViewModel.h"
 
+#include <QPoint>
 #include <QPointer>
 #include <QTreeView>
 
@@ -63,6 +64,9 @@ public:
     ListItem selectedItem();
     // Selects the row at `index`; 0 clears the selection. False for a row that does not exist.
     bool setSelectedIndex(int index);
+    // The same, leaving both scroll positions where they are: selecting scrolls the row into
+    // view, which a refresh putting back the user's row must not do.
+    bool setSelectedIndexKeepingView(int index);
 
     // nullptr unbinds.
     void setIcons(ImageList* list);
@@ -114,7 +118,7 @@ private:
     bool m_gridLines = false;
     int m_rebuildDepth = 0;
     int m_keptSelection = 0;
-    int m_keptScroll = 0;
+    QPoint m_keptScroll;
 };
 
 } // namespace widgets
