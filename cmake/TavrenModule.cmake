@@ -39,6 +39,11 @@ function(tavren_add_tests dir)
         add_executable(${name} ${src})
         target_link_libraries(${name} PRIVATE ${links} Qt6::Test)
         target_compile_definitions(${name} PRIVATE TAVREN_BINARY_DIR="${CMAKE_BINARY_DIR}")
+        # Tests of the window and the snapshot run the companion command from the build's
+        # bin folder: building any one test builds it as well.
+        if(TARGET tavren-netstat-cli)
+            add_dependencies(${name} tavren-netstat-cli)
+        endif()
         if(needs_line MATCHES "x11")
             add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-x11 $<TARGET_FILE:${name}>)
             set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE ENVIRONMENT "XDG_RUNTIME_DIR=${runtime};${lookups}")
