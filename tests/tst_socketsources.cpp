@@ -2,6 +2,7 @@
 #include "SocketOwners.h"
 #include "SocketSummary.h"
 #include "TcpSocketTable.h"
+#include "support/ScriptedDumper.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,6 +28,9 @@ private slots:
     void socketLinks();
     void ownersFromDescriptorLinks();
     void stateNumbering();
+    void brokenDumpsFallBackFromNothing_data();
+    void brokenDumpsFallBackFromNothing();
+    void overlongProcLineIsOneLine();
 };
 
 namespace {
@@ -191,6 +195,81 @@ void SocketSourcesTest::stateNumbering() {
     QCOMPARE(QByteArray(tcpStateWord(KernelSynRecv)), QByteArray("SYN_RECEIVED"));
     QCOMPARE(QByteArray(tcpStateWord(KernelFinWait2)), QByteArray("FIN_WAIT_2"));
     QCOMPARE(QByteArray(tcpStateWord(200)), QByteArray("DELETE_TCB"));
+}
+
+using testsupport::doneMessage;
+using testsupport::DumpMessage;
+using testsupport::DumpReply;
+using testsupport::socketMessage;
+
+Q_DECLARE_METATYPE(std::vector<DumpReply>)
+
+void SocketSourcesTest::brokenDumpsFallBackFromNothing_data() {
+    QTest::addColumn<std::vector<DumpReply>>("ipv4");
+    QTest::addColumn<QList<int>>("ports");
+    // The recorded /proc/net/tcp holds the one socket of port 9000: it is listed exactly when
+    // the dump did not complete, and then alone, never beside what the dump had delivered.
+    const QList<int> proc{9000};
+    auto intr = socketMessage(2);
+    intr.flags = NLM_F_DUMP_INTR;
+    auto cut = socketMessage(2);
+    cut.cutBy = 8;
+    auto stale = socketMessage(7);
+    stale.staleSequence = true;
+    auto error = DumpMessage{DumpMessage::Error};
+    QTest::newRow("complete in two replies")
+        << std::vector<DumpReply>{{{socketMessage(1), socketMessage(2)}}, {{socketMessage(3), doneMessage()}}}
+        << QList<int>{1, 2, 3};
+    QTest::newRow("error message half-way")
+        << std::vector<DumpReply>{{{socketMessage(1), socketMessage(2)}}, {{error}}} << proc;
+    QTest::newRow("receive fails half-way")
+        << std::vector<DumpReply>{{{socketMessage(1), socketMessage(2)}}, {{}, true}} << proc;
+    QTest::newRow("error carried in the final message")
+        << std::vector<DumpReply>{{{socketMessage(1), socketMessage(2), doneMessage(-4)}}} << proc;
+    QTest::newRow("dump marked interrupted")
+        << std::vector<DumpReply>{{{socketMessage(1), intr, doneMessage()}}} << proc;
+    QTest::newRow("message cut short") << std::vector<DumpReply>{{{socketMessage(1), cut}}} << proc;
+    QTest::newRow("left-over message of an earlier request")
+        << std::vector<DumpReply>{{{stale, socketMessage(1), doneMessage()}}} << QList<int>{1};
+    QTest::newRow("empty table") << std::vector<DumpReply>{{{doneMessage()}}} << QList<int>{};
+}
+
+void SocketSourcesTest::brokenDumpsFallBackFromNothing() {
+    QFETCH(std::vector<DumpReply>, ipv4);
+    QTemporaryDir root;
+    write(root.path() + "/net/tcp",
+          "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
+          "   0: 0100007F:2328 0100007F:A1B2 01 00000000:00000000 00:00000000 00000000  1000        0 4242 1 "
+          "0\n");
+    testsupport::ScriptedDumper dumper;
+    dumper.replies[AF_INET] = ipv4;
+    dumper.replies[AF_INET6] = {{{doneMessage()}}};
+    QList<int> ports;
+    QVERIFY(forEachTcpSocket(
+        dumper, AllStates, [&](const TcpSocket& socket) { ports << socket.localPort; },
+        root.path().toStdString()));
+    QTEST(ports, "ports");
+    // A failed dump leaves nothing behind for the next one to read.
+    dumper.replies[AF_INET] = {{{socketMessage(5), doneMessage()}}};
+    ports.clear();
+    forEachTcpSocket(
+        dumper, AllStates, [&](const TcpSocket& socket) { ports << socket.localPort; },
+        root.path().toStdString());
+    QCOMPARE(ports, QList<int>{5});
+}
+
+void SocketSourcesTest::overlongProcLineIsOneLine() {
+    // A line longer than any real one is read in pieces; a later piece that happens to look
+    // like a socket line must not be listed as one.
+    QTemporaryDir root;
+    const QByteArray socketLine =
+        "   0: 0100007F:2328 0100007F:A1B2 01 00000000:00000000 00:00000000 00000000  1000        0 4242 1 0";
+    write(root.path() + "/net/tcp",
+          "  sl  local_address rem_address\n" + QByteArray(511, 'x') + socketLine + "\n" + socketLine + "\n");
+    int visited = 0;
+    QVERIFY(readProcTcpTable((root.path() + "/net/tcp").toStdString(), AF_INET, AllStates,
+                             [&](const TcpSocket&) { ++visited; }));
+    QCOMPARE(visited, 1);
 }
 
 QTEST_GUILESS_MAIN(SocketSourcesTest)

@@ -11,15 +11,17 @@
 
 using os::sockets::TcpSocket;
 
-std::vector<ListedConnection> collectConnections(const ListingOptions& options) {
+std::vector<ListedConnection> collectConnections(const ListingOptions& options, bool* readable) {
     std::vector<ListedConnection> connections;
     os::sockets::NetlinkTcpDumper dumper;
-    os::sockets::forEachTcpSocket(
+    const bool read = os::sockets::forEachTcpSocket(
         dumper, os::sockets::ConnectionStates,
         [&connections](const TcpSocket& socket) {
             connections.push_back({socket, 0});
         },
         options.procRoot);
+    if (readable)
+        *readable = read;
 
     os::sockets::SocketOwnerMap owners;
     owners.reserve(connections.size());

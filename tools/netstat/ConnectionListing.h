@@ -19,8 +19,9 @@ struct ListedConnection {
 };
 
 // Every TCP connection that is not listening, IPv4 then IPv6, in the kernel's order, with
-// its owning process.
-std::vector<ListedConnection> collectConnections(const ListingOptions& options);
+// its owning process. `readable` (when given) is set to false when the kernel's TCP table
+// could be read from no source at all: the empty list then means nothing.
+std::vector<ListedConnection> collectConnections(const ListingOptions& options, bool* readable = nullptr);
 
 // "127.0.0.1" or "[::1]"; an IPv4-mapped IPv6 address stays IPv6.
 std::string numericHost(int family, const std::array<std::uint8_t, 16>& address);

@@ -55,7 +55,13 @@ int main(int argc, char** argv) {
         }
     }
 
-    const std::vector<ListedConnection> connections = collectConnections(options);
+    bool readable = true;
+    const std::vector<ListedConnection> connections = collectConnections(options, &readable);
+    if (!readable) {
+        // An empty listing would pass for a machine without connections.
+        std::fputs("tavren-netstat-cli: the TCP table could not be read\n", stderr);
+        return 1;
+    }
     ServiceNames services;
     std::vector<std::string> hostNames;
     bool allAnswered = true;

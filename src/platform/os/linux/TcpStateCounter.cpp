@@ -3,7 +3,12 @@
 namespace os::linuxbackend {
 
 TcpStateCounter::TcpStateCounter(std::chrono::milliseconds recountInterval, std::string procRoot)
-    : m_recountInterval(recountInterval), m_procRoot(procRoot), m_summaryReader(std::move(procRoot)) {}
+    : TcpStateCounter(recountInterval, std::move(procRoot), std::make_unique<sockets::NetlinkTcpDumper>()) {}
+
+TcpStateCounter::TcpStateCounter(std::chrono::milliseconds recountInterval, std::string procRoot,
+                                 std::unique_ptr<sockets::NetlinkTcpDumper> dumper)
+    : m_recountInterval(recountInterval), m_procRoot(procRoot), m_dumper(std::move(dumper)),
+      m_summaryReader(std::move(procRoot)) {}
 
 TcpStateCounts TcpStateCounter::count() {
     const auto now = std::chrono::steady_clock::now();
@@ -24,7 +29,7 @@ TcpStateCounts TcpStateCounter::countInFull() {
     ++m_fullCounts;
     TcpStateCounts counts;
     sockets::forEachTcpSocket(
-        m_dumper, sockets::AllStates,
+        *m_dumper, sockets::AllStates,
         [&counts](const sockets::TcpSocket& socket) {
             ++counts.byState[sockets::systemTcpState(socket.state)];
         },

@@ -5,6 +5,7 @@
 #include "platform/os/linux/sockets/TcpSocketTable.h"
 
 #include <chrono>
+#include <memory>
 
 namespace os::linuxbackend {
 
@@ -21,6 +22,9 @@ class TcpStateCounter {
 public:
     explicit TcpStateCounter(std::chrono::milliseconds recountInterval = std::chrono::milliseconds(1000),
                              std::string procRoot = "/proc");
+    // With a dumper of the caller's (tests replay broken dumps through one).
+    TcpStateCounter(std::chrono::milliseconds recountInterval, std::string procRoot,
+                    std::unique_ptr<sockets::NetlinkTcpDumper> dumper);
 
     TcpStateCounts count();
     // Number of full counts made so far (for tests and benchmarks).
@@ -31,7 +35,7 @@ private:
 
     std::chrono::milliseconds m_recountInterval;
     std::string m_procRoot;
-    sockets::NetlinkTcpDumper m_dumper;
+    std::unique_ptr<sockets::NetlinkTcpDumper> m_dumper;
     sockets::SocketSummaryReader m_summaryReader;
     sockets::SocketSummary m_summary;
     bool m_haveCount = false;

@@ -1,7 +1,9 @@
 #include "TcpSocketTable.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <arpa/inet.h>
@@ -33,10 +35,72 @@ void NetlinkTcpDumper::close() {
     m_socket = -1;
 }
 
-bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit) {
+bool NetlinkTcpDumper::sendRequest(const void* request, std::size_t length) {
     if (!open())
         return false;
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    ssize_t sent;
+    do {
+        sent = ::sendto(m_socket, request, length, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof(kernel));
+    } while (sent < 0 && errno == EINTR);
+    return sent == static_cast<ssize_t>(length);
+}
 
+long NetlinkTcpDumper::receiveReply(char* buffer, std::size_t size) {
+    ssize_t received;
+    do {
+        received = ::recv(m_socket, buffer, size, 0);
+    } while (received < 0 && errno == EINTR);
+    return static_cast<long>(received);
+}
+
+DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequence, int family,
+                           std::vector<TcpSocket>& sockets) {
+    TcpSocket socket;
+    socket.family = family;
+    for (std::size_t offset = 0; offset < length;) {
+        nlmsghdr header;
+        if (length - offset < sizeof(header))
+            return DumpProgress::Failed; // a message cut short
+        std::memcpy(&header, data + offset, sizeof(header));
+        if (header.nlmsg_len < sizeof(nlmsghdr) || header.nlmsg_len > length - offset)
+            return DumpProgress::Failed;
+        const char* payload = data + offset + NLMSG_HDRLEN;
+        const std::size_t payloadLength =
+            header.nlmsg_len - std::min<std::size_t>(header.nlmsg_len, NLMSG_HDRLEN);
+        offset += std::min<std::size_t>(NLMSG_ALIGN(header.nlmsg_len), length - offset);
+        if (header.nlmsg_seq != sequence)
+            continue; // left over from an earlier request
+        // The kernel marks a dump whose table changed under it as inconsistent: its sockets
+        // may be missing or repeated.
+        if (header.nlmsg_flags & NLM_F_DUMP_INTR)
+            return DumpProgress::Failed;
+        if (header.nlmsg_type == NLMSG_ERROR)
+            return DumpProgress::Failed;
+        if (header.nlmsg_type == NLMSG_DONE) {
+            // The final message carries the dump's own result: negative is an error.
+            int result = 0;
+            if (payloadLength >= sizeof(result))
+                std::memcpy(&result, payload, sizeof(result));
+            return result < 0 ? DumpProgress::Failed : DumpProgress::Done;
+        }
+        if (header.nlmsg_type != SOCK_DIAG_BY_FAMILY || payloadLength < sizeof(inet_diag_msg))
+            continue;
+        inet_diag_msg entry;
+        std::memcpy(&entry, payload, sizeof(entry));
+        socket.state = entry.idiag_state;
+        socket.localPort = ntohs(entry.id.idiag_sport);
+        socket.remotePort = ntohs(entry.id.idiag_dport);
+        std::memcpy(socket.localAddress.data(), entry.id.idiag_src, 16);
+        std::memcpy(socket.remoteAddress.data(), entry.id.idiag_dst, 16);
+        socket.inode = entry.idiag_inode;
+        sockets.push_back(socket);
+    }
+    return DumpProgress::More;
+}
+
+bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit) {
     struct {
         nlmsghdr header;
         inet_diag_req_v2 request;
@@ -48,56 +112,30 @@ bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocket
     message.request.sdiag_family = static_cast<std::uint8_t>(family);
     message.request.sdiag_protocol = IPPROTO_TCP;
     message.request.idiag_states = stateMask;
-
-    sockaddr_nl kernel{};
-    kernel.nl_family = AF_NETLINK;
-    ssize_t sent;
-    do {
-        sent = ::sendto(m_socket, &message, sizeof(message), 0, reinterpret_cast<sockaddr*>(&kernel),
-                        sizeof(kernel));
-    } while (sent < 0 && errno == EINTR);
-    if (sent != static_cast<ssize_t>(sizeof(message))) {
+    if (!sendRequest(&message, sizeof(message))) {
         close();
         return false;
     }
 
-    TcpSocket socket;
-    socket.family = family;
+    m_pending.clear();
     for (;;) {
-        ssize_t received = ::recv(m_socket, m_buffer.data(), m_buffer.size(), 0);
-        if (received < 0 && errno == EINTR)
+        const long received = receiveReply(m_buffer.data(), m_buffer.size());
+        DumpProgress progress = DumpProgress::Failed;
+        if (received > 0)
+            progress = readDumpReply(m_buffer.data(), std::size_t(received), m_sequence, family, m_pending);
+        if (progress == DumpProgress::More)
             continue;
-        if (received <= 0) {
-            // A half-read dump would leave stale messages behind: start afresh next time.
+        if (progress == DumpProgress::Failed) {
+            // Nothing of a broken dump is used, and the rest of its reply must not be read
+            // as the answer to the next request: start afresh next time.
+            m_pending.clear();
             close();
             return false;
         }
-        const std::size_t length = static_cast<std::size_t>(received);
-        for (std::size_t offset = 0; offset + sizeof(nlmsghdr) <= length;) {
-            auto* header = reinterpret_cast<nlmsghdr*>(m_buffer.data() + offset);
-            if (header->nlmsg_len < sizeof(nlmsghdr) || header->nlmsg_len > length - offset)
-                break;
-            offset += NLMSG_ALIGN(header->nlmsg_len);
-            if (header->nlmsg_seq != m_sequence)
-                continue;
-            if (header->nlmsg_type == NLMSG_DONE)
-                return true;
-            if (header->nlmsg_type == NLMSG_ERROR) {
-                close();
-                return false;
-            }
-            if (header->nlmsg_type != SOCK_DIAG_BY_FAMILY ||
-                header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg)))
-                continue;
-            const auto* entry = static_cast<const inet_diag_msg*>(NLMSG_DATA(header));
-            socket.state = entry->idiag_state;
-            socket.localPort = ntohs(entry->id.idiag_sport);
-            socket.remotePort = ntohs(entry->id.idiag_dport);
-            std::memcpy(socket.localAddress.data(), entry->id.idiag_src, 16);
-            std::memcpy(socket.remoteAddress.data(), entry->id.idiag_dst, 16);
-            socket.inode = entry->idiag_inode;
+        for (const TcpSocket& socket : m_pending)
             visit(socket);
-        }
+        m_pending.clear();
+        return true;
     }
 }
 
@@ -156,47 +194,69 @@ bool skipField(const char*& cursor) {
 
 } // namespace
 
+bool parseProcTcpLine(const char* line, int family, TcpSocket& socket) {
+    const int words = family == AF_INET6 ? 4 : 1;
+    socket.family = family;
+    const char* cursor = line;
+    // sl, local_address, rem_address, st, tx:rx queue, tr:when, retrnsmt, uid, timeout, inode
+    if (!skipField(cursor) || !readProcAddress(cursor, words, socket.localAddress, socket.localPort) ||
+        !readProcAddress(cursor, words, socket.remoteAddress, socket.remotePort))
+        return false;
+    while (*cursor == ' ')
+        ++cursor;
+    int high = hexDigit(cursor[0]);
+    int low = high < 0 ? -1 : hexDigit(cursor[1]);
+    if (high < 0 || low < 0)
+        return false;
+    socket.state = static_cast<std::uint8_t>(high * 16 + low);
+    cursor += 2;
+    if (socket.state >= 32)
+        return false;
+    for (int i = 0; i < 5; ++i)
+        if (!skipField(cursor))
+            return false;
+    while (*cursor == ' ')
+        ++cursor;
+    if (*cursor < '0' || *cursor > '9')
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long inode = std::strtoull(cursor, &end, 10);
+    if (errno != 0 || inode > 0xffffffffull)
+        return false;
+    socket.inode = static_cast<std::uint32_t>(inode);
+    return true;
+}
+
 bool readProcTcpTable(const std::string& path, int family, std::uint32_t stateMask,
                       const TcpSocketVisitor& visit) {
     FILE* file = std::fopen(path.c_str(), "re");
     if (!file)
         return false;
+    std::vector<TcpSocket> sockets;
     char line[512];
-    const int words = family == AF_INET6 ? 4 : 1;
     bool header = true;
+    bool lineStart = true;
     TcpSocket socket;
-    socket.family = family;
     while (std::fgets(line, sizeof(line), file)) {
+        // A line longer than the buffer comes in pieces: only its first piece is a line.
+        const bool wasLineStart = lineStart;
+        lineStart = std::strchr(line, '\n') != nullptr;
+        if (!wasLineStart)
+            continue;
         if (header) { // column titles
             header = false;
             continue;
         }
-        const char* cursor = line;
-        // sl, local_address, rem_address, st, tx:rx queue, tr:when, retrnsmt, uid, timeout, inode
-        if (!skipField(cursor) || !readProcAddress(cursor, words, socket.localAddress, socket.localPort) ||
-            !readProcAddress(cursor, words, socket.remoteAddress, socket.remotePort))
-            continue;
-        while (*cursor == ' ')
-            ++cursor;
-        int high = hexDigit(cursor[0]), low = hexDigit(cursor[1]);
-        if (high < 0 || low < 0)
-            continue;
-        socket.state = static_cast<std::uint8_t>(high * 16 + low);
-        cursor += 2;
-        if (socket.state >= 32 || !(stateMask & stateBit(socket.state)))
-            continue;
-        bool fields = true;
-        for (int i = 0; i < 5 && fields; ++i)
-            fields = skipField(cursor);
-        if (!fields)
-            continue;
-        while (*cursor == ' ')
-            ++cursor;
-        unsigned long inode = std::strtoul(cursor, nullptr, 10);
-        socket.inode = static_cast<std::uint32_t>(inode);
-        visit(socket);
+        if (parseProcTcpLine(line, family, socket) && (stateMask & stateBit(socket.state)))
+            sockets.push_back(socket);
     }
+    const bool readWhole = !std::ferror(file);
     std::fclose(file);
+    if (!readWhole)
+        return false;
+    for (const TcpSocket& each : sockets)
+        visit(each);
     return true;
 }
 

@@ -49,26 +49,50 @@ struct TcpSocket {
 
 using TcpSocketVisitor = std::function<void(const TcpSocket&)>;
 
-// Netlink dump of one address family, in the order the kernel reports. False when the
-// dump could not be made at all (the caller may fall back to the /proc tables).
+// Where a netlink dump stands after one reply has been read.
+enum class DumpProgress { More, Done, Failed };
+
+// Reads the messages of one reply to the dump request with this sequence number, appending
+// each socket to `sockets`. Done only for a final message that carries no error and a dump
+// the kernel did not mark as interrupted; Failed for an error message, an error carried in
+// the final message, an interrupted dump or a message cut short.
+DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequence, int family,
+                           std::vector<TcpSocket>& sockets);
+
+// Netlink dump of one address family, in the order the kernel reports. The sockets are
+// handed to the visitor only once the whole dump has arrived: a dump that fails part-way
+// visits nothing and returns false, so the caller can fall back to the /proc tables without
+// visiting a socket twice.
 class NetlinkTcpDumper {
 public:
     NetlinkTcpDumper();
-    ~NetlinkTcpDumper();
+    virtual ~NetlinkTcpDumper();
     NetlinkTcpDumper(const NetlinkTcpDumper&) = delete;
     NetlinkTcpDumper& operator=(const NetlinkTcpDumper&) = delete;
 
     bool dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit);
 
+protected:
+    // The socket traffic, which tests replace to replay broken replies.
+    virtual bool sendRequest(const void* request, std::size_t length);
+    // Bytes of the next reply, or a negative number when none could be read.
+    virtual long receiveReply(char* buffer, std::size_t size);
+    void close();
+
 private:
     bool open();
-    void close();
     int m_socket = -1;
     unsigned m_sequence = 0;
     std::vector<char> m_buffer = std::vector<char>(64 * 1024);
+    std::vector<TcpSocket> m_pending;
 };
 
-// Parses one /proc/net/tcp or tcp6 file (procRoot lets tests replay recorded files).
+// Parses one line of /proc/net/tcp or tcp6 (the title line is no socket); false for a
+// line that holds no socket.
+bool parseProcTcpLine(const char* line, int family, TcpSocket& socket);
+
+// Parses one /proc/net/tcp or tcp6 file (procRoot lets tests replay recorded files). Like
+// a dump, it visits the sockets only once the file was read to its end without an error.
 bool readProcTcpTable(const std::string& path, int family, std::uint32_t stateMask,
                       const TcpSocketVisitor& visit);
 
