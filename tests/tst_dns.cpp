@@ -7,6 +7,10 @@
 #include <QGridLayout>
 #include <QtTest>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
 using controls::DNS;
 
 namespace {
@@ -32,6 +36,39 @@ public:
         for (const auto& a : addressRequests)
             asked << dotted(a);
         return asked;
+    }
+};
+
+// A resolver that does not answer until the test lets it (a dead name server). The gate is
+// shared, so a lookup still waiting when the test ends touches nothing of the test's.
+class SilentResolver : public ScriptedResolver {
+public:
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool open = false;
+        void wait() {
+            std::unique_lock<std::mutex> lock(mutex);
+            opened.wait(lock, [this] { return open; });
+        }
+        void release() {
+            std::lock_guard<std::mutex> lock(mutex);
+            open = true;
+            opened.notify_all();
+        }
+    };
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    ~SilentResolver() override { gate->release(); }
+
+    std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString&) override {
+        std::shared_ptr<Gate> held = gate;
+        held->wait();
+        return std::array<std::uint8_t, 4>{10, 9, 8, 7}; // too late to count
+    }
+    std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>&) override {
+        std::shared_ptr<Gate> held = gate;
+        held->wait();
+        return QStringLiteral("too-late.test");
     }
 };
 
@@ -63,6 +100,8 @@ private slots:
     void unknownNameRaisesErrorThenCompletes();
     void errorDescriptionMayBeChangedByHandler();
     void resolvesLocalhostThroughSystemResolver();
+    void silentResolverFailsAfterTheLimit_data();
+    void silentResolverFailsAfterTheLimit();
     void addressToName_data();
     void addressToName();
     void withoutResolverLookupsFailQuietly();
@@ -192,6 +231,40 @@ void TestDns::resolvesLocalhostThroughSystemResolver() {
     log.watch(dns);
     QCOMPARE(dns.NameToAddress(QStringLiteral("localhost")), std::optional<QString>("127.0.0.1"));
     QCOMPARE(log.events, QStringList{"ResolveCompleted"});
+}
+
+void TestDns::silentResolverFailsAfterTheLimit_data() {
+    QTest::addColumn<bool>("byName");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("events");
+    // A name fails as an unresolvable one does; an address gives an empty name.
+    QTest::newRow("name") << true << "silent.test"
+                          << QStringList{"Error 9001 Can't resolve hst", "ResolveCompleted"};
+    QTest::newRow("address") << false << "10.0.0.1" << QStringList{"ResolveCompleted"};
+}
+
+void TestDns::silentResolverFailsAfterTheLimit() {
+    QFETCH(bool, byName);
+    QFETCH(QString, text);
+    QCOMPARE(DNS::DefaultLookupTimeLimit, std::chrono::milliseconds(5000));
+    SilentResolver resolver;
+    DNS dns(&resolver);
+    dns.setLookupTimeLimit(std::chrono::milliseconds(100));
+    EventLog log;
+    log.watch(dns);
+    QElapsedTimer waited;
+    waited.start();
+    const QString result = byName ? dns.NameToAddress(text).value_or(QString()) : dns.AddressToName(text);
+    QCOMPARE(result, QString());
+    QTEST(log.events, "events");
+    QVERIFY(waited.elapsed() >= 100);
+    // Once the resolver answers within the limit, its answer counts again.
+    resolver.gate->release();
+    dns.setLookupTimeLimit(std::chrono::milliseconds(5000));
+    if (byName)
+        QCOMPARE(dns.NameToAddress(text), std::optional<QString>("10.9.8.7"));
+    else
+        QCOMPARE(dns.AddressToName(text), QStringLiteral("too-late.test"));
 }
 
 void TestDns::addressToName_data() {

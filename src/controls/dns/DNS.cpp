@@ -6,6 +6,12 @@
 #include <QResizeEvent>
 
 #include <array>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace controls {
 
@@ -46,6 +52,37 @@ QString hostNameFromEntry(const QString& raw) {
     while (last > first && name.at(last - 1) == QLatin1Char(' '))
         --last;
     return name.mid(first, last - first);
+}
+
+// Runs a lookup on a thread of its own and waits for it at most `limit`. The resolver can take
+// as long as it likes (a dead name server); past the limit the lookup counts as unanswered and
+// its thread is left to finish on its own, holding nothing of the caller's but the shared
+// result slot.
+template <typename Result>
+std::optional<Result> lookUpWithin(std::function<std::optional<Result>()> lookUp,
+                                   std::chrono::milliseconds limit) {
+    struct Slot {
+        std::mutex mutex;
+        std::condition_variable answered;
+        bool done = false;
+        std::optional<Result> result;
+    };
+    auto slot = std::make_shared<Slot>();
+    try {
+        std::thread([slot, lookUp = std::move(lookUp)] {
+            std::optional<Result> result = lookUp();
+            std::lock_guard<std::mutex> lock(slot->mutex);
+            slot->result = std::move(result);
+            slot->done = true;
+            slot->answered.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return std::nullopt; // no thread to be had: the lookup fails as an unanswered one
+    }
+    std::unique_lock<std::mutex> lock(slot->mutex);
+    if (!slot->answered.wait_for(lock, limit, [&] { return slot->done; }))
+        return std::nullopt;
+    return std::move(slot->result);
 }
 
 } // namespace
@@ -96,7 +133,11 @@ std::int32_t DNS::AddressValue(const QString& text) {
 QString DNS::AddressToName(const QString& strIP) {
     QString result;
     if (IsDottedAddress(strIP) && m_system) {
-        if (const auto name = m_system->lookUpAddress(addressBytes(strIP)))
+        os::OperatingSystem* system = m_system;
+        const std::array<std::uint8_t, 4> address = addressBytes(strIP);
+        const auto name = lookUpWithin<QString>([system, address] { return system->lookUpAddress(address); },
+                                                m_lookupTimeLimit);
+        if (name)
             result = hostNameFromEntry(*name);
     }
     emit ResolveCompleted();
@@ -108,7 +149,11 @@ std::optional<QString> DNS::NameToAddress(const QString& strName) {
     if (IsDottedAddress(strName)) {
         result = strName;
     } else {
-        const auto address = m_system ? m_system->lookUpHostName(strName) : std::nullopt;
+        std::optional<std::array<std::uint8_t, 4>> address;
+        if (os::OperatingSystem* system = m_system) {
+            address = lookUpWithin<std::array<std::uint8_t, 4>>(
+                [system, strName] { return system->lookUpHostName(strName); }, m_lookupTimeLimit);
+        }
         if (address) {
             QStringList numbers;
             for (std::uint8_t byte : *address)

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -15,7 +16,10 @@ namespace controls {
 
 // A control without a visible surface that turns host names into dotted IPv4 addresses and
 // back through the operating system's resolver. Lookups block the calling thread until the
-// resolver answers. Without an operating system to ask, every lookup fails as unknown.
+// resolver answers, but never longer than the lookup time limit: a resolver that has not
+// answered by then counts as not knowing the name. Without an operating system to ask, every
+// lookup fails as unknown. The operating system is asked from a thread of the lookup's own,
+// so it must outlive every lookup (the program's lives for the whole run).
 class DNS : public host::HostedControl {
     Q_OBJECT
 public:
@@ -26,7 +30,10 @@ public:
                  host::ControlHost* host = nullptr);
     ~DNS() override;
 
+    static constexpr std::chrono::milliseconds DefaultLookupTimeLimit{5000};
+
     os::OperatingSystem* operatingSystem() const { return m_system; }
+    void setLookupTimeLimit(std::chrono::milliseconds limit) { m_lookupTimeLimit = limit; }
     void setOperatingSystem(os::OperatingSystem* system) { m_system = system; }
 
     // The host name of a dotted address, or an empty text when it is not an address or the
@@ -68,6 +75,7 @@ private:
     void raiseError(std::int32_t number, QString description);
 
     os::OperatingSystem* m_system;
+    std::chrono::milliseconds m_lookupTimeLimit = DefaultLookupTimeLimit;
 };
 
 } // namespace controls
