@@ -10,8 +10,9 @@
 #include "platform/widgets/StatusBar.h"
 #include "platform/widgets/Toolbar.h"
 #include "snapshot/ConnectionTable.h"
-#include "tray/TrayIntegration.h"
 #include "support/NetstatListing.h"
+#include "support/RunAlone.h"
+#include "tray/TrayIntegration.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,6 +54,7 @@ private slots:
     void sysTrayWithoutTrayMinimisesAndSaysSo();
     void terminate_data();
     void terminate();
+    void terminateWaitsWithoutBlocking();
     void terminateWithoutSelectionDoesNothing();
     void commandsDuringRefreshNeverNest();
     void optionsReusedAfterOkRecreatedAfterCancel();
@@ -110,6 +112,8 @@ void Form1CommandsTest::loadTwoRows() {
     m_system->processIdList = {1, WebPid, ShellPid};
     m_system->executablePaths.insert(WebPid, WebPath);
     m_system->executablePaths.insert(ShellPid, ShellPath);
+    m_system->startTimes.insert(WebPid, 1000);
+    m_system->startTimes.insert(ShellPid, 2000);
     m_system->hostAddresses.insert(QStringLiteral("localhost"), {127, 0, 0, 1});
     form().RefreshView();
     QCOMPARE(form().ListView1->itemCount(), 2);
@@ -134,6 +138,7 @@ void Form1CommandsTest::refreshCaptionRefreshes() {
 }
 
 void Form1CommandsTest::exitEndsWithoutUnload() {
+    TAVREN_RUN_ALONE(); // ends the program
     QSignalSpy unloading(&form(), &Form1::unloading);
     click(QStringLiteral("Exit"));
     QVERIFY(form().hasEnded());
@@ -191,29 +196,79 @@ void Form1CommandsTest::terminate_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<bool>("ends");
     QTest::addColumn<int>("pid");
+    QTest::addColumn<qulonglong>("startAtClick"); // start time of whatever has the id then
+    QTest::addColumn<int>("endsAfterChecks");
     QTest::addColumn<QString>("panel");
-    QTest::newRow("ended") << 1 << true << WebPid << "Process Terminated: webclient";
-    QTest::newRow("refused") << 2 << false << ShellPid
-                             << "Process Not Terminated: sshclient (Operation not permitted)";
+    QTest::addColumn<bool>("signalled");
+    // loadTwoRows records start times 1000 (web client) and 2000 (shell client).
+    QTest::newRow("ended") << 1 << true << WebPid << 1000ull << 0 << "Process Terminated: webclient" << true;
+    QTest::newRow("ended after a while")
+        << 1 << true << WebPid << 1000ull << 4 << "Process Terminated: webclient" << true;
+    QTest::newRow("refused") << 2 << false << ShellPid << 2000ull << 0
+                             << "Process Not Terminated: sshclient (Operation not permitted)" << false;
+    // The process ended after the refresh and its id now names another program.
+    QTest::newRow("id reused") << 1 << true << WebPid << 5000ull << 0
+                               << "Process Not Terminated: webclient (the process has already ended)"
+                               << false;
+    QTest::newRow("ended, id free") << 1 << true << WebPid << 0ull << 0
+                                    << "Process Not Terminated: webclient (the process has already ended)"
+                                    << false;
+    // Told to end, but still there when the wait ran out: said as such, not as a failure.
+    QTest::newRow("not gone in time") << 1 << true << WebPid << 1000ull << -1
+                                      << "Process Told To End: webclient (not yet gone after 0.2 s)" << true;
 }
 
 void Form1CommandsTest::terminate() {
     QFETCH(int, row);
     QFETCH(bool, ends);
     QFETCH(int, pid);
-    QFETCH(QString, panel);
+    QFETCH(qulonglong, startAtClick);
+    QFETCH(int, endsAfterChecks);
+    QFETCH(bool, signalled);
     loadTwoRows();
+    form().setTerminationLimit(std::chrono::milliseconds(200));
     m_system->terminateResults.insert(pid, os::TerminateResult{ends, ends ? 0 : 1});
     m_system->errorTexts.insert(1, QStringLiteral("Operation not permitted"));
+    m_system->endsAfterChecks.insert(pid, endsAfterChecks);
+    if (startAtClick)
+        m_system->startTimes.insert(pid, startAtClick);
+    else
+        m_system->startTimes.remove(pid);
     form().ListView1->setSelectedIndex(row);
     const int runs = commandRuns();
 
     click(QStringLiteral("Terminate"));
 
     QCOMPARE(m_system->terminateRequests, QList<std::int32_t>{pid});
+    QCOMPARE(m_system->signalled, signalled ? QList<std::int32_t>{pid} : QList<std::int32_t>{});
+    // Both refreshes come once the outcome is known, without holding the window up.
+    QTRY_COMPARE(commandRuns(), runs + 2);
+    QTest::qWait(50);
     QCOMPARE(commandRuns(), runs + 2);
     // Still there once both refreshes are done.
-    QCOMPARE(form().StatusBar1->panelText(2), panel);
+    QTEST(form().StatusBar1->panelText(2), "panel");
+}
+
+void Form1CommandsTest::terminateWaitsWithoutBlocking() {
+    loadTwoRows();
+    m_system->terminateResults.insert(WebPid, os::TerminateResult{true, 0});
+    m_system->endsAfterChecks.insert(WebPid, -1); // never gone while the test looks
+    form().setTerminationLimit(std::chrono::seconds(60));
+    form().ListView1->setSelectedIndex(1);
+    const int runs = commandRuns();
+
+    click(QStringLiteral("Terminate"));
+
+    // The click returned at once, saying what is under way; the window answers meanwhile.
+    QCOMPARE(form().StatusBar1->panelText(2), QStringLiteral("Terminating: webclient"));
+    QCOMPARE(commandRuns(), runs);
+    QTRY_VERIFY(m_system->endChecks >= 2);
+    click(QStringLiteral("Refresh"));
+    QCOMPARE(commandRuns(), runs + 1);
+    // A second Terminate while the first is still watched does nothing.
+    form().ListView1->setSelectedIndex(2);
+    click(QStringLiteral("Terminate"));
+    QCOMPARE(m_system->terminateRequests, QList<std::int32_t>{WebPid});
 }
 
 void Form1CommandsTest::terminateWithoutSelectionDoesNothing() {
@@ -464,6 +519,7 @@ void Form1CommandsTest::menuOpensOnRightButtonOnly() {
 }
 
 void Form1CommandsTest::unloadRemovesTrayIcon() {
+    TAVREN_RUN_ALONE(); // ends the program
     QSignalSpy unloading(&form(), &Form1::unloading);
     QCOMPARE(form().ShowTrayIcon(&form(), QStringLiteral("Tavren's Watching You..."), form().windowIcon()),
              0);
@@ -475,6 +531,7 @@ void Form1CommandsTest::unloadRemovesTrayIcon() {
 }
 
 void Form1CommandsTest::trayExitUnloadsWindow() {
+    TAVREN_RUN_ALONE(); // ends the program
     form().ShowTrayIcon(&form(), QStringLiteral("Tavren's Watching You..."), form().windowIcon());
     form().hide();
     QSignalSpy unloading(&form(), &Form1::unloading);

@@ -364,7 +364,8 @@ void Form1X11Test::terminateOfVanishedProcessSaysSo() {
     QTRY_COMPARE(form().ListView1->selectedIndex(), row);
     QVERIFY(clickAt(toolbarButtonCentre(QStringLiteral("Terminate")), 1));
     QTRY_COMPARE_WITH_TIMEOUT(form().StatusBar1->panelText(2),
-                              "Process Not Terminated: " + fileName + " (No such process)", 10000);
+                              "Process Not Terminated: " + fileName + " (the process has already ended)",
+                              10000);
 }
 
 void Form1X11Test::optionsDialogLooks() {

@@ -1,5 +1,6 @@
 // links: tavren_os
 #include "platform/os/linux/LinuxSystem.h"
+#include "support/ScriptedDumper.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,6 +39,9 @@ private slots:
     void stateCountsFollowNewSockets();
     void unchangedTableIsNotDumpedAgain();
     void unseenChangesAreCountedInBoundedTime();
+    void brokenDumpIsCountedFromTheTableAlone();
+    void howTheCommandEnded_data();
+    void howTheCommandEnded();
     void loopbackLookups();
     void genericExecutableIcon();
 };
@@ -267,6 +271,45 @@ void LinuxSystemTest::unseenChangesAreCountedInBoundedTime() {
     counters.setTimeWait(2);
     counter.count();
     QCOMPARE(counter.fullCounts(), afterInterval + 1);
+}
+
+void LinuxSystemTest::brokenDumpIsCountedFromTheTableAlone() {
+    // The IPv4 dump delivers two established sockets, then fails; the recorded table holds
+    // one established and one in time-wait. Counting both would make the timer see three.
+    RecordedCounters counters;
+    QVERIFY(counters.root.isValid());
+    counters.write("tcp",
+                   "  sl  local_address rem_address   st\n"
+                   "   0: 0100007F:2328 0100007F:A1B2 01 00000000:00000000 00:00000000 00000000 0 0 11 1 0\n"
+                   "   1: 0100007F:2329 0100007F:A1B3 06 00000000:00000000 00:00000000 00000000 0 0 0 1 0\n");
+    auto dumper = std::make_unique<testsupport::ScriptedDumper>();
+    dumper->replies[AF_INET] = {{{testsupport::socketMessage(1), testsupport::socketMessage(2)}}, {{}, true}};
+    dumper->replies[AF_INET6] = {{{testsupport::doneMessage()}}};
+    os::linuxbackend::TcpStateCounter counter(std::chrono::milliseconds(0), counters.path(),
+                                              std::move(dumper));
+    const os::TcpStateCounts counts = counter.count();
+    QCOMPARE(counts.byState[os::TcpEstablished], 1u);
+    QCOMPARE(counts.byState[os::TcpTimeWait], 1u);
+    QCOMPARE(counts.total(), 2u);
+}
+
+void LinuxSystemTest::howTheCommandEnded_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("signal");
+    QTest::newRow("success") << "printf 'a\\r\\n'" << 0 << 0;
+    QTest::newRow("exit status 3") << "printf 'a\\r\\n'; exit 3" << 3 << 0;
+    QTest::newRow("killed mid-line") << "printf 'a\\r\\nb'; kill -9 $$" << 0 << 9;
+    QTest::newRow("terminated") << "kill -15 $$" << 0 << 15;
+}
+
+void LinuxSystemTest::howTheCommandEnded() {
+    QFETCH(QString, script);
+    os::LinuxSystem system;
+    const os::CommandResult result = system.runCommand(shell(script));
+    QCOMPARE(result.status, CommandStatus::Finished);
+    QTEST(result.exitCode, "exitCode");
+    QTEST(result.signal, "signal");
 }
 
 void LinuxSystemTest::loopbackLookups() {

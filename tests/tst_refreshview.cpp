@@ -8,6 +8,7 @@
 #include "platform/widgets/Toolbar.h"
 #include "snapshot/ConnectionTable.h"
 #include "support/NetstatListing.h"
+#include "support/RunAlone.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -157,22 +158,40 @@ void RefreshViewTest::rows() {
 
 void RefreshViewTest::progressAndStatusAcrossRefresh_data() {
     QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<int>("startError");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("signal");
     QTest::addColumn<int>("rows");
-    QTest::newRow("empty snapshot") << listing({}) << 0;
-    QTest::newRow("two connections") << listing({{"1.2.3.4:1", "5.6.7.8:2", "ESTABLISHED", 9},
-                                                 {"1.2.3.4:3", "5.6.7.8:4", "CLOSE_WAIT", 9}})
-                                     << 2;
-    QTest::newRow("command failed") << QByteArray() << 0;
+    QTest::addColumn<QString>("panel1");
+    QTest::addColumn<QString>("panel2");
+    const QString visit = QStringLiteral("Please Visit www.tavren-netstat.example");
+    const QString notRead = QStringLiteral("The connection list could not be read: ");
+    const QByteArray two =
+        listing({{"1.2.3.4:1", "5.6.7.8:2", "ESTABLISHED", 9}, {"1.2.3.4:3", "5.6.7.8:4", "CLOSE_WAIT", 9}});
+    QTest::newRow("empty snapshot") << listing({}) << 0 << 0 << 0 << 0 << "Last Refreshed: " << visit;
+    QTest::newRow("two connections") << two << 0 << 0 << 0 << 2 << "Last Refreshed: " << visit;
+    // A command that failed leaves the list empty and says why, never "Last Refreshed".
+    QTest::newRow("command not started") << QByteArray() << 2 << 0 << 0 << 0
+                                         << "Refresh Failed: " << notRead + "Error: CreateProcess failed. 2";
+    QTest::newRow("exit status 3") << two << 0 << 3 << 0 << 0
+                                   << "Refresh Failed: " << notRead + "exit status 3";
+    QTest::newRow("killed") << two << 0 << 0 << 9 << 0
+                            << "Refresh Failed: " << notRead + "ended by signal 9 (Killed)";
 }
 
 void RefreshViewTest::progressAndStatusAcrossRefresh() {
     QFETCH(QByteArray, output);
+    QFETCH(int, startError);
+    QFETCH(int, exitCode);
+    QFETCH(int, signal);
     QFETCH(int, rows);
-    if (output.isEmpty()) {
+    QFETCH(QString, panel1);
+    m_system->defaultCommandResult = finished(output);
+    m_system->defaultCommandResult.exitCode = exitCode;
+    m_system->defaultCommandResult.signal = signal;
+    if (startError) {
         m_system->defaultCommandResult.status = os::CommandStatus::StartFailed;
-        m_system->defaultCommandResult.errorCode = 2;
-    } else {
-        m_system->defaultCommandResult = finished(output);
+        m_system->defaultCommandResult.errorCode = startError;
     }
     // A spy on the bar's property-changed notification, reading the value as each arrives.
     QList<int> values;
@@ -205,10 +224,9 @@ void RefreshViewTest::progressAndStatusAcrossRefresh() {
     QVERIFY(!form().Progbar->isVisible());
     QCOMPARE(form().Processing, False16);
     QCOMPARE(form().cursor().shape(), Qt::ArrowCursor);
-    QCOMPARE(form().StatusBar1->panelText(2), QStringLiteral("Please Visit www.tavren-netstat.example"));
-    QVERIFY2(form().StatusBar1->panelText(1).startsWith(QStringLiteral("Last Refreshed: ")),
-             qPrintable(form().StatusBar1->panelText(1)));
-    QVERIFY(form().StatusBar1->panelText(1).size() > QStringLiteral("Last Refreshed: ").size());
+    QTEST(form().StatusBar1->panelText(2), "panel2");
+    QVERIFY2(form().StatusBar1->panelText(1).startsWith(panel1), qPrintable(form().StatusBar1->panelText(1)));
+    QVERIFY(form().StatusBar1->panelText(1).size() > panel1.size()); // followed by the time
     QCOMPARE(form().ListView1->itemCount(), rows);
 }
 
@@ -447,6 +465,7 @@ void RefreshViewTest::refreshRequestedDuringYieldRunsOnceAfterwards() {
 }
 
 void RefreshViewTest::closingDuringYieldEndsCleanly() {
+    TAVREN_RUN_ALONE(); // ends the program
     m_system->defaultCommandResult = finished(listing({{"a:1", "b:2", "ESTABLISHED", 5}}));
     m_system->tcpCounts.byState[os::TcpEstablished] = 4;
     form().Timer1->start(1);

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -16,6 +17,7 @@ class QAction;
 class QMenu;
 class QTimer;
 class FrmInfo;
+class TerminationWatch;
 class PictureBox;
 struct ConnectionSnapshot;
 struct RowIdentity;
@@ -122,6 +124,8 @@ public:
     std::uint32_t activeCountAtLastRefresh() const { return m_activeAtLastRefresh; }
     // True once the program was asked to end; no handler does anything after that.
     bool hasEnded() const { return m_ended; }
+    // How long Terminate waits for an ended process to be gone before saying it is not yet.
+    void setTerminationLimit(std::chrono::milliseconds limit) { m_terminationLimit = limit; }
 
 signals:
     // Sent by the unload handler before the program ends, so the tray icon can go first.
@@ -143,6 +147,8 @@ private:
 
     void sendToTray();
     void terminateSelected();
+    // Refreshes twice after a Terminate and leaves its message in the status bar.
+    void finishTermination(const QString& message);
     void showOptions();
     void showAbout();
     // The connection info dialog, made hidden when there is none.
@@ -163,9 +169,12 @@ private:
     bool m_refreshing = false;
     bool m_refreshRequested = false;
     bool m_ended = false;
+    std::chrono::milliseconds m_terminationLimit{3000};
     std::uint32_t m_activeAtLastRefresh = 0;
     tray::TrayIntegration* m_tray = nullptr;
     QPointer<FrmInfo> m_info;
+    // The process a Terminate told to end, watched until it is gone.
+    QPointer<TerminationWatch> m_terminationWatch;
     QPointer<options::frmOptions> m_options;
     // Rendered icons of the refresh under way, by executable path; rows of one program
     // share the rendering, each row still getting its own image position.

@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTimer>
 
 using namespace form1design;
 
@@ -25,6 +26,11 @@ const QString TrayTip = QStringLiteral("Tavren's Watching You...");
 const QString TerminatedText = QStringLiteral("Process Terminated: ");
 // File name, then the system's reason.
 const QString NotTerminatedText = QStringLiteral("Process Not Terminated: %1 (%2)");
+const QString AlreadyEndedReason = QStringLiteral("the process has already ended");
+// A process told to end that was still there when the wait ran out: it was told, and has
+// not gone yet (a process stuck in the kernel ends only when it leaves it).
+const QString StillRunningText = QStringLiteral("Process Told To End: %1 (not yet gone after %2 s)");
+const QString TerminatingText = QStringLiteral("Terminating: ");
 
 // Sub-items of a row, as the list's columns number them.
 constexpr int LocalPortItem = 1;
@@ -80,20 +86,49 @@ void Form1::sendToTray() {
 
 void Form1::terminateSelected() {
     // During a refresh the list and the row table are being rebuilt: the selected row may
-    // stand for another connection than the one the user picked.
-    if (m_refreshing || Processing != False16)
+    // stand for another connection than the one the user picked. While an ended process is
+    // still being watched, its refreshes have yet to come.
+    if (m_refreshing || Processing != False16 || m_terminationWatch)
         return;
     const int row = ListView1->selectedIndex();
     const ConnectionRecord* entry = row >= 1 ? m_snapshot.RowTable.at(row) : nullptr;
     if (!entry)
         return;
     const std::int32_t processId = entry->ProcessId;
+    const std::uint64_t startTime = entry->ProcessStartTime;
     const QString fileName = entry->ImagePath;
 
-    const TerminationOutcome outcome = TerminateOwningProcess(m_system, processId);
-    const QString message =
-        outcome.ended ? TerminatedText + fileName : NotTerminatedText.arg(fileName, outcome.errorText);
+    // Only the process the row was built from: one that ended since may have left its id
+    // to another program, which must not be ended in its place.
+    const TerminationOutcome outcome = TerminateOwningProcess(m_system, processId, startTime);
+    if (outcome.alreadyEnded) {
+        finishTermination(NotTerminatedText.arg(fileName, AlreadyEndedReason));
+        return;
+    }
+    if (!outcome.ended) {
+        finishTermination(NotTerminatedText.arg(fileName, outcome.errorText));
+        return;
+    }
+    // Told to end; the list is refreshed once it is gone, and the window stays responsive
+    // meanwhile.
+    StatusBar1->setPanelText(2, TerminatingText + fileName);
+    m_terminationWatch = new TerminationWatch(m_system, processId, startTime, m_terminationLimit, this);
+    const QString stillRunning =
+        StillRunningText.arg(fileName).arg(double(m_terminationLimit.count()) / 1000.0, 0, 'g', 3);
+    connect(m_terminationWatch, &TerminationWatch::finished, this,
+            [this, fileName, stillRunning](bool ended) {
+                m_terminationWatch->deleteLater();
+                m_terminationWatch = nullptr;
+                // Refreshed from the event loop, not from inside the watch's own signal.
+                const QString message = ended ? TerminatedText + fileName : stillRunning;
+                QTimer::singleShot(0, this, [this, message] {
+                    if (!m_ended)
+                        finishTermination(message);
+                });
+            });
+}
 
+void Form1::finishTermination(const QString& message) {
     QPointer<Form1> alive(this);
     RefreshView();
     if (!alive || m_ended)
@@ -103,8 +138,10 @@ void Form1::terminateSelected() {
     if (!alive || m_ended)
         return;
     // The second refresh wrote its own texts over the message; the user must still learn
-    // what became of the process, failures above all.
-    StatusBar1->setPanelText(2, message);
+    // what became of the process, failures above all. A refresh that could not read the
+    // list keeps its own message, which matters more.
+    if (StatusBar1->panelText(2) == VisitText)
+        StatusBar1->setPanelText(2, message);
 }
 
 void Form1::showOptions() {

@@ -38,6 +38,11 @@ QString timeOfDay() {
     return locale.toString(QTime::currentTime(), format.trimmed());
 }
 
+// A refresh whose command failed leaves the list empty, and says so instead of the time
+// of a refresh: an empty list must never pass for a machine without connections.
+const QString RefreshFailedText = QStringLiteral("Refresh Failed: ");
+const QString NotReadText = QStringLiteral("The connection list could not be read: ");
+
 // A transparent picture that keeps image n at position n for rows that get no icon.
 QPixmap placeholder(QSize size) {
     QPixmap pixmap(size);
@@ -129,7 +134,8 @@ bool Form1::refreshOnce() {
 
     // Counted before the command runs, so a change while it runs brings another refresh.
     m_activeAtLastRefresh = m_system.tcpStateCounts().active();
-    QString output = RunNetstatCommand(m_system, pacedYield);
+    QString failure;
+    QString output = RunNetstatCommand(m_system, pacedYield, &failure);
     if (!stillRunning())
         return false;
     Progbar->setValue(4);
@@ -160,8 +166,13 @@ bool Form1::refreshOnce() {
     Progbar->setValue(0);
     unsetCursor();
     bringToForeground();
-    StatusBar1->setPanelText(2, VisitText);
-    StatusBar1->setPanelText(1, LastRefreshedText + timeOfDay());
+    if (failure.isEmpty()) {
+        StatusBar1->setPanelText(2, VisitText);
+        StatusBar1->setPanelText(1, LastRefreshedText + timeOfDay());
+    } else {
+        StatusBar1->setPanelText(2, NotReadText + failure);
+        StatusBar1->setPanelText(1, RefreshFailedText + timeOfDay());
+    }
     Progbar->hide();
     Processing = False16;
     return true;
@@ -186,6 +197,7 @@ void Form1::addRows() {
         if (ConnectionRecord* entry = m_snapshot.RowTable.at(ListView1->itemCount())) {
             entry->ImagePath = fileName;
             entry->ProcessId = record->ProcessId;
+            entry->ProcessStartTime = record->ProcessStartTime;
         }
         m_pacer.maybeYield();
         if (!alive || m_ended)

@@ -12,6 +12,9 @@ struct ConnectionRecord {
     QString RemotePort;
     QString RemoteHost;
     QString State;
+    // When the owning process started, read with its path: Terminate ends the process only
+    // while its id still names that same process. 0 when it was gone by then.
+    std::uint64_t ProcessStartTime = 0;
 
     bool operator==(const ConnectionRecord&) const = default;
 };

@@ -1,14 +1,31 @@
 #include "snapshot/NetstatCommand.h"
 
+#include <cstring>
+
 namespace {
 
 QString errorText(const char* step, int errorCode) {
     return QStringLiteral("Error: %1 failed. %2").arg(QLatin1String(step)).arg(unsigned(errorCode));
 }
 
+// Why a command that ran to its end failed; empty when it succeeded.
+QString exitFailure(const os::CommandResult& result) {
+    if (result.signal != 0) {
+        QString text = QStringLiteral("ended by signal %1").arg(result.signal);
+#if defined(Q_OS_UNIX)
+        if (const char* name = ::strsignal(result.signal))
+            text += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(name));
+#endif
+        return text;
+    }
+    if (result.exitCode != 0)
+        return QStringLiteral("exit status %1").arg(result.exitCode);
+    return {};
+}
+
 } // namespace
 
-QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yield) {
+QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yield, QString* failure) {
     os::CommandRequest request;
     request.program = system.netstatProgram();
     request.arguments = {QStringLiteral("-o")};
@@ -16,29 +33,48 @@ QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yiel
     request.outputCap = NetstatOutputCap;
 
     os::CommandResult result = system.runCommand(request);
+    QString error;
     switch (result.status) {
     case os::CommandStatus::PipeFailed:
-        return errorText("CreatePipe", result.errorCode);
+        error = errorText("CreatePipe", result.errorCode);
+        break;
     case os::CommandStatus::StartFailed:
-        return errorText("CreateProcess", result.errorCode);
+        error = errorText("CreateProcess", result.errorCode);
+        break;
     case os::CommandStatus::TimedOut:
         // The child was killed; what it printed is incomplete and is not used.
         yieldTo(yield);
-        return errorText("WaitForSingleObject", result.errorCode);
+        error = errorText("WaitForSingleObject", result.errorCode);
+        break;
     case os::CommandStatus::ReadFailed:
         yieldTo(yield);
-        return errorText("ReadFile", result.errorCode);
+        error = errorText("ReadFile", result.errorCode);
+        break;
     case os::CommandStatus::Finished:
+        yieldTo(yield);
+        // A command that failed or died may have printed part of a listing: none of it is
+        // used, so a failed run can never pass for a machine without connections.
+        if (const QString reason = exitFailure(result); !reason.isEmpty()) {
+            if (failure)
+                *failure = reason;
+            return QStringLiteral("Error: the command failed. ") + reason;
+        }
         break;
     }
-    yieldTo(yield);
-
-    QByteArray& output = result.output;
-    if (result.truncated || output.size() > NetstatOutputCap) {
-        // Keep whole lines only: a cut line could carry a wrong process id.
-        output.truncate(std::min<qsizetype>(output.size(), NetstatOutputCap));
-        const qsizetype lineEnd = output.lastIndexOf("\r\n");
-        output.truncate(lineEnd < 0 ? 0 : lineEnd + 2);
+    if (!error.isEmpty()) {
+        if (failure)
+            *failure = error;
+        return error;
     }
+    if (failure)
+        failure->clear();
+
+    // Keep whole lines only: the command ends every line with CRLF, so a tail without one
+    // was cut (by the cap, or by the command stopping mid-line) and could carry a wrong
+    // process id ("12" of "12345").
+    QByteArray& output = result.output;
+    output.truncate(std::min<qsizetype>(output.size(), NetstatOutputCap));
+    const qsizetype lineEnd = output.lastIndexOf("\r\n");
+    output.truncate(lineEnd < 0 ? 0 : lineEnd + 2);
     return QString::fromLocal8Bit(output);
 }

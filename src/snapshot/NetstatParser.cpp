@@ -82,6 +82,7 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
 
         ConnectionRecord& record = *snapshot.ConnectionTable.at(count);
         record.ImagePath.clear();
+        record.ProcessStartTime = 0;
         record.ProcessId = processId;
         record.LocalPort = local.port.toString();
         record.RemoteHost = foreign.host.toString();

@@ -22,6 +22,11 @@ void ResolveProcessPaths(ConnectionSnapshot& snapshot, os::OperatingSystem& syst
         auto owned = recordsByOwner.constFind(processId);
         if (owned == recordsByOwner.constEnd())
             continue;
+        // Read before the path: should the id change hands in between, the path may be the
+        // newer program's, but Terminate then finds the start time changed and ends nothing.
+        const std::uint64_t startTime = system.processStartTime(processId);
+        for (int index : *owned)
+            snapshot.ConnectionTable.at(index)->ProcessStartTime = startTime;
         const QString path = system.processExecutablePath(processId);
         if (path.isEmpty())
             continue;

@@ -34,6 +34,10 @@ struct CommandResult {
     int errorCode = 0;        // errno of the failing step, 0 when none
     QByteArray output;        // at most outputCap bytes
     bool truncated = false;   // the command printed more than outputCap bytes
+    // How a Finished command ended: its exit status, or the signal that ended it (0 when it
+    // ended by itself). Either one not 0 means the command failed.
+    int exitCode = 0;
+    int signal = 0;
 };
 
 // TCP connection states in the numbering the rest of the system uses.
@@ -58,8 +62,9 @@ struct TcpStateCounts {
 };
 
 struct TerminateResult {
-    bool ended = false;
-    int errorCode = 0;        // errno when not ended
+    bool signalled = false;    // the process was told to end; it may take a moment to be gone
+    int errorCode = 0;         // errno when it was not
+    bool alreadyEnded = false; // the id no longer names the process asked for: nothing was done
 };
 
 // Everything the system asks of the operating system goes through this one interface, so
@@ -83,8 +88,18 @@ public:
     // Full path of a process's executable; empty when it cannot be read (ended, not ours).
     virtual QString processExecutablePath(std::int32_t processId) = 0;
 
-    // Ends a process at once.
-    virtual TerminateResult terminateProcess(std::int32_t processId) = 0;
+    // When the process started, in the system's own units; two processes that had the same
+    // id have different start times. 0 when there is no such process.
+    virtual std::uint64_t processStartTime(std::int32_t processId) = 0;
+
+    // Tells a process to end at once, without waiting for it to be gone. With a start time,
+    // only when the id still names the process that started then; otherwise nothing is done
+    // and the result says the process has already ended.
+    virtual TerminateResult terminateProcess(std::int32_t processId,
+                                             std::optional<std::uint64_t> startTime = std::nullopt) = 0;
+
+    // True once the process that started at `startTime` is gone (or only waits to be reaped).
+    virtual bool processHasEnded(std::int32_t processId, std::uint64_t startTime) = 0;
 
     // The system's own message text for an error code.
     virtual QString systemErrorText(int errorCode) = 0;

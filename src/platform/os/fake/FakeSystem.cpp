@@ -35,9 +35,30 @@ QString FakeSystem::processExecutablePath(std::int32_t processId) {
     return executablePaths.value(processId);
 }
 
-TerminateResult FakeSystem::terminateProcess(std::int32_t processId) {
+std::uint64_t FakeSystem::processStartTime(std::int32_t processId) {
+    return startTimes.value(processId, 0);
+}
+
+TerminateResult FakeSystem::terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) {
     terminateRequests.append(processId);
-    return terminateResults.value(processId, defaultTerminateResult);
+    if (startTime && startTimes.value(processId, 0) != *startTime) {
+        TerminateResult gone;
+        gone.alreadyEnded = true;
+        return gone;
+    }
+    const TerminateResult result = terminateResults.value(processId, defaultTerminateResult);
+    if (result.signalled)
+        signalled.append(processId);
+    return result;
+}
+
+bool FakeSystem::processHasEnded(std::int32_t processId, std::uint64_t startTime) {
+    Q_UNUSED(startTime);
+    ++endChecks;
+    const int after = endsAfterChecks.value(processId, 0);
+    if (after < 0)
+        return false;
+    return signalled.count(processId) > 0 && m_endChecks[processId]++ >= after;
 }
 
 QString FakeSystem::systemErrorText(int errorCode) {

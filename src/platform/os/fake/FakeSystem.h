@@ -31,10 +31,22 @@ public:
     QHash<std::int32_t, QString> executablePaths;
     QList<std::int32_t> executablePathRequests;
 
-    // terminateProcess: an id missing from the map fails with defaultTerminateResult.
+    // processStartTime: an id missing from the map has no process (0). A test that changes an
+    // id's start time plays a process that ended and whose id went to a new one.
+    QHash<std::int32_t, std::uint64_t> startTimes;
+
+    // terminateProcess: an id missing from the map fails with defaultTerminateResult. A
+    // request with a start time other than the id's current one does nothing and reports
+    // the process as already ended. Ids the fake really told to end go to `signalled`.
     QHash<std::int32_t, TerminateResult> terminateResults;
     TerminateResult defaultTerminateResult{false, 3};
     QList<std::int32_t> terminateRequests;
+    QList<std::int32_t> signalled;
+
+    // processHasEnded: a process told to end is gone once asked about this many times
+    // (0: at the first question; -1: never). An id missing from the map counts as 0.
+    QHash<std::int32_t, int> endsAfterChecks;
+    int endChecks = 0;
 
     // systemErrorText: a code missing from the map reads "System error N".
     QHash<int, QString> errorTexts;
@@ -57,11 +69,16 @@ public:
     TcpStateCounts tcpStateCounts() override;
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId) override;
-    TerminateResult terminateProcess(std::int32_t processId) override;
+    std::uint64_t processStartTime(std::int32_t processId) override;
+    TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
+    bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;
     QString systemErrorText(int errorCode) override;
     QIcon executableIcon(const QString& executablePath) override;
     std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) override;
     std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) override;
+
+private:
+    QHash<std::int32_t, int> m_endChecks;
 };
 
 } // namespace os

@@ -24,14 +24,22 @@ int remainingMilliseconds(Clock::time_point deadline) {
     return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1000 * 60 * 60));
 }
 
-// Reaps the child, waiting at most until the deadline; false when it is still running.
-bool reapBefore(pid_t child, Clock::time_point deadline) {
+// Reaps the child, waiting at most until the deadline, and notes how it ended; false when it
+// is still running.
+bool reapBefore(pid_t child, Clock::time_point deadline, CommandResult& result) {
     int delay = 1;
     for (;;) {
         int status = 0;
         pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child || (done < 0 && errno != EINTR))
+        if (done == child) {
+            if (WIFEXITED(status))
+                result.exitCode = WEXITSTATUS(status);
+            else if (WIFSIGNALED(status))
+                result.signal = WTERMSIG(status);
             return true;
+        }
+        if (done < 0 && errno != EINTR)
+            return true; // reaped elsewhere (SIGCHLD ignored): how it ended cannot be known
         if (remainingMilliseconds(deadline) == 0)
             return false;
         ::usleep(static_cast<useconds_t>(delay * 1000));
@@ -127,7 +135,7 @@ CommandResult runChildCommand(const CommandRequest& request) {
     }
     ::close(readEnd);
 
-    if (result.status == CommandStatus::Finished && !reapBefore(child, deadline)) {
+    if (result.status == CommandStatus::Finished && !reapBefore(child, deadline, result)) {
         result.status = CommandStatus::TimedOut;
         result.errorCode = ETIMEDOUT;
     }

@@ -93,66 +93,88 @@ int openProcessHandle(std::int32_t processId) {
 #endif
 }
 
-bool processHasExited(const QString& procRoot, std::int32_t processId) {
+struct ProcessStat {
+    char state = 0;
+    std::uint64_t startTime = 0; // clock ticks after boot
+};
+
+// /proc/PID/stat: "(2) comm" may hold spaces and parentheses, so the fields are counted
+// from the last ')': (3) state first, (22) starttime twenty fields on.
+std::optional<ProcessStat> readProcessStat(const QString& procRoot, std::int32_t processId) {
+    if (processId <= 0)
+        return std::nullopt;
     QFile stat(procRoot + QLatin1Char('/') + QString::number(processId) + QLatin1String("/stat"));
     if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    // "(2) comm" may hold spaces and parentheses; "(3) state" follows the last ')'.
+        return std::nullopt;
     const QByteArray text = stat.readAll();
     const int close = text.lastIndexOf(')');
-    if (close < 0 || close + 2 >= text.size())
-        return true;
-    const char state = text.at(close + 2);
-    return state == 'Z' || state == 'X';
+    if (close < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = text.mid(close + 1).simplified().split(' ');
+    if (fields.size() < 20 || fields[0].size() != 1)
+        return std::nullopt;
+    bool ok = false;
+    ProcessStat result;
+    result.state = fields[0].at(0);
+    result.startTime = fields[19].toULongLong(&ok);
+    if (!ok || result.startTime == 0)
+        return std::nullopt;
+    return result;
 }
 
 } // namespace
 
-TerminateResult LinuxSystem::terminateProcess(std::int32_t processId) {
+std::uint64_t LinuxSystem::processStartTime(std::int32_t processId) {
+    const auto stat = readProcessStat(m_procRoot, processId);
+    return stat ? stat->startTime : 0;
+}
+
+TerminateResult LinuxSystem::terminateProcess(std::int32_t processId,
+                                              std::optional<std::uint64_t> startTime) {
     TerminateResult result;
     // 0 and negative ids would signal whole process groups; no row ever means that.
     if (processId <= 0) {
         result.errorCode = ESRCH;
         return result;
     }
-    // A process handle pins the identity: the signal cannot reach a newer process that
-    // reused the id, and the handle becomes readable exactly when the process has ended.
+    // A process handle pins the identity: once it is open, the signal cannot reach a newer
+    // process that reuses the id. The start time read after opening it says whether the
+    // handle holds the process the caller means.
     const int handle = openProcessHandle(processId);
-    if (handle >= 0) {
-        if (::syscall(SYS_pidfd_send_signal, handle, SIGKILL, nullptr, 0) != 0) {
-            result.errorCode = errno;
+    const int openError = errno;
+    if (handle < 0 && openError == ESRCH) {
+        result.alreadyEnded = startTime.has_value();
+        result.errorCode = ESRCH;
+        return result;
+    }
+    if (startTime && processStartTime(processId) != *startTime) {
+        if (handle >= 0)
             ::close(handle);
-            return result;
-        }
-        pollfd watch{handle, POLLIN, 0};
-        int ready;
-        do {
-            ready = ::poll(&watch, 1, static_cast<int>(terminationWait.count()));
-        } while (ready < 0 && errno == EINTR);
+        result.alreadyEnded = true;
+        result.errorCode = ESRCH;
+        return result;
+    }
+    int failed;
+    if (handle >= 0) {
+        failed = static_cast<int>(::syscall(SYS_pidfd_send_signal, handle, SIGKILL, nullptr, 0));
+    } else if (openError == ENOSYS || openError == EPERM || openError == EINVAL) {
+        // Older kernels have no process handles: a plain kill just after the check.
+        failed = ::kill(processId, SIGKILL);
+    } else {
+        result.errorCode = openError;
+        return result;
+    }
+    result.errorCode = failed != 0 ? errno : 0;
+    if (handle >= 0)
         ::close(handle);
-        result.ended = ready > 0;
-        result.errorCode = result.ended ? 0 : ETIMEDOUT;
-        return result;
-    }
-    if (errno != ENOSYS && errno != EPERM && errno != EINVAL) {
-        result.errorCode = errno;
-        return result;
-    }
-    // Older kernels: plain kill, then watch /proc until the process is gone or a zombie.
-    if (::kill(processId, SIGKILL) != 0) {
-        result.errorCode = errno;
-        return result;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + terminationWait;
-    while (!processHasExited(m_procRoot, processId)) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            result.errorCode = ETIMEDOUT;
-            return result;
-        }
-        ::usleep(2000);
-    }
-    result.ended = true;
+    result.signalled = failed == 0;
     return result;
+}
+
+bool LinuxSystem::processHasEnded(std::int32_t processId, std::uint64_t startTime) {
+    const auto stat = readProcessStat(m_procRoot, processId);
+    // Gone, a zombie waiting for its parent, or the id already given to a newer process.
+    return !stat || stat->state == 'Z' || stat->state == 'X' || stat->startTime != startTime;
 }
 
 QString LinuxSystem::systemErrorText(int errorCode) {

@@ -17,14 +17,13 @@ public:
     TcpStateCounts tcpStateCounts() override;
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId) override;
-    TerminateResult terminateProcess(std::int32_t processId) override;
+    std::uint64_t processStartTime(std::int32_t processId) override;
+    TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
+    bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;
     QString systemErrorText(int errorCode) override;
     QIcon executableIcon(const QString& executablePath) override;
     std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) override;
     std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) override;
-
-    // How long terminateProcess waits to see the process gone before it reports failure.
-    std::chrono::milliseconds terminationWait{3000};
 
 private:
     QString m_procRoot;

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+
+namespace testsupport {
+
+// A test that ends the program (Exit, unload) tells the application to quit, and from then on
+// every event loop the process starts (menus, dialogs) returns at once: tests that ran after it
+// in the same process would pass for the wrong reason. So such a test runs alone, in a fresh
+// run of the test program that holds nothing but that one test function (and data row).
+
+inline constexpr char RunAloneVariable[] = "TAVREN_TEST_RUN_ALONE";
+
+inline QByteArray currentTestName() {
+    QByteArray name = QTest::currentTestFunction();
+    if (const char* tag = QTest::currentDataTag(); tag && *tag)
+        name += QByteArray(":") + tag;
+    return name;
+}
+
+// True inside the run that exists for the current test alone.
+inline bool runningAlone() {
+    return qgetenv(RunAloneVariable) == currentTestName();
+}
+
+// Runs the current test alone in a child run of this program; its output when it failed,
+// an empty text when it passed.
+inline QString runAloneInChild(const char* testClass) {
+    const QByteArray name = currentTestName();
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(RunAloneVariable), QString::fromLatin1(name));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(name)});
+    if (!child.waitForFinished(120000)) {
+        child.kill();
+        child.waitForFinished();
+        return QStringLiteral("the run of %1 alone did not end").arg(QString::fromLatin1(name));
+    }
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    // Passed, and the test itself ran there (not only the run's set-up and tear-down).
+    const QString passed =
+        QStringLiteral("PASS   : %1::%2(")
+            .arg(QString::fromLatin1(testClass), QString::fromLatin1(QTest::currentTestFunction()));
+    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && output.contains(passed))
+        return {};
+    return output.isEmpty() ? QStringLiteral("the run alone failed without output") : output;
+}
+
+} // namespace testsupport
+
+// First statement of a test that ends the program: outside its own run, runs it there and
+// reports that run's outcome instead.
+#define TAVREN_RUN_ALONE()                                                                                   \
+    do {                                                                                                     \
+        if (!testsupport::runningAlone()) {                                                                  \
+            const QString failure = testsupport::runAloneInChild(metaObject()->className());                 \
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                \
+            return;                                                                                          \
+        }                                                                                                    \
+    } while (false)
