@@ -1,6 +1,11 @@
 // Prints every TCP connection of the machine that is not listening, one line each with
 // its state and owning process, in the text format the program's connection parser reads.
+//
+// The command may hold file capabilities so that a normal user sees every socket's owner.
+// Its arguments and environment therefore choose only how the fixed listing is printed,
+// never what is read, and it gives the capabilities up once the owners are known.
 
+#include "Capabilities.h"
 #include "ConnectionListing.h"
 #include "ServiceNames.h"
 
@@ -33,30 +38,47 @@ bool writeAll(const std::string& text) {
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    ListingOptions options;
+bool readArguments(int argc, char** argv, ListingOptions& options) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
-        if ((argument[0] != '-' && argument[0] != '/') || !argument[1]) {
-            printUsage();
-            return 2;
-        }
+        if ((argument[0] != '-' && argument[0] != '/') || !argument[1])
+            return false;
         for (const char* letter = argument + 1; *letter; ++letter) {
             if (*letter == 'n' || *letter == 'N') {
                 options.numeric = true;
             } else if (*letter == 'o' || *letter == 'O') {
                 // The owner column is always printed.
             } else {
-                printUsage();
-                return 2;
+                return false;
             }
         }
     }
+    return true;
+}
 
+bool giveUpCapabilities() {
+    if (dropCapabilities())
+        return true;
+    std::fputs("tavren-netstat-cli: cannot give up its capabilities\n", stderr);
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ListingOptions options;
+    if (!readArguments(argc, argv, options)) {
+        if (!giveUpCapabilities())
+            return 1;
+        printUsage();
+        return 2;
+    }
+
+    // Still one thread here: the look-up threads start after the drop and hold nothing.
     bool readable = true;
     const std::vector<ListedConnection> connections = collectConnections(options, &readable);
+    if (!giveUpCapabilities())
+        return 1;
     if (!readable) {
         // An empty listing would pass for a machine without connections.
         std::fputs("tavren-netstat-cli: the TCP table could not be read\n", stderr);
