@@ -7,6 +7,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Ties the windows to the installed menu entry, for its name and icon in task bars.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tavren.netstat"));
     // The program ends through the main window's unload or its "Exit" only: closing a dialog
     // while the window waits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);

@@ -85,7 +85,10 @@ public:
     // Ids of the running processes, in the order the system lists them.
     virtual std::vector<std::int32_t> processIds() = 0;
 
-    // Full path of a process's executable; empty when it cannot be read (ended, not ours).
+    // Full path of a process's executable. Where that path is closed to the user (another
+    // user's process), what every user may read stands in: the absolute program path its
+    // command line starts with, else its process name. Empty only when the process has ended
+    // or shows neither.
     virtual QString processExecutablePath(std::int32_t processId) = 0;
 
     // When the process started, in the system's own units; two processes that had the same

@@ -21,6 +21,11 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+// The build passes the installed layout; this is its usual value.
+#ifndef TAVREN_LIBEXEC_FROM_BIN
+#define TAVREN_LIBEXEC_FROM_BIN "../libexec/tavren-netstat"
+#endif
+
 namespace os {
 
 LinuxSystem::LinuxSystem(QString procRoot)
@@ -40,7 +45,21 @@ QString LinuxSystem::netstatProgram() const {
         if (length > 0)
             folder = QFileInfo(QString::fromLocal8Bit(path, length)).absolutePath();
     }
-    return QDir(folder).absoluteFilePath(QLatin1String(NetstatProgramName));
+    return companionCommandIn(folder);
+}
+
+QString companionCommandIn(const QString& programFolder) {
+    const QDir folder(programFolder);
+    const QString beside = folder.absoluteFilePath(QLatin1String(NetstatProgramName));
+    if (QFileInfo(beside).isFile())
+        return beside;
+    const QString installed =
+        QDir::cleanPath(folder.absoluteFilePath(QLatin1String(TAVREN_LIBEXEC_FROM_BIN)) + QLatin1Char('/') +
+                        QLatin1String(NetstatProgramName));
+    if (QFileInfo(installed).isFile())
+        return installed;
+    // Neither exists: name the first place, so the failure to start says where it looked.
+    return beside;
 }
 
 TcpStateCounts LinuxSystem::tcpStateCounts() {
@@ -71,7 +90,7 @@ QString LinuxSystem::processExecutablePath(std::int32_t processId) {
     QByteArray target(4096, Qt::Uninitialized);
     ssize_t length = ::readlink(link.constData(), target.data(), target.size());
     if (length <= 0 || length >= target.size())
-        return {};
+        return visibleProcessName(processId);
     target.truncate(length);
     // The kernel marks an executable replaced or removed since the start (an upgrade) with
     // this suffix; the path without it is what the user knows. A file really named so keeps it.
@@ -80,6 +99,40 @@ QString LinuxSystem::processExecutablePath(std::int32_t processId) {
     if (target.endsWith(deletedMark) && ::lstat(target.constData(), &info) != 0)
         target.chop(int(sizeof(deletedMark) - 1));
     return QFile::decodeName(target);
+}
+
+namespace {
+
+QByteArray readSmallFile(const QString& path, qint64 limit) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return {};
+    return file.read(limit);
+}
+
+} // namespace
+
+QString LinuxSystem::visibleProcessName(std::int32_t processId) const {
+    const QString folder = m_procRoot + QLatin1Char('/') + QString::number(processId);
+    // The command line's first argument ends at its NUL; one longer than a path can be is
+    // not a path.
+    const QByteArray commandLine = readSmallFile(folder + QLatin1String("/cmdline"), 4096);
+    const qsizetype end = commandLine.indexOf('\0');
+    const QByteArray first = end < 0 ? commandLine : commandLine.left(end);
+    if (first.startsWith('/') && (end >= 0 || commandLine.size() < 4096)) {
+        const QString program = QFile::decodeName(first);
+        // A process that rewrote its arguments into one text ("/usr/bin/worker --type=x")
+        // still starts with its program; keep the part that names a file when the whole
+        // text does not.
+        const qsizetype space = program.indexOf(QLatin1Char(' '));
+        if (space > 0 && !QFileInfo(program).isFile() && QFileInfo(program.left(space)).isFile())
+            return program.left(space);
+        return program;
+    }
+    QByteArray name = readSmallFile(folder + QLatin1String("/comm"), 256);
+    if (name.endsWith('\n'))
+        name.chop(1);
+    return QFile::decodeName(name);
 }
 
 namespace {

@@ -26,11 +26,18 @@ public:
     std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) override;
 
 private:
+    QString visibleProcessName(std::int32_t processId) const;
+
     QString m_procRoot;
     linuxbackend::TcpStateCounter m_tcpCounter;
 };
 
-// The companion command's file name, installed beside the program's binary.
+// The companion command's file name.
 inline constexpr char NetstatProgramName[] = "tavren-netstat-cli";
+
+// The companion command of a program in programFolder: beside it when it is there (a build
+// tree), else in the installed libexec folder (../libexec/tavren-netstat/ from bin/). Only these two places
+// are tried, never the search path, so another file of the same name cannot stand in for it.
+QString companionCommandIn(const QString& programFolder);
 
 } // namespace os
