@@ -134,7 +134,7 @@ void CompanionCapabilitiesTest::ownersSeenByANormalUser() {
     // Once the pipe is full the command has begun its output and waits with more to write:
     // by then it must hold no capability at all.
     int waiting = 0;
-    for (int i = 0; i < 1000 && waiting < PipeSize; ++i) {
+    for (int i = 0; i < 3000 && waiting < PipeSize; ++i) {
         QTest::qSleep(10);
         ::ioctl(companion.output, FIONREAD, &waiting);
     }

@@ -114,12 +114,14 @@ void ProcessNamesTest::anotherUsersProcessKeepsItsName() {
     QVERIFY(sleeper.waitForStarted());
     const auto pid = std::int32_t(sleeper.processId());
     // Wait for bash to have become the sleeper.
-    for (int i = 0; i < 500; ++i) {
+    bool becameSleeper = false;
+    for (int i = 0; i < 3000 && !becameSleeper; ++i) {
         QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll() == "tavren-sleeper\n")
-            break;
-        QTest::qSleep(10);
+        becameSleeper = comm.open(QIODevice::ReadOnly) && comm.readAll() == "tavren-sleeper\n";
+        if (!becameSleeper)
+            QTest::qSleep(10);
     }
+    QVERIFY(becameSleeper);
 
     // The other user reports whether the link was closed to it, then the name it got.
     ChildAs other(*user, [pid] {
