@@ -7,9 +7,7 @@
 #include <QGridLayout>
 #include <QtTest>
 
-#include <condition_variable>
-#include <memory>
-#include <mutex>
+#include <future>
 
 using controls::DNS;
 
@@ -39,35 +37,25 @@ public:
     }
 };
 
-// A resolver that does not answer until the test lets it (a dead name server). The gate is
-// shared, so a lookup still waiting when the test ends touches nothing of the test's.
+// A resolver that does not answer until the test opens its gate (a dead name server). A lookup
+// waits on its own copy of the gate, so one still waiting at the end touches nothing of the test's.
 class SilentResolver : public ScriptedResolver {
 public:
-    struct Gate {
-        std::mutex mutex;
-        std::condition_variable opened;
-        bool open = false;
-        void wait() {
-            std::unique_lock<std::mutex> lock(mutex);
-            opened.wait(lock, [this] { return open; });
-        }
-        void release() {
-            std::lock_guard<std::mutex> lock(mutex);
-            open = true;
-            opened.notify_all();
-        }
-    };
-    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
-    ~SilentResolver() override { gate->release(); }
-
+    std::promise<void> gate;
+    std::shared_future<void> opened = gate.get_future().share();
+    bool released = false;
+    ~SilentResolver() override { release(); }
+    void release() {
+        if (!released)
+            gate.set_value();
+        released = true;
+    }
     std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString&) override {
-        std::shared_ptr<Gate> held = gate;
-        held->wait();
-        return std::array<std::uint8_t, 4>{10, 9, 8, 7}; // too late to count
+        std::shared_future<void>(opened).wait();
+        return std::array<std::uint8_t, 4>{10, 9, 8, 7};
     }
     std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>&) override {
-        std::shared_ptr<Gate> held = gate;
-        held->wait();
+        std::shared_future<void>(opened).wait();
         return QStringLiteral("too-late.test");
     }
 };
@@ -259,7 +247,7 @@ void TestDns::silentResolverFailsAfterTheLimit() {
     QTEST(log.events, "events");
     QVERIFY(waited.elapsed() >= 100);
     // Once the resolver answers within the limit, its answer counts again.
-    resolver.gate->release();
+    resolver.release();
     dns.setLookupTimeLimit(std::chrono::milliseconds(5000));
     if (byName)
         QCOMPARE(dns.NameToAddress(text), std::optional<QString>("10.9.8.7"));

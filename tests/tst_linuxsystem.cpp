@@ -40,8 +40,6 @@ private slots:
     void unchangedTableIsNotDumpedAgain();
     void unseenChangesAreCountedInBoundedTime();
     void brokenDumpIsCountedFromTheTableAlone();
-    void howTheCommandEnded_data();
-    void howTheCommandEnded();
     void loopbackLookups();
     void genericExecutableIcon();
 };
@@ -291,25 +289,6 @@ void LinuxSystemTest::brokenDumpIsCountedFromTheTableAlone() {
     QCOMPARE(counts.byState[os::TcpEstablished], 1u);
     QCOMPARE(counts.byState[os::TcpTimeWait], 1u);
     QCOMPARE(counts.total(), 2u);
-}
-
-void LinuxSystemTest::howTheCommandEnded_data() {
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<int>("signal");
-    QTest::newRow("success") << "printf 'a\\r\\n'" << 0 << 0;
-    QTest::newRow("exit status 3") << "printf 'a\\r\\n'; exit 3" << 3 << 0;
-    QTest::newRow("killed mid-line") << "printf 'a\\r\\nb'; kill -9 $$" << 0 << 9;
-    QTest::newRow("terminated") << "kill -15 $$" << 0 << 15;
-}
-
-void LinuxSystemTest::howTheCommandEnded() {
-    QFETCH(QString, script);
-    os::LinuxSystem system;
-    const os::CommandResult result = system.runCommand(shell(script));
-    QCOMPARE(result.status, CommandStatus::Finished);
-    QTEST(result.exitCode, "exitCode");
-    QTEST(result.signal, "signal");
 }
 
 void LinuxSystemTest::loopbackLookups() {

@@ -4,7 +4,6 @@
 #include "snapshot/ProcessTermination.h"
 
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <cerrno>
@@ -20,11 +19,7 @@ private slots:
     void missingProcessReportsSystemText();
     void refusesGroupIds_data();
     void refusesGroupIds();
-    void identityDecides_data();
-    void identityDecides();
     void realChildEndsOnlyAsItself();
-    void watchReportsEndOrLimit_data();
-    void watchReportsEndOrLimit();
 };
 
 void TerminateTest::reportsTheOutcome_data() {
@@ -83,33 +78,6 @@ void TerminateTest::refusesGroupIds() {
     QVERIFY(!outcome.errorText.isEmpty());
 }
 
-void TerminateTest::identityDecides_data() {
-    QTest::addColumn<qulonglong>("recorded"); // start time the refresh saw
-    QTest::addColumn<qulonglong>("current");  // start time of the process that has the id now
-    QTest::addColumn<bool>("ended");
-    QTest::addColumn<bool>("alreadyEnded");
-    QTest::newRow("same process") << 500ull << 500ull << true << false;
-    QTest::newRow("id reused by a newer process") << 500ull << 900ull << false << true;
-    QTest::newRow("ended, id free") << 500ull << 0ull << false << true;
-    QTest::newRow("gone before the refresh") << 0ull << 900ull << false << true;
-}
-
-void TerminateTest::identityDecides() {
-    QFETCH(qulonglong, recorded);
-    QFETCH(qulonglong, current);
-    QFETCH(bool, ended);
-    QFETCH(bool, alreadyEnded);
-    os::FakeSystem system;
-    system.terminateResults.insert(42, {true, 0});
-    if (current)
-        system.startTimes.insert(42, current);
-    const TerminationOutcome outcome = TerminateOwningProcess(system, 42, recorded);
-    QCOMPARE(outcome.ended, ended);
-    QCOMPARE(outcome.alreadyEnded, alreadyEnded);
-    QCOMPARE(system.signalled, ended ? QList<std::int32_t>{42} : QList<std::int32_t>{});
-    QVERIFY(outcome.errorText.isEmpty());
-}
-
 void TerminateTest::realChildEndsOnlyAsItself() {
     QProcess child;
     child.start("/bin/sleep", {"60"});
@@ -132,31 +100,6 @@ void TerminateTest::realChildEndsOnlyAsItself() {
     QVERIFY(child.waitForFinished(5000));
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
     QVERIFY(system.processHasEnded(processId, started));
-}
-
-void TerminateTest::watchReportsEndOrLimit_data() {
-    QTest::addColumn<int>("endsAfterChecks");
-    QTest::addColumn<bool>("ended");
-    QTest::newRow("gone at once") << 0 << true;
-    QTest::newRow("gone after a few looks") << 3 << true;
-    QTest::newRow("never gone") << -1 << false;
-}
-
-void TerminateTest::watchReportsEndOrLimit() {
-    QFETCH(int, endsAfterChecks);
-    os::FakeSystem system;
-    system.terminateResults.insert(42, {true, 0});
-    system.startTimes.insert(42, 7);
-    system.endsAfterChecks.insert(42, endsAfterChecks);
-    QVERIFY(TerminateOwningProcess(system, 42, 7).ended);
-    TerminationWatch watch(system, 42, 7, std::chrono::milliseconds(150));
-    QSignalSpy finished(&watch, &TerminationWatch::finished);
-    // Nothing is decided before the event loop runs: the caller is never held up.
-    QCOMPARE(system.endChecks, 0);
-    QVERIFY(finished.wait(5000));
-    QTest::qWait(100);
-    QCOMPARE(finished.size(), 1);
-    QTEST(finished.first().first().toBool(), "ended");
 }
 
 QTEST_GUILESS_MAIN(TerminateTest)

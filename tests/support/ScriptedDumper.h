@@ -40,48 +40,36 @@ struct DumpReply {
 class ScriptedDumper : public os::sockets::NetlinkTcpDumper {
 public:
     std::map<int, std::vector<DumpReply>> replies; // by family, in order
-    int requests = 0;
 
     static std::vector<char> encode(const DumpMessage& message, unsigned sequence) {
-        nlmsghdr header{};
-        std::vector<char> payload;
-        if (message.kind == DumpMessage::Socket) {
-            inet_diag_msg entry{};
-            entry.idiag_state = 1; // established
-            entry.id.idiag_sport = htons(std::uint16_t(message.localPort));
-            entry.idiag_inode = std::uint32_t(message.localPort);
-            payload.assign(reinterpret_cast<const char*>(&entry), reinterpret_cast<const char*>(&entry + 1));
-            header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
-        } else if (message.kind == DumpMessage::Done) {
-            payload.assign(reinterpret_cast<const char*>(&message.result),
-                           reinterpret_cast<const char*>(&message.result + 1));
-            header.nlmsg_type = NLMSG_DONE;
-        } else {
-            nlmsgerr error{};
-            error.error = -4;
-            payload.assign(reinterpret_cast<const char*>(&error), reinterpret_cast<const char*>(&error + 1));
-            header.nlmsg_type = NLMSG_ERROR;
-        }
-        header.nlmsg_len = std::uint32_t(NLMSG_LENGTH(payload.size()));
-        header.nlmsg_flags = std::uint16_t(NLM_F_MULTI | message.flags);
-        header.nlmsg_seq = message.staleSequence ? sequence - 1 : sequence;
-        std::vector<char> bytes(NLMSG_SPACE(payload.size()));
+        inet_diag_msg entry{};
+        entry.idiag_state = 1; // established
+        entry.id.idiag_sport = htons(std::uint16_t(message.localPort));
+        entry.idiag_inode = std::uint32_t(message.localPort);
+        const nlmsgerr error{-4, {}};
+        const int type[] = {SOCK_DIAG_BY_FAMILY, NLMSG_DONE, NLMSG_ERROR};
+        const void* payload[] = {&entry, &message.result, &error};
+        const std::size_t size[] = {sizeof(entry), sizeof(message.result), sizeof(error)};
+        nlmsghdr header{std::uint32_t(NLMSG_LENGTH(size[message.kind])), std::uint16_t(type[message.kind]),
+                        std::uint16_t(NLM_F_MULTI | message.flags),
+                        message.staleSequence ? sequence - 1 : sequence, 0};
+        std::vector<char> bytes(NLMSG_SPACE(size[message.kind]));
         std::memcpy(bytes.data(), &header, sizeof(header));
-        std::memcpy(bytes.data() + NLMSG_HDRLEN, payload.data(), payload.size());
+        std::memcpy(bytes.data() + NLMSG_HDRLEN, payload[message.kind], size[message.kind]);
         bytes.resize(bytes.size() - std::size_t(message.cutBy));
         return bytes;
     }
 
 protected:
     bool sendRequest(const void* request, std::size_t) override {
-        nlmsghdr header;
-        std::memcpy(&header, request, sizeof(header));
-        inet_diag_req_v2 body;
-        std::memcpy(&body, static_cast<const char*>(request) + NLMSG_HDRLEN, sizeof(body));
-        m_sequence = header.nlmsg_seq;
-        m_family = body.sdiag_family;
+        struct {
+            nlmsghdr header;
+            inet_diag_req_v2 body;
+        } sent;
+        std::memcpy(&sent, request, sizeof(sent));
+        m_sequence = sent.header.nlmsg_seq;
+        m_family = sent.body.sdiag_family;
         m_next = 0;
-        ++requests;
         return true;
     }
 
