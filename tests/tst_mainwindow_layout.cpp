@@ -32,11 +32,12 @@ private slots:
     void listColumns();
     void resize_data();
     void resize();
-    void tooLowOrNarrowKeepsLastListSize();
+    void tooLowOrNarrowKeepsRoomForEveryPart();
     void unknownToolbarCaptionDoesNothing();
 
 private:
     void resizeTo(int width, int height);
+    void checkLayout();
 
     std::unique_ptr<os::FakeSystem> m_system;
     std::unique_ptr<ConnectionSnapshot> m_snapshot;
@@ -83,7 +84,12 @@ void MainWindowLayoutTest::designValues() {
     QVERIFY(!form.pic16->isVisible());
     QVERIFY(!form.pic32->isVisible());
 
+    // As designed: the list's top and width, the toolbar's and status bar's heights.
     QCOMPARE(form.ListView1->geometry().top(), twipsToPixels(600));
+    QCOMPARE(form.ListView1->width(), twipsToPixels(12015));
+    QCOMPARE(form.Toolbar1->height(), twipsToPixels(540));
+    QCOMPARE(form.StatusBar1->height(), twipsToPixels(285));
+    QCOMPARE(form.ListView1->geometry().bottom() + 1, form.StatusBar1->y());
     QCOMPARE(form.StatusBar1->geometry().bottom(), form.height() - 1);
     QCOMPARE(form.Toolbar1->geometry().top(), 0);
     QCOMPARE(form.StatusBar1->panelText(1), QString());
@@ -145,6 +151,25 @@ void MainWindowLayoutTest::resize_data() {
     QTest::newRow("odd") << 641 << 333;
 }
 
+// Toolbar, list and status bar follow one another down the client area without covering one
+// another; the list keeps its design top and right margin.
+void MainWindowLayoutTest::checkLayout() {
+    Form1& form = *m_form;
+    const QRect toolbar = form.Toolbar1->geometry();
+    const QRect list = form.ListView1->geometry();
+    widgets::StatusBar& bar = *form.StatusBar1;
+    QCOMPARE(toolbar.topLeft(), QPoint(0, 0));
+    QCOMPARE(toolbar.width(), form.width());
+    QVERIFY(toolbar.height() >= twipsToPixels(540));
+    QCOMPARE(list.x(), 0);
+    QCOMPARE(list.y(), std::max(twipsToPixels(600), toolbar.bottom() + 1));
+    QCOMPARE(list.width(), twipsToPixels(float(pixelsToTwips(form.width())) - 60));
+    QCOMPARE(list.bottom() + 1, bar.y()); // the list ends where the status bar begins
+    QCOMPARE(bar.geometry().bottom(), form.height() - 1);
+    QCOMPARE(bar.x(), 0);
+    QCOMPARE(bar.width(), form.width());
+}
+
 void MainWindowLayoutTest::resize() {
     QFETCH(int, width);
     QFETCH(int, height);
@@ -152,19 +177,12 @@ void MainWindowLayoutTest::resize() {
     // Start from a different size, so every value below was set by this resize.
     resizeTo(width + 97, height + 53);
     resizeTo(width, height);
+    QCOMPARE(form.size(), QSize(width, height));
 
-    const QSize outer = form.frameGeometry().size();
-    const float W = float(pixelsToTwips(outer.width()));
-    const float H = float(pixelsToTwips(outer.height()));
-    QCOMPARE(form.ListView1->width(), twipsToPixels(W - 150));
-    QCOMPARE(form.ListView1->height(), twipsToPixels(H - 1050));
-    QCOMPARE(form.ListView1->x(), 0);
-    QCOMPARE(form.ListView1->y(), twipsToPixels(600));
-
+    checkLayout();
+    const float W = float(pixelsToTwips(form.width()));
     widgets::StatusBar& bar = *form.StatusBar1;
     QCOMPARE(bar.panelWidth(1), twipsToPixels(W / 4));
-    QCOMPARE(bar.geometry().bottom(), form.height() - 1);
-    QCOMPARE(bar.width(), form.width());
 
     // The progress bar covers panel 1 exactly, a little inset from the bar's top.
     const QRect panel1 = bar.panelRect(1).translated(bar.pos());
@@ -176,38 +194,27 @@ void MainWindowLayoutTest::resize() {
     QCOMPARE(form.Progbar->max(), 10);
 }
 
-void MainWindowLayoutTest::tooLowOrNarrowKeepsLastListSize() {
+// However small the user makes the window, it keeps room for the toolbar, the list's header
+// and scroll bar, and the status bar; a larger size lays everything out again.
+void MainWindowLayoutTest::tooLowOrNarrowKeepsRoomForEveryPart() {
     Form1& form = *m_form;
-    // The layout works on the outer size, frame included.
-    const auto outerTwips = [&] {
-        const QSize outer = form.frameGeometry().size();
-        return QSizeF(pixelsToTwips(outer.width()), pixelsToTwips(outer.height()));
-    };
     resizeTo(600, 300);
-    const int listHeight = form.ListView1->height();
     form.Progbar->setMax(50);
 
-    // 40 pixels are 600 twips: lower than the 1050 the list needs below and above it.
-    resizeTo(500, 40);
-    QVERIFY(outerTwips().height() < 1050);
-    QCOMPARE(form.ListView1->height(), listHeight);
-    QCOMPARE(form.ListView1->width(), twipsToPixels(float(outerTwips().width()) - 150));
-    QCOMPARE(form.StatusBar1->panelWidth(1), twipsToPixels(float(outerTwips().width()) / 4));
-    QCOMPARE(form.Progbar->max(), 10);
-    QCOMPARE(form.Progbar->width(), form.StatusBar1->panelWidth(1));
-    const int listWidth = form.ListView1->width();
-
-    // 6 pixels are 90 twips: narrower than the 150 the list leaves beside it.
-    resizeTo(6, 300);
-    if (outerTwips().width() < 150) { // some platforms add a frame wider than that
-        QCOMPARE(form.ListView1->width(), listWidth);
-        QCOMPARE(form.ListView1->height(), twipsToPixels(float(outerTwips().height()) - 1050));
+    for (const QSize& tiny : {QSize(500, 40), QSize(6, 300), QSize(1, 1)}) {
+        resizeTo(tiny.width(), tiny.height());
+        QCOMPARE(form.size(), form.minimumSize().expandedTo(tiny));
+        checkLayout();
+        widgets::ListView& list = *form.ListView1;
+        QVERIFY(list.height() >= list.header()->height());
+        QCOMPARE(form.Progbar->max(), 10);
+        QCOMPARE(form.Progbar->width(), form.StatusBar1->panelWidth(1));
     }
+    QVERIFY(form.minimumWidth() <= 300);
+    QVERIFY(form.minimumHeight() <= 150);
 
-    // A larger size lays everything out again.
     resizeTo(900, 400);
-    QCOMPARE(form.ListView1->width(), twipsToPixels(float(outerTwips().width()) - 150));
-    QCOMPARE(form.ListView1->height(), twipsToPixels(float(outerTwips().height()) - 1050));
+    checkLayout();
 }
 
 void MainWindowLayoutTest::unknownToolbarCaptionDoesNothing() {

@@ -14,7 +14,9 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTimer>
 
 using namespace form1design;
@@ -62,6 +64,7 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
     pic32->hide();
     ListView1->setIcons(iml32);
     ListView1->setSmallIcons(iml16);
+    limitSize();
 
     // A top-level window's geometry is its client area, which is what the design places.
     setGeometry(host::twipsRect(ClientLeft, ClientTop, ClientWidth, ClientHeight));
@@ -148,32 +151,53 @@ void Form1::Form_Load() {
     Timer1_Timer();
 }
 
+int Form1::toolbarHeight() const {
+    return std::max(twipsToPixels(form1design::Toolbar1.height), Toolbar1->sizeHint().height());
+}
+
+int Form1::statusBarHeight() const {
+    return std::max(twipsToPixels(form1design::StatusBar1.height), StatusBar1->sizeHint().height());
+}
+
 // The toolbar and the status bar dock to the top and bottom of the client area themselves;
 // the list and the progress bar follow the window in Form_Resize.
 void Form1::dockBars() {
-    const int toolbarHeight =
-        std::max(twipsToPixels(form1design::Toolbar1.height), Toolbar1->sizeHint().height());
-    Toolbar1->setGeometry(0, 0, width(), toolbarHeight);
-    const int statusHeight =
-        std::max(twipsToPixels(form1design::StatusBar1.height), StatusBar1->sizeHint().height());
+    Toolbar1->setGeometry(0, 0, width(), toolbarHeight());
+    const int statusHeight = statusBarHeight();
     StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
     StatusBar1->raise();
     Toolbar1->raise();
     Progbar->raise();
 }
 
+// The window never gets lower than its bars and the list's header and scroll bar, so that no
+// part covers another at any size a window manager lets the user pick.
+void Form1::limitSize() {
+    const int listMinimum = ListView1->header()->sizeHint().height() +
+                            ListView1->horizontalScrollBar()->sizeHint().height() +
+                            2 * ListView1->frameWidth();
+    setMinimumSize(twipsToPixels(MinimumClientWidth),
+                   std::max(twipsToPixels(form1design::ListView1.top), toolbarHeight()) + listMinimum +
+                       statusBarHeight());
+}
+
 void Form1::Form_Resize() {
-    // Outer size, frame and caption included, in twips; single precision as designed.
-    const float W = float(pixelsToTwips(frameGeometry().width()));
-    const float H = float(pixelsToTwips(frameGeometry().height()));
+    // The client area in twips: the outer size would count a frame and title bar that differ
+    // from desktop to desktop, and the list would run under the status bar. Single precision
+    // as designed.
+    const float W = float(pixelsToTwips(width()));
 
     // Each step stands alone: one that cannot be done (a size below zero while the window is
     // tiny or minimised) is skipped, and the list keeps the last size it could take.
-    if (const float listWidth = W - float(ListWidthMargin); listWidth >= 0)
+    if (const float listWidth = W - float(ListRightMargin); listWidth >= 0)
         ListView1->resize(twipsToPixels(listWidth), ListView1->height());
-    ListView1->move(0, ListView1->y());
-    if (const float listHeight = H - float(ListHeightMargin); listHeight >= 0)
-        ListView1->resize(ListView1->width(), twipsToPixels(listHeight));
+    // The list begins at its design top, or lower when the toolbar is taller than designed
+    // (larger fonts), and ends where the status bar begins.
+    const int listTop =
+        std::max(twipsToPixels(form1design::ListView1.top), Toolbar1->geometry().bottom() + 1);
+    ListView1->move(0, listTop);
+    if (const int listHeight = StatusBar1->y() - listTop; listHeight >= 0)
+        ListView1->resize(ListView1->width(), listHeight);
     StatusBar1->setPanelWidth(1, twipsToPixels(W / 4));
     StatusBar1->setPanelWidth(2, twipsToPixels(W / 2));
     Progbar->resize(StatusBar1->panelWidth(1), Progbar->height());

@@ -79,7 +79,8 @@ public:
 
     // Shows the window, lets it paint, and makes the first refresh through the timer handler.
     void Form_Load();
-    // Lays the list, the status panels and the progress bar out for the window's outer size.
+    // Lays the list, the status panels and the progress bar out on the client area: the list
+    // fills the space between the toolbar and the status bar.
     void Form_Resize();
     // Ends the program; the cancel flag is never set.
     void Form_Unload(int& Cancel);
@@ -143,6 +144,9 @@ private:
     void createStatusArea();
     void createMenus();
     void dockBars();
+    void limitSize();
+    int toolbarHeight() const;
+    int statusBarHeight() const;
     void endProgram();
 
     void sendToTray();

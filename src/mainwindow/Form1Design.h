@@ -37,9 +37,11 @@ inline constexpr int Timer1Interval = 3000; // milliseconds; disabled at design
 inline constexpr double Panel1Width = 2000;
 inline constexpr double Panel2Minimum = 1500;
 
-// Resize layout margins: the list is this much narrower and lower than the outer window.
-inline constexpr double ListWidthMargin = 150;
-inline constexpr double ListHeightMargin = 1050;
+// Resize layout: the list is this much narrower than the client area, as designed (12075 -
+// 12015); it begins below the toolbar at its design top and ends where the status bar begins.
+inline constexpr double ListRightMargin = 60;
+// Below this width the status panels would overlap (panel 2 keeps its minimum).
+inline constexpr double MinimumClientWidth = 3000;
 inline constexpr double ProgbarHeightInset = 80;
 inline constexpr double ProgbarTopInset = 50;
 

@@ -12,7 +12,10 @@ StatusBar::StatusBar(QWidget* parent) : QWidget(parent) {
         panel = new QLabel(this);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setLineWidth(1);
-        panel->setMargin(1);
+        // The text keeps off the frame sideways only, so a panel is no taller than its font
+        // and the frame: the bar then fits its designed height.
+        panel->setMargin(0);
+        panel->setIndent(3);
         panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);

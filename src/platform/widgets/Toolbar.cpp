@@ -3,13 +3,18 @@
 #include "platform/widgets/ImageList.h"
 
 #include <QAction>
+#include <QLayout>
 
 namespace widgets {
 
 Toolbar::Toolbar(QWidget* parent) : QToolBar(parent) {
     setMovable(false);
     setFloatable(false);
-    setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // Captions beside their pictures, and no margin around the row: the bar then fits the
+    // height the window leaves it above the list with the usual desktop fonts.
+    setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    if (layout())
+        layout()->setContentsMargins(0, 0, 0, 0);
 }
 
 void Toolbar::setImageList(ImageList* list) {
