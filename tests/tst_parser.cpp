@@ -15,6 +15,7 @@ private slots:
     void collapseMatchesRepeatedHalving();
     void emptyTextKeepsRecords();
     void orderAndStaleSlots();
+    void neverStoresMoreThanTheTable_data();
     void neverStoresMoreThanTheTable();
     void yieldsWhileParsing();
     void changesCallersText();
@@ -206,14 +207,28 @@ void ParserTest::orderAndStaleSlots() {
         QCOMPARE(snapshot.ConnectionTable.at(i)->ProcessId, i + 1);
 }
 
+void ParserTest::neverStoresMoreThanTheTable_data() {
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("a few") << 5 << 5;
+    QTest::newRow("exactly the table") << 2001 << 2001;
+    QTest::newRow("one more") << 2002 << 2001;
+    QTest::newRow("many more") << 2100 << 2001;
+}
+
+// Lines beyond the table are not stored, but they are counted, so the window can say how
+// many connections it could not list. Lines without a process id count as no connection.
 void ParserTest::neverStoresMoreThanTheTable() {
+    QFETCH(int, lines);
+    QFETCH(int, stored);
     ConnectionSnapshot snapshot;
-    QString text;
-    for (int i = 1; i <= 2100; ++i)
-        text += QString("  TCP a:%1 b:2 S %1\r\n").arg(i);
+    QString text = "title\r\n";
+    for (int i = 1; i <= lines; ++i)
+        text += QString("  TCP a:%1 b:2 S %1\r\n  TCP a:%1 b:3 S 0\r\n").arg(i);
     ParseNetstatOutput(snapshot, text);
-    QCOMPARE(snapshot.ConnectionCount, RecordTable::Capacity);
-    QCOMPARE(snapshot.ConnectionTable.at(2000)->ProcessId, 2001);
+    QCOMPARE(snapshot.ConnectionCount, stored);
+    QCOMPARE(snapshot.ListedConnections, lines);
+    QCOMPARE(snapshot.ConnectionTable.at(stored - 1)->ProcessId, stored);
 }
 
 void ParserTest::yieldsWhileParsing() {

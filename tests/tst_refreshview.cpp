@@ -38,6 +38,16 @@ QColor centre(const QPixmap& pixmap) {
     return pixmap.toImage().pixelColor(pixmap.width() / 2, pixmap.height() / 2);
 }
 
+// Rows written "local foreign state pid".
+QByteArray listingOf(const QStringList& rows) {
+    QList<Line> lines;
+    for (const QString& row : rows) {
+        const QStringList f = row.split(QLatin1Char(' '));
+        lines.append({f[0], f[1], f[2], f[3].toInt()});
+    }
+    return listing(lines);
+}
+
 QStringList rowTexts(widgets::ListView& list, int index) {
     widgets::ListItem item = list.item(index);
     QStringList texts{item.text()};
@@ -63,6 +73,12 @@ private slots:
     void rowWithoutIconKeepsLaterImagesAligned();
     void selectionFollowsItsConnection();
     void selectionClearedWhenConnectionGone();
+    void selectionAcrossStateChange_data();
+    void selectionAcrossStateChange();
+    void noFocusFrameWithoutSelection_data();
+    void noFocusFrameWithoutSelection();
+    void capMessage_data();
+    void capMessage();
     void scrollPositionKept();
     void scrollPositionKeptWithSelectionOutOfView_data();
     void scrollPositionKeptWithSelectionOutOfView();
@@ -315,6 +331,107 @@ void RefreshViewTest::selectionClearedWhenConnectionGone() {
     form().RefreshView();
 
     QCOMPARE(form().ListView1->selectedIndex(), 0);
+}
+
+void RefreshViewTest::selectionAcrossStateChange_data() {
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<int>("selectedAfter");
+    const QStringList two{"a:1 b:2 ESTABLISHED 20", "a:3 b:4 ESTABLISHED 21"};
+    QTest::newRow("only the state changes")
+        << two << 2 << QStringList{"a:1 b:2 ESTABLISHED 20", "a:3 b:4 CLOSE_WAIT 21"} << 2;
+    QTest::newRow("the state changes and the row moves")
+        << two << 2 << QStringList{"a:9 b:9 ESTABLISHED 20", "a:1 b:2 FIN_WAIT_1 20", "a:3 b:4 CLOSE_WAIT 21"}
+        << 3;
+    QTest::newRow("an unchanged row wins over one whose state moved")
+        << QStringList{"a:5 b:6 CLOSE_WAIT 20", "a:5 b:6 ESTABLISHED 20"} << 2
+        << QStringList{"a:5 b:6 CLOSE_WAIT 20", "a:5 b:6 ESTABLISHED 20"} << 2;
+    QTest::newRow("another owner is another connection")
+        << two << 2 << QStringList{"a:1 b:2 ESTABLISHED 20", "a:3 b:4 CLOSE_WAIT 22"} << 0;
+    QTest::newRow("another remote port is another connection")
+        << two << 2 << QStringList{"a:1 b:2 ESTABLISHED 20", "a:3 b:5 CLOSE_WAIT 21"} << 0;
+    QTest::newRow("another local port is another connection")
+        << two << 1 << QStringList{"a:7 b:2 CLOSE_WAIT 20", "a:3 b:4 ESTABLISHED 21"} << 0;
+}
+
+void RefreshViewTest::selectionAcrossStateChange() {
+    QFETCH(QStringList, before);
+    QFETCH(int, selected);
+    QFETCH(QStringList, after);
+    QFETCH(int, selectedAfter);
+    m_system->processIdList = {20, 21, 22};
+    m_system->executablePaths = {{20, "/bin/one"}, {21, "/bin/two"}, {22, "/bin/two"}};
+    m_system->commandResults = {finished(listingOf(before)), finished(listingOf(after))};
+    form().RefreshView();
+    QVERIFY(form().ListView1->setSelectedIndex(selected));
+    QStringList picked = rowTexts(*form().ListView1, selected);
+
+    form().RefreshView();
+
+    QCOMPARE(form().ListView1->selectedIndex(), selectedAfter);
+    if (selectedAfter > 0) {
+        QStringList now = rowTexts(*form().ListView1, selectedAfter);
+        picked.removeAt(4); // all but the "Status" column
+        now.removeAt(4);
+        QCOMPARE(now, picked);
+    }
+}
+
+void RefreshViewTest::noFocusFrameWithoutSelection_data() {
+    QTest::addColumn<int>("selected");
+    QTest::newRow("the selected connection is gone") << 2;
+    QTest::newRow("nothing was selected") << 0;
+}
+
+// The focus frame is drawn on the list's current row: with nothing selected there must be
+// none, not after the refresh and not once the list takes the keyboard.
+void RefreshViewTest::noFocusFrameWithoutSelection() {
+    QFETCH(int, selected);
+    m_system->processIdList = {20, 21};
+    m_system->executablePaths = {{20, "/bin/one"}, {21, "/bin/two"}};
+    m_system->commandResults = {
+        finished(listingOf({"a:1 b:2 ESTABLISHED 20", "a:3 b:4 ESTABLISHED 21"})),
+        finished(listingOf({"a:1 b:2 ESTABLISHED 20", "a:3 b:4 ESTABLISHED 20"})),
+    };
+    widgets::ListView& list = *form().ListView1;
+    form().RefreshView();
+    QVERIFY(list.setSelectedIndex(selected));
+
+    form().RefreshView();
+
+    QCOMPARE(list.selectedIndex(), 0);
+    QVERIFY(!list.currentIndex().isValid());
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(&list, &focusIn);
+    QVERIFY(!list.currentIndex().isValid());
+}
+
+void RefreshViewTest::capMessage_data() {
+    QTest::addColumn<int>("connections");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a few") << 3 << 3 << VisitText;
+    QTest::newRow("as many as the list holds") << 2000 << 2000 << VisitText;
+    QTest::newRow("the table's extra slot") << 2001 << 2000 << "Showing 2000 of 2001 connections";
+    QTest::newRow("far more") << 2600 << 2000 << "Showing 2000 of 2600 connections";
+}
+
+void RefreshViewTest::capMessage() {
+    QFETCH(int, connections);
+    QFETCH(int, rows);
+    QFETCH(QString, message);
+    QList<Line> lines;
+    for (int i = 0; i < connections; ++i)
+        lines.append({QStringLiteral("a:%1").arg(i), "b:1", "ESTABLISHED", 30});
+    m_system->commandResults = {finished(listing(lines)), finished(listing(lines.mid(0, 3)))};
+    form().RefreshView();
+    QCOMPARE(form().ListView1->itemCount(), rows);
+    QCOMPARE(form().StatusBar1->panelText(2), message);
+
+    // The message goes with the connections it spoke of.
+    form().RefreshView();
+    QCOMPARE(form().StatusBar1->panelText(2), VisitText);
 }
 
 void RefreshViewTest::scrollPositionKept() {

@@ -85,6 +85,10 @@ inline const QString LoadingText = QStringLiteral("Loading...");
 inline const QString WebAddress = QStringLiteral("www.tavren-netstat.example");
 inline const QString VisitText = QStringLiteral("Please Visit ") + WebAddress;
 inline const QString LastRefreshedText = QStringLiteral("Last Refreshed: ");
+// The message panel's text when the list shows fewer connections than there are.
+inline QString shownOfTotalText(int shown, int total) {
+    return QStringLiteral("Showing %1 of %2 connections").arg(shown).arg(total);
+}
 
 // The row text of a connection whose owner could not be resolved.
 inline const QString UnknownFile = QStringLiteral("Unknown");

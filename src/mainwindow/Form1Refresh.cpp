@@ -167,7 +167,11 @@ bool Form1::refreshOnce() {
     unsetCursor();
     bringToForeground();
     if (failure.isEmpty()) {
-        StatusBar1->setPanelText(2, VisitText);
+        // Connections beyond what the list holds are not listed, but the user learns they exist.
+        const int shown = ListView1->itemCount();
+        StatusBar1->setPanelText(2, m_snapshot.ListedConnections > shown
+                                        ? shownOfTotalText(shown, m_snapshot.ListedConnections)
+                                        : VisitText);
         StatusBar1->setPanelText(1, LastRefreshedText + timeOfDay());
     } else {
         StatusBar1->setPanelText(2, NotReadText + failure);

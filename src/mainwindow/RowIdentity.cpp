@@ -18,13 +18,28 @@ std::optional<RowIdentity> RowIdentity::ofRow(widgets::ListView& list, const Con
 }
 
 int RowIdentity::findIn(widgets::ListView& list, const ConnectionSnapshot& snapshot) const {
+    // The same texts first; else the same connection whose state alone moved on
+    // (established to close-wait), which is still the connection the user picked.
+    int sameButState = 0;
     for (int index = 1; index <= list.itemCount(); ++index) {
         // The owner is the cheapest field to compare and rules out almost every row.
         const ConnectionRecord* entry = snapshot.RowTable.at(index);
         if (!entry || entry->ProcessId != processId)
             continue;
-        if (ofRow(list, snapshot, index) == *this)
+        const std::optional<RowIdentity> row = ofRow(list, snapshot, index);
+        if (!row)
+            continue;
+        if (*row == *this)
             return index;
+        if (!sameButState && row->sameConnectionAs(*this))
+            sameButState = index;
     }
-    return 0;
+    return sameButState;
+}
+
+bool RowIdentity::sameConnectionAs(const RowIdentity& other) const {
+    for (int number = 0; number < int(texts.size()); ++number)
+        if (number != StateText && texts[std::size_t(number)] != other.texts[std::size_t(number)])
+            return false;
+    return processId == other.processId;
 }

@@ -18,11 +18,17 @@ struct RowIdentity {
     std::array<QString, 6> texts;
     std::int32_t processId = 0;
 
+    // The "Status" column: the one text a connection changes while it lives.
+    static constexpr int StateText = 4;
+
     bool operator==(const RowIdentity&) const = default;
+    // All but the state agree.
+    bool sameConnectionAs(const RowIdentity& other) const;
 
     // The identity of row `index` (1-based); nothing for a row that does not exist.
     static std::optional<RowIdentity> ofRow(widgets::ListView& list, const ConnectionSnapshot& snapshot,
                                             int index);
-    // The first row with this identity, 0 when none has it.
+    // The first row with this identity, else the first that differs only in its state; 0 when
+    // none is the same connection.
     int findIn(widgets::ListView& list, const ConnectionSnapshot& snapshot) const;
 };

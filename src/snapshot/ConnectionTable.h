@@ -27,6 +27,8 @@ struct ConnectionSnapshot {
     RecordTable ConnectionTable;
     // Records 0 to ConnectionCount - 1 are the live ones; slots above keep older data.
     std::int32_t ConnectionCount = 0;
+    // Connections the last listing held, including those beyond the table's capacity.
+    std::int32_t ListedConnections = 0;
     // Indexed by the 1-based list row; of each entry ImagePath holds the row's file name,
     // ProcessId its owner and ProcessStartTime when that owner started. Entry 0 is never used.
     RecordTable RowTable;

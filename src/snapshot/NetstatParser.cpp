@@ -56,6 +56,7 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
     yieldTo(yield);
 
     std::int32_t count = 0;
+    std::int32_t listed = 0;
     const QStringView all(text);
     const QLatin1String lineEnd("\r\n");
     qsizetype start = 0;
@@ -75,8 +76,9 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
         const std::int32_t processId = readProcessId(fields[5]);
         if (processId == 0)
             continue;
+        ++listed;
         if (count >= RecordTable::Capacity)
-            break; // the table is full; later lines cannot be stored
+            continue; // the table is full; later lines are only counted
         const AddressParts local = splitAddress(fields[2]);
         const AddressParts foreign = splitAddress(fields[3]);
 
@@ -92,4 +94,5 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
         ++count;
     }
     snapshot.ConnectionCount = count;
+    snapshot.ListedConnections = listed;
 }

@@ -7,7 +7,8 @@
 #include <QStringView>
 
 // Reads the connection-listing text into records 0 to n - 1 of the snapshot's table, in line
-// order, and sets ConnectionCount to n (at most 2001). Runs of spaces in the text are
+// order, and sets ConnectionCount to n (at most 2001) and ListedConnections to the number of
+// connection lines, stored or not. Runs of spaces in the text are
 // collapsed in place, so the caller's string changes. Never fails: lines that do not hold
 // a connection with a non-zero process id are skipped.
 void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const YieldFunction& yield = {});

@@ -106,7 +106,10 @@ ListItem ListView::selectedItem() {
 
 bool ListView::setSelectedIndex(int index) {
     if (index == 0) {
-        selectionModel()->clearSelection();
+        // The current row goes too: it would keep its focus frame with nothing selected. Set
+        // explicitly, so that the list taking the focus does not make its first row current.
+        selectionModel()->clear();
+        setCurrentIndex(QModelIndex());
         return true;
     }
     if (index < 1 || index > m_model.rowCount())
