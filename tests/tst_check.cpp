@@ -326,6 +326,39 @@ private slots:
         QCOMPARE(sent, keys);
     }
 
+    void hoverPollingRestsWhileHidden_data() {
+        QTest::addColumn<int>("whileHidden"); // 0 nothing, 1 disabled, 2 disabled then enabled
+        QTest::addColumn<bool>("pollingWhenShown");
+        QTest::newRow("hidden and shown again") << 0 << true;
+        QTest::newRow("disabled while hidden") << 1 << false;
+        QTest::newRow("disabled and enabled again while hidden") << 2 << true;
+    }
+    // A hidden box cannot be hovered; the pointer is not polled for it until it shows again.
+    void hoverPollingRestsWhileHidden() {
+        QFETCH(int, whileHidden);
+        QFETCH(bool, pollingWhenShown);
+        QWidget window;
+        auto* check = new Check(&window);
+        check->create();
+        check->resize(160, 17);
+        window.show();
+        auto* timer = check->findChild<QTimer*>(QStringLiteral("Timer1"));
+        QVERIFY(timer->isActive());
+
+        window.hide();
+        QTest::qWait(30); // a few ticks' time
+        QVERIFY(!timer->isActive());
+        if (whileHidden >= 1)
+            check->setCheckEnabled(false);
+        if (whileHidden == 2)
+            check->setCheckEnabled(true);
+        QTest::qWait(30);
+        QVERIFY(!timer->isActive());
+
+        window.show();
+        QCOMPARE(timer->isActive(), pollingWhenShown);
+    }
+
     void designModeKeepsTheTimerStopped() {
         host::ControlHost designHost(host::HostMode::Design);
         Check check(nullptr, &designHost);

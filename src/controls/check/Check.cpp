@@ -91,6 +91,7 @@ void Check::setCheckEnabled(bool enabled) {
     } else {
         showLook(CheckLook::Disabled);
         m_timer->stop();
+        m_hoverPaused = false;
         m_caption->setTextColour(m_disabledColor);
     }
 }
@@ -256,6 +257,13 @@ void Check::doubleClick() {
 }
 
 void Check::hoverTick() {
+    if (!isVisible()) {
+        // A hidden box cannot be hovered: polling it would cost a pointer query 100 times a
+        // second for nothing, for as long as a hidden dialog keeps it.
+        m_timer->stop();
+        m_hoverPaused = true;
+        return;
+    }
     const QPoint pointer = QCursor::pos();
     if (!m_enabled)
         return;
@@ -272,7 +280,19 @@ void Check::showEvent(QShowEvent* event) {
     HostedControl::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
+        m_hoverPaused = false;
         startTimerInRunMode();
+    } else if (m_hoverPaused) {
+        m_hoverPaused = false;
+        m_timer->start();
+    }
+}
+
+void Check::hideEvent(QHideEvent* event) {
+    HostedControl::hideEvent(event);
+    if (m_timer->isActive()) {
+        m_timer->stop();
+        m_hoverPaused = true;
     }
 }
 

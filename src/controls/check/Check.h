@@ -75,6 +75,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void press(short button, short shift, float x, float y);
@@ -99,6 +100,8 @@ private:
     host::Colour m_disabledColor{0x00C0C0C0};
     host::Colour m_ownBackColor; // the control's own window, behind the caption
     bool m_shownOnce = false;
+    // Hover polling stopped only because the control is hidden; it resumes when shown again.
+    bool m_hoverPaused = false;
 };
 
 } // namespace controls
