@@ -1,7 +1,9 @@
 // links: tavren_os
 #include "platform/os/linux/DesktopEntryIndex.h"
+#include "platform/os/linux/ExecutableIcons.h"
 
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -73,6 +75,30 @@ private slots:
         QVERIFY(!icon.pixmap(32, 32).isNull());
         // The same path again answers from the cache with the same icon.
         QCOMPARE(index.iconFor("/nonexistent/program-without-entry").cacheKey(), icon.cacheKey());
+    }
+
+    // The entries are read on a thread of their own from the start; the first lookup gets
+    // what they say, however early it comes, and an object ended while reading waits for it.
+    void entriesReadAheadServeTheFirstLookup() {
+        QTemporaryDir bin, apps;
+        QVERIFY(bin.isValid() && apps.isValid());
+        const QString tool = bin.filePath("tool");
+        writeFile(tool, "#!/bin/sh\n");
+        QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QImage red(16, 16, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(bin.filePath("tool.png")));
+        for (int i = 0; i < 300; ++i)
+            writeFile(apps.filePath(QStringLiteral("other%1.desktop").arg(i)),
+                      "[Desktop Entry]\nExec=/nonexistent/other" + QByteArray::number(i) + "\nIcon=x\n");
+        writeFile(apps.filePath("tool.desktop"), "[Desktop Entry]\nExec=" + tool.toUtf8() +
+                                                     "\nIcon=" + bin.filePath("tool.png").toUtf8() + "\n");
+
+        os::linuxbackend::ExecutableIcons icons({apps.path()});
+        const QIcon icon = icons.iconFor(tool);
+        QCOMPARE(icon.pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
+
+        os::linuxbackend::ExecutableIcons unused({apps.path()});
     }
 };
 

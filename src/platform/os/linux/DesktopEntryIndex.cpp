@@ -124,7 +124,9 @@ void DesktopEntryIndex::addEntry(const QString& file) {
     }
 }
 
-void DesktopEntryIndex::build() {
+void DesktopEntryIndex::readEntries() {
+    if (m_built)
+        return;
     m_built = true;
     for (const QString& folder : std::as_const(m_folders)) {
         QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
@@ -134,8 +136,7 @@ void DesktopEntryIndex::build() {
 }
 
 QString DesktopEntryIndex::iconNameFor(const QString& executablePath) {
-    if (!m_built)
-        build();
+    readEntries();
     return m_iconByExecutable.value(canonical(executablePath));
 }
 

@@ -7,12 +7,17 @@
 
 namespace os {
 
-// Maps executables to the icons their desktop entries name. The entries are read once, on the
-// first lookup, so asking for the icons of thousands of rows costs one hash lookup each.
+// Maps executables to the icons their desktop entries name. The entries are read once, by
+// readEntries() or else on the first lookup, so asking for the icons of thousands of rows
+// costs one hash lookup each.
 class DesktopEntryIndex {
 public:
     // Reads the desktop entries of these folders (default: the standard application folders).
     explicit DesktopEntryIndex(QStringList applicationFolders = {});
+
+    // Reads the desktop entries unless they were read already. Touches no GUI object, so it
+    // may run on another thread as long as nothing else uses the index meanwhile.
+    void readEntries();
 
     // The icon name or file an entry gives for the executable (canonical path), or empty.
     QString iconNameFor(const QString& executablePath);
@@ -29,7 +34,6 @@ public:
     static QString programOfExec(const QString& exec);
 
 private:
-    void build();
     void addEntry(const QString& file);
 
     QStringList m_folders;

@@ -1,14 +1,23 @@
 #include "platform/os/linux/ExecutableIcons.h"
 
-#include "platform/os/linux/DesktopEntryIndex.h"
-
 namespace os::linuxbackend {
 
-QIcon iconForExecutable(const QString& executablePath) {
-    // One index for the whole program: reading the entries is the expensive part. It is never
-    // destroyed, so no icon outlives the application object's teardown order.
-    static auto* const index = new DesktopEntryIndex;
-    return index->iconFor(executablePath);
+ExecutableIcons::ExecutableIcons(QStringList applicationFolders)
+    : m_index(std::move(applicationFolders)), m_reader([this] { m_index.readEntries(); }) {}
+
+ExecutableIcons::~ExecutableIcons() {
+    waitForEntries();
+}
+
+void ExecutableIcons::waitForEntries() {
+    // Joining publishes everything the reader wrote to the index to this thread.
+    if (m_reader.joinable())
+        m_reader.join();
+}
+
+QIcon ExecutableIcons::iconFor(const QString& executablePath) {
+    waitForEntries();
+    return m_index.iconFor(executablePath);
 }
 
 } // namespace os::linuxbackend

@@ -29,7 +29,10 @@
 namespace os {
 
 LinuxSystem::LinuxSystem(QString procRoot)
-    : m_procRoot(procRoot), m_tcpCounter(std::chrono::milliseconds(1000), procRoot.toStdString()) {}
+    : m_procRoot(procRoot), m_tcpCounter(std::chrono::milliseconds(1000), procRoot.toStdString()),
+      m_icons(std::make_unique<linuxbackend::ExecutableIcons>()) {}
+
+LinuxSystem::~LinuxSystem() = default;
 
 CommandResult LinuxSystem::runCommand(const CommandRequest& request) {
     return linuxbackend::runChildCommand(request);
@@ -237,7 +240,7 @@ QString LinuxSystem::systemErrorText(int errorCode) {
 }
 
 QIcon LinuxSystem::executableIcon(const QString& executablePath) {
-    return linuxbackend::iconForExecutable(executablePath);
+    return m_icons->iconFor(executablePath);
 }
 
 std::optional<std::array<std::uint8_t, 4>> LinuxSystem::lookUpHostName(const QString& hostName) {

@@ -3,7 +3,12 @@
 #include "platform/os/OperatingSystem.h"
 #include "platform/os/linux/TcpStateCounter.h"
 
+#include <memory>
+
 namespace os {
+namespace linuxbackend {
+class ExecutableIcons;
+}
 
 // The operating-system layer on Linux: /proc for processes, netlink for the TCP table,
 // signals for ending processes, the companion command for the connection listing.
@@ -11,6 +16,7 @@ class LinuxSystem : public OperatingSystem {
 public:
     // procRoot lets tests point the process and socket scans at recorded files.
     explicit LinuxSystem(QString procRoot = QStringLiteral("/proc"));
+    ~LinuxSystem() override;
 
     CommandResult runCommand(const CommandRequest& request) override;
     QString netstatProgram() const override;
@@ -30,6 +36,8 @@ private:
 
     QString m_procRoot;
     linuxbackend::TcpStateCounter m_tcpCounter;
+    // Starts reading the desktop entries for the list's icons as the program starts.
+    std::unique_ptr<linuxbackend::ExecutableIcons> m_icons;
 };
 
 // The companion command's file name.
