@@ -40,6 +40,8 @@ private slots:
     void unchangedTableIsNotDumpedAgain();
     void unseenChangesAreCountedInBoundedTime();
     void brokenDumpIsCountedFromTheTableAlone();
+    void newConnectionBehindStillCountersIsCounted_data();
+    void newConnectionBehindStillCountersIsCounted();
     void loopbackLookups();
     void genericExecutableIcon();
 };
@@ -246,6 +248,45 @@ void LinuxSystemTest::unchangedTableIsNotDumpedAgain() {
     for (int i = 0; i < 20; ++i)
         uncached.count();
     QCOMPARE(uncached.fullCounts(), 20);
+}
+
+void LinuxSystemTest::newConnectionBehindStillCountersIsCounted_data() {
+    QTest::addColumn<QByteArray>("snmpAfter");
+    QTest::addColumn<int>("fullCounts");
+    QTest::newRow("nothing moved") << QByteArray("Tcp: ActiveOpens PassiveOpens AttemptFails EstabResets "
+                                                 "CurrEstab InSegs\nTcp: 5 6 0 0 3 100\n")
+                                   << 1;
+    QTest::newRow("only traffic") << QByteArray("Tcp: ActiveOpens PassiveOpens AttemptFails EstabResets "
+                                                "CurrEstab InSegs\nTcp: 5 6 0 0 3 999\n")
+                                  << 1;
+    QTest::newRow("a connection opened")
+        << QByteArray("Tcp: ActiveOpens PassiveOpens AttemptFails EstabResets "
+                      "CurrEstab InSegs\nTcp: 6 6 0 0 3 100\n")
+        << 2;
+    QTest::newRow("one accepted, one ended")
+        << QByteArray("Tcp: ActiveOpens PassiveOpens AttemptFails "
+                      "EstabResets CurrEstab InSegs\nTcp: 5 7 0 0 3 100\n")
+        << 2;
+    QTest::newRow("counters no longer readable") << QByteArray("garbage\n") << 2;
+}
+
+// A socket opening while another closes leaves the summary counters standing; the connection
+// counters, read every tenth of a second, still show the change long before the recount.
+void LinuxSystemTest::newConnectionBehindStillCountersIsCounted() {
+    QFETCH(QByteArray, snmpAfter);
+    QFETCH(int, fullCounts);
+    RecordedCounters counters;
+    QVERIFY(counters.root.isValid());
+    counters.write("snmp", "Tcp: ActiveOpens PassiveOpens AttemptFails EstabResets CurrEstab InSegs\n"
+                           "Tcp: 5 6 0 0 3 100\n");
+    os::linuxbackend::TcpStateCounter counter(std::chrono::hours(1), counters.path());
+    counter.count();
+    QCOMPARE(counter.fullCounts(), 1);
+    counters.write("snmp", snmpAfter);
+    QTest::qSleep(int(os::linuxbackend::TcpStateCounter::ConnectionCheckInterval.count()) + 20);
+    for (int i = 0; i < 5; ++i)
+        counter.count();
+    QCOMPARE(counter.fullCounts(), fullCounts);
 }
 
 void LinuxSystemTest::unseenChangesAreCountedInBoundedTime() {

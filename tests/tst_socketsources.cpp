@@ -1,6 +1,7 @@
 // links: tavren_linuxsockets Qt6::Core
 #include "SocketOwners.h"
 #include "SocketSummary.h"
+#include "TcpConnectionCounters.h"
 #include "TcpSocketTable.h"
 #include "support/ScriptedDumper.h"
 
@@ -24,6 +25,8 @@ private slots:
     void summaryLines_data();
     void summaryLines();
     void summaryReaderSeesChanges();
+    void connectionCounters_data();
+    void connectionCounters();
     void socketLinks_data();
     void socketLinks();
     void ownersFromDescriptorLinks();
@@ -144,6 +147,35 @@ void SocketSourcesTest::summaryReaderSeesChanges() {
     QVERIFY(!(second == third));
     SocketSummaryReader missing((root.path() + "/nothing").toStdString());
     QVERIFY(!missing.read(first));
+}
+
+void SocketSourcesTest::connectionCounters_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QList<qint64>>("expected"); // empty: not readable
+    const QByteArray header = "Tcp: RtoAlgorithm RtoMin RtoMax MaxConn ActiveOpens PassiveOpens AttemptFails "
+                              "EstabResets CurrEstab InSegs OutSegs\n";
+    QTest::newRow("as the kernel writes it")
+        << "Ip: Forwarding\nIp: 1\n" + header +
+               "Tcp: 1 200 120000 -1 41 17 3 2 12 9000 8000\nUdp: InDatagrams\nUdp: 5\n"
+        << QList<qint64>{41, 17, 3, 2, 12};
+    QTest::newRow("fields found by name")
+        << QByteArray("Tcp: CurrEstab ActiveOpens EstabResets PassiveOpens AttemptFails\nTcp: 5 1 4 2 3\n")
+        << QList<qint64>{1, 2, 3, 4, 5};
+    QTest::newRow("a field missing") << QByteArray("Tcp: ActiveOpens PassiveOpens\nTcp: 1 2\n")
+                                     << QList<qint64>();
+    QTest::newRow("a value that is no number") << header + "Tcp: 1 200 120000 -1 4x 17 3 2 12 9000 8000\n"
+                                               << QList<qint64>();
+    QTest::newRow("names without values") << header << QList<qint64>();
+    QTest::newRow("fewer values than names") << header + "Tcp: 1 200 120000 -1 41 17\n" << QList<qint64>();
+}
+
+void SocketSourcesTest::connectionCounters() {
+    QFETCH(QByteArray, text);
+    QFETCH(QList<qint64>, expected);
+    TcpConnectionCounters counters;
+    QCOMPARE(parseTcpConnectionCounters(text.constData(), counters), !expected.isEmpty());
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(qint64(counters.counters[std::size_t(i)]), expected[i]);
 }
 
 void SocketSourcesTest::socketLinks_data() {

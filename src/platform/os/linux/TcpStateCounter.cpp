@@ -8,16 +8,26 @@ TcpStateCounter::TcpStateCounter(std::chrono::milliseconds recountInterval, std:
 TcpStateCounter::TcpStateCounter(std::chrono::milliseconds recountInterval, std::string procRoot,
                                  std::unique_ptr<sockets::NetlinkTcpDumper> dumper)
     : m_recountInterval(recountInterval), m_procRoot(procRoot), m_dumper(std::move(dumper)),
-      m_summaryReader(std::move(procRoot)) {}
+      m_summaryReader(procRoot), m_connectionReader(std::move(procRoot)) {}
 
 TcpStateCounts TcpStateCounter::count() {
     const auto now = std::chrono::steady_clock::now();
     sockets::SocketSummary summary;
     const bool summaryRead = m_summaryReader.read(summary);
-    if (summaryRead && m_haveCount && summary == m_summary && now - m_countedAt < m_recountInterval)
+    bool unchanged =
+        summaryRead && m_haveCount && summary == m_summary && now - m_countedAt < m_recountInterval;
+    sockets::TcpConnectionCounters connections = m_connections;
+    if (unchanged && m_haveConnections && now - m_connectionsCheckedAt >= ConnectionCheckInterval) {
+        m_connectionsCheckedAt = now;
+        unchanged = m_connectionReader.read(connections) && connections == m_connections;
+    }
+    if (unchanged)
         return m_counts;
     // The counters were read before the dump: a change during the dump shows up as a
     // difference at the next check and is counted then.
+    m_haveConnections = m_connectionReader.read(connections);
+    m_connections = connections;
+    m_connectionsCheckedAt = now;
     m_counts = countInFull();
     m_summary = summary;
     m_haveCount = summaryRead;

@@ -2,6 +2,7 @@
 
 #include "platform/os/OperatingSystem.h"
 #include "platform/os/linux/sockets/SocketSummary.h"
+#include "platform/os/linux/sockets/TcpConnectionCounters.h"
 #include "platform/os/linux/sockets/TcpSocketTable.h"
 
 #include <chrono>
@@ -16,10 +17,14 @@ namespace os::linuxbackend {
 // they were before the last full count, the last count is returned. The counters cannot see
 // everything: a socket moving between two hashed states (established -> close-wait), a
 // request socket in syn-received, or one socket opening while another of the same kind
-// closes between two checks. So a full count is also made once the last one is older
-// than the recount interval, which bounds how long such a change can go unseen.
+// closes between two checks. The connection counters catch the last of these (every new
+// connection moves them); they cost several times a summary read, so they are read only every
+// ConnectionCheckInterval. A full count is also made once the last one is older than the
+// recount interval, which bounds how long any other change can go unseen.
 class TcpStateCounter {
 public:
+    static constexpr std::chrono::milliseconds ConnectionCheckInterval{100};
+
     explicit TcpStateCounter(std::chrono::milliseconds recountInterval = std::chrono::milliseconds(1000),
                              std::string procRoot = "/proc");
     // With a dumper of the caller's (tests replay broken dumps through one).
@@ -38,6 +43,10 @@ private:
     std::unique_ptr<sockets::NetlinkTcpDumper> m_dumper;
     sockets::SocketSummaryReader m_summaryReader;
     sockets::SocketSummary m_summary;
+    sockets::TcpConnectionCounterReader m_connectionReader;
+    sockets::TcpConnectionCounters m_connections;
+    bool m_haveConnections = false;
+    std::chrono::steady_clock::time_point m_connectionsCheckedAt;
     bool m_haveCount = false;
     std::chrono::steady_clock::time_point m_countedAt;
     TcpStateCounts m_counts;
