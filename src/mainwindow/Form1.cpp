@@ -91,12 +91,14 @@ void Form1::createToolbar() {
         const int image = ImageList1->append(QImage(QString::fromLatin1(entry.picture)));
         Toolbar1->addButton(QString::fromLatin1(entry.caption), image);
     }
+    Toolbar1->setAccessibleName(QStringLiteral("Toolbar"));
     connect(Toolbar1, &widgets::Toolbar::buttonClick, this, &Form1::Toolbar1_ButtonClick);
 }
 
 void Form1::createList() {
     ListView1 = new widgets::ListView(this);
     ListView1->setGeometry(designRect(form1design::ListView1));
+    ListView1->setAccessibleName(QStringLiteral("Connections"));
     for (const Column& column : Columns)
         ListView1->addColumn(QString::fromLatin1(column.header), host::himetricToPixels(column.width),
                              column.alignment);
@@ -109,12 +111,15 @@ void Form1::createStatusArea() {
     StatusBar1->setGeometry(designRect(form1design::StatusBar1));
     StatusBar1->setPanelWidth(1, twipsToPixels(Panel1Width));
     StatusBar1->setStretchMinimum(twipsToPixels(Panel2Minimum));
+    StatusBar1->setPanelName(1, QStringLiteral("Last refresh"));
+    StatusBar1->setPanelName(2, QStringLiteral("Message"));
 
     Progbar = new controls::ProgressBar(this);
     host::PropertyStore design;
     design.write(QStringLiteral("ProgressLook"), std::int32_t(ProgbarLook), std::int32_t(0));
     Progbar->load(design);
     Progbar->setGeometry(designRect(form1design::Progbar));
+    Progbar->setAccessibleName(QStringLiteral("Refresh progress"));
     Progbar->raise(); // over panel 1
     Progbar->hide();  // shown only while a refresh runs
 }

@@ -42,6 +42,7 @@ FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(QPixmap(QString::fromLatin1(DecorationPicture)));
     Image1->setGeometry(host::twipsRect(120, 120, 720, 720));
+    Image1->setAccessibleName(QStringLiteral("Tavren NetStat"));
 
     TxtIP = addField("Label1", Label1, QStringLiteral("IP:"), "TxtIP", 960);
     TxtHost = addField("Label2", Label2, QStringLiteral("Hostname:"), "TxtHost", 1440);

@@ -65,10 +65,12 @@ frmOptions::frmOptions(QTimer* timer, widgets::ListView* listView, QWidget* pare
     VSCROLL1->setValue(DesignInterval);
     VSCROLL1->setFocusPolicy(Qt::StrongFocus);
     VSCROLL1->setGeometry(host::twipsRect(360, 600, 375, 255));
+    VSCROLL1->setAccessibleName(QStringLiteral("Auto-refresh interval"));
 
     TxtSpeed = new QLineEdit(QString::number(DesignInterval), this);
     TxtSpeed->setObjectName(QStringLiteral("TxtSpeed"));
     TxtSpeed->setGeometry(host::twipsRect(720, 600, 735, 285));
+    TxtSpeed->setAccessibleName(QStringLiteral("Auto-refresh interval in milliseconds"));
 
     Label1 = new QLabel(QStringLiteral("mseconds"), this);
     Label1->setObjectName(QStringLiteral("Label1"));

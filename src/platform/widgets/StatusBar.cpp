@@ -1,5 +1,6 @@
 #include "platform/widgets/StatusBar.h"
 
+#include <QAccessibleWidget>
 #include <QLabel>
 #include <QResizeEvent>
 
@@ -7,7 +8,24 @@
 
 namespace widgets {
 
+namespace {
+
+// Assistive technology sees the bar as a status bar rather than as a plain group of labels.
+QAccessibleInterface* statusBarAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("widgets::StatusBar") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StatusBar);
+    return nullptr;
+}
+
+} // namespace
+
 StatusBar::StatusBar(QWidget* parent) : QWidget(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(statusBarAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+    setAccessibleName(QStringLiteral("Status bar"));
     for (QLabel*& panel : m_panels) {
         panel = new QLabel(this);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -26,7 +44,22 @@ bool StatusBar::setPanelText(int index, const QString& text) {
     if (index < 1 || index > PanelCount)
         return false;
     m_panels[index - 1]->setText(text);
+    nameForAccessibility(index);
     return true;
+}
+
+bool StatusBar::setPanelName(int index, const QString& name) {
+    if (index < 1 || index > PanelCount)
+        return false;
+    m_names[index - 1] = name;
+    m_panels[index - 1]->setAccessibleDescription(name);
+    nameForAccessibility(index);
+    return true;
+}
+
+void StatusBar::nameForAccessibility(int index) {
+    QLabel* panel = m_panels[index - 1];
+    panel->setAccessibleName(panel->text().isEmpty() ? m_names[index - 1] : panel->text());
 }
 
 QString StatusBar::panelText(int index) const {

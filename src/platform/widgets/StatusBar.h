@@ -26,6 +26,10 @@ public:
     int panelWidth(int index) const;
     QRect panelRect(int index) const;
 
+    // What a panel is for, as assistive technology names it while the panel has no text;
+    // with a text the text is its name and this its description.
+    bool setPanelName(int index, const QString& name);
+
     void setStretchMinimum(int width);
     int stretchMinimum() const { return m_stretchMinimum; }
 
@@ -37,8 +41,10 @@ protected:
 private:
     static constexpr int Gap = 2;
     void layoutPanels();
+    void nameForAccessibility(int index);
 
     std::array<QLabel*, PanelCount> m_panels{};
+    std::array<QString, PanelCount> m_names;
     std::array<int, PanelCount> m_widths{100, 100};
     int m_stretchMinimum = 100;
 };
