@@ -37,6 +37,13 @@ bool ListItem::setSubItem(int number, const QString& text) {
     return true;
 }
 
+QStringList ListItem::texts() const {
+    if (!isValid())
+        return {};
+    const ListRow& row = m_view->m_model.row(m_index - 1);
+    return QStringList(row.texts.begin(), row.texts.end());
+}
+
 int ListItem::largeIcon() const {
     return isValid() ? m_view->m_model.row(m_index - 1).largeIcon : 0;
 }
@@ -59,8 +66,19 @@ bool ListItem::setSmallIcon(int index) {
     return true;
 }
 
+RowMark ListItem::mark() const {
+    return isValid() ? m_view->m_model.row(m_index - 1).mark : RowMark::None;
+}
+
+bool ListItem::setMark(RowMark mark) {
+    if (!isValid())
+        return false;
+    m_view->m_model.setMark(m_index - 1, mark);
+    return true;
+}
+
 ListView::ListView(QWidget* parent) : QTreeView(parent) {
-    setModel(&m_model);
+    setModel(&m_order);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -71,14 +89,50 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
     setSortingEnabled(false);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
+    // Headers sort on a click; the direction shows only once the user has sorted.
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(false);
+    connect(header(), &QHeaderView::sectionClicked, this, &ListView::headerClicked);
+    // Two quick clicks arrive as a click and a double-click; each counts.
+    connect(header(), &QHeaderView::sectionDoubleClicked, this, &ListView::headerClicked);
     setIconSize(QSize(16, 16));
 }
 
-void ListView::addColumn(const QString& header, int width, Qt::Alignment alignment) {
+void ListView::addColumn(const QString& header, int width, Qt::Alignment alignment, bool numeric) {
     if (columnCount() >= ListRow::ColumnCount)
         return;
-    m_model.addColumn(ListColumn{header, width, alignment});
+    m_model.addColumn(ListColumn{header, width, alignment, numeric});
     setColumnWidth(columnCount() - 1, width);
+}
+
+QString ListView::columnHeader(int column) const {
+    return column >= 0 && column < columnCount() ? m_model.columns()[column].header : QString();
+}
+
+int ListView::shownRow(int shown) const {
+    if (shown < 1 || shown > m_order.rowCount())
+        return 0;
+    return m_order.mapToSource(m_order.index(shown - 1, 0)).row() + 1;
+}
+
+void ListView::headerClicked(int column) {
+    // The header has already flipped its own indicator; the order is decided here alone.
+    const bool again = column == m_sortColumn && m_sortOrder == Qt::AscendingOrder;
+    sortRows(column, again ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void ListView::sortRows(int column, Qt::SortOrder order) {
+    if (column < -1 || column >= columnCount())
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    header()->setSortIndicatorShown(column >= 0);
+    header()->setSortIndicator(column, order);
+    m_order.sort(column, order);
+}
+
+void ListView::setFilterText(const QString& text) {
+    m_order.setFilterText(text);
 }
 
 ListItem ListView::addItem(const QString& text) {
@@ -96,7 +150,7 @@ void ListView::removeAll() {
 
 int ListView::selectedIndex() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+    return rows.isEmpty() ? 0 : m_order.mapToSource(rows.first()).row() + 1;
 }
 
 ListItem ListView::selectedItem() {
@@ -114,7 +168,12 @@ bool ListView::setSelectedIndex(int index) {
     }
     if (index < 1 || index > m_model.rowCount())
         return false;
-    const QModelIndex at = m_model.index(index - 1, 0);
+    const QModelIndex at = m_order.mapFromSource(m_model.index(index - 1, 0));
+    if (!at.isValid()) {
+        // Filtered out: nothing the user sees is selected.
+        selectionModel()->clearSelection();
+        return false;
+    }
     selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListViewModel.h"
+#include "platform/widgets/ListViewOrder.h"
 
 #include <QPoint>
 #include <QPointer>
@@ -26,11 +27,16 @@ public:
     // Sub-items 1 to 5; any other number is refused.
     QString subItem(int number) const;
     bool setSubItem(int number, const QString& text);
+    // The text and the five sub-items, in column order.
+    QStringList texts() const;
 
     int largeIcon() const;
     int smallIcon() const;
     bool setLargeIcon(int index);
     bool setSmallIcon(int index);
+
+    RowMark mark() const;
+    bool setMark(RowMark mark);
 
 private:
     QPointer<ListView> m_view;
@@ -39,6 +45,11 @@ private:
 
 // The connection list: a report view with column headers, rows of a text and five sub-items
 // addressed from 1, image lists bound or unbound, grid lines, and mouse notifications.
+//
+// A row's position (ListItem, selectedIndex, itemCount) is where it was added: 1 is the first
+// row added since the list was last emptied, whatever the user sorted or filtered. Sorting
+// and filtering change only what is shown and in which order; shownRow() turns a place on
+// screen into a position, and selectedIndex() is the position of the row the user selected.
 class ListView : public QTreeView {
     Q_OBJECT
 public:
@@ -50,8 +61,11 @@ public:
 
     explicit ListView(QWidget* parent = nullptr);
 
-    // At most six columns (the text and five sub-items); width in pixels.
-    void addColumn(const QString& header, int width, Qt::Alignment alignment = Qt::AlignLeft);
+    // At most six columns (the text and five sub-items); width in pixels. A numeric column
+    // sorts by the number its texts start with.
+    void addColumn(const QString& header, int width, Qt::Alignment alignment = Qt::AlignLeft,
+                   bool numeric = false);
+    QString columnHeader(int column) const;
     int columnCount() const { return int(m_model.columns().size()); }
 
     ListItem addItem(const QString& text);
@@ -59,10 +73,26 @@ public:
     int itemCount() const { return m_model.storedRows(); }
     void removeAll();
 
+    // Rows shown after filtering, and the position of the one shown at 1-based place
+    // `shown` from the top (0 when there is none).
+    int shownCount() const { return m_order.rowCount(); }
+    int shownRow(int shown) const;
+
+    // A click on a column header sorts by that column ascending, a second click on the same
+    // header descending; -1 is the order of adding, in which the list starts.
+    void sortRows(int column, Qt::SortOrder order);
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+
+    // Shows only rows with this text in any column, without regard to case; empty shows all.
+    void setFilterText(const QString& text);
+    QString filterText() const { return m_order.filterText(); }
+
     // 1-based position of the selected row, 0 when none.
     int selectedIndex() const;
     ListItem selectedItem();
-    // Selects the row at `index`; 0 clears the selection. False for a row that does not exist.
+    // Selects the row at `index`; 0 clears the selection. False for a row that does not exist
+    // or is not shown (the selection is cleared then).
     bool setSelectedIndex(int index);
     // The same, leaving both scroll positions where they are: selecting scrolls the row into
     // view, which a refresh putting back the user's row must not do.
@@ -107,12 +137,16 @@ protected:
                  const QModelIndex& index) const override;
 
 private:
+    void headerClicked(int column);
     friend class ListItem;
     bool hasRow(int index) const { return index >= 1 && index <= itemCount(); }
     void bind(QPointer<ImageList>& slot, ImageList* list);
     void imagesChanged();
 
     ListViewModel m_model;
+    ListViewOrder m_order{m_model};
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QPointer<ImageList> m_icons;
     QPointer<ImageList> m_smallIcons;
     bool m_gridLines = false;

@@ -31,6 +31,11 @@ QVariant ListViewModel::data(const QModelIndex& index, int role) const {
                 return image;
         }
         return {};
+    case Qt::BackgroundRole:
+        return row.mark == RowMark::None ? QVariant() : QVariant(markColour(row.mark));
+    case Qt::ForegroundRole:
+        // Dark text on the light mark colours, whatever the palette's text colour is.
+        return row.mark == RowMark::None ? QVariant() : QVariant(QColor(Qt::black));
     default:
         return {};
     }
@@ -77,7 +82,28 @@ void ListViewModel::setText(int index0, int column, const QString& text) {
 void ListViewModel::setIcons(int index0, int largeIcon, int smallIcon) {
     m_rows[index0].largeIcon = largeIcon;
     m_rows[index0].smallIcon = smallIcon;
-    rowChanged(index0, 0);
+    rowChanged(index0, 0, {Qt::DecorationRole});
+}
+
+void ListViewModel::setMark(int index0, RowMark mark) {
+    if (m_rows[index0].mark == mark)
+        return;
+    m_rows[index0].mark = mark;
+    if (isPublished(index0))
+        emit dataChanged(index(index0, 0), index(index0, ListRow::ColumnCount - 1),
+                         {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+QColor ListViewModel::markColour(RowMark mark) {
+    switch (mark) {
+    case RowMark::New:
+        return QColor(0xcc, 0xf2, 0xcc);
+    case RowMark::Gone:
+        return QColor(0xf6, 0xcc, 0xcc);
+    case RowMark::None:
+        break;
+    }
+    return {};
 }
 
 void ListViewModel::removeAll() {
@@ -97,10 +123,10 @@ void ListViewModel::endBatch() {
     }
 }
 
-void ListViewModel::rowChanged(int index0, int column) {
+void ListViewModel::rowChanged(int index0, int column, const QList<int>& roles) {
     if (isPublished(index0)) {
         const QModelIndex at = index(index0, column);
-        emit dataChanged(at, at);
+        emit dataChanged(at, at, roles);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -11,18 +12,25 @@ namespace widgets {
 
 class ImageList;
 
+// How a row stands against the list before the last rebuild: unchanged, new since then, or
+// gone since then and kept for one more rebuild.
+enum class RowMark { None, New, Gone };
+
 // One row of the list: its text and sub-items (column 0 is the text) and its icon indexes.
 struct ListRow {
     static constexpr int ColumnCount = 6;
     std::array<QString, ColumnCount> texts;
     int largeIcon = 0; // 1-based into the large-icon list, 0 for none
     int smallIcon = 0; // 1-based into the small-icon list, 0 for none
+    RowMark mark = RowMark::None;
 };
 
 struct ListColumn {
     QString header;
     int width = 100; // pixels
     Qt::Alignment alignment = Qt::AlignLeft;
+    // Sorted by the number the text starts with (ports) rather than as text.
+    bool numeric = false;
 };
 
 // Flat rows in a plain array, so rebuilding thousands of rows costs little. While a batch is
@@ -47,7 +55,11 @@ public:
     void appendRow(const QString& text);
     void setText(int index0, int column, const QString& text);
     void setIcons(int index0, int largeIcon, int smallIcon);
+    void setMark(int index0, RowMark mark);
     void removeAll();
+
+    // Backgrounds of marked rows: light enough that the text stays readable.
+    static QColor markColour(RowMark mark);
 
     void setSmallIcons(ImageList* list) { m_smallIcons = list; }
 
@@ -56,7 +68,7 @@ public:
 
 private:
     bool isPublished(int index0) const { return index0 < m_published; }
-    void rowChanged(int index0, int column);
+    void rowChanged(int index0, int column, const QList<int>& roles = {});
 
     QList<ListColumn> m_columns;
     QList<ListRow> m_rows;
