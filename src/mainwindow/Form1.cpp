@@ -49,6 +49,7 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
     createList();
     createStatusArea();
     createMenus();
+    createFilter();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(Timer1Interval);
@@ -101,7 +102,7 @@ void Form1::createList() {
     ListView1->setAccessibleName(QStringLiteral("Connections"));
     for (const Column& column : Columns)
         ListView1->addColumn(QString::fromLatin1(column.header), host::himetricToPixels(column.width),
-                             column.alignment);
+                             column.alignment, column.numeric);
     connect(ListView1, &widgets::ListView::mouseDown, this, &Form1::ListView1_MouseDown);
     connect(ListView1, &widgets::ListView::doubleClick, this, &Form1::ListView1_DblClick);
 }
@@ -146,6 +147,7 @@ void Form1::createMenus() {
     connect(mnHN, &QAction::triggered, this, &Form1::mnHN_Click);
     connect(mnuRP, &QAction::triggered, this, &Form1::mnuRP_Click);
     connect(mnuFP, &QAction::triggered, this, &Form1::mnuFP_Click);
+    addListEntries();
 }
 
 void Form1::Form_Load() {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "mainwindow/Form1Design.h"
+#include "mainwindow/RowIdentity.h"
 #include "mainwindow/YieldPacer.h"
 
 #include <QHash>
 #include <QIcon>
+#include <QList>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -14,13 +16,14 @@
 #include <optional>
 
 class QAction;
+class QLineEdit;
 class QMenu;
+class QShortcut;
 class QTimer;
 class FrmInfo;
 class TerminationWatch;
 class PictureBox;
 struct ConnectionSnapshot;
-struct RowIdentity;
 
 namespace controls {
 class ProgressBar;
@@ -76,6 +79,13 @@ public:
     QAction* mnHN = nullptr;
     QAction* mnuRP = nullptr;
     QAction* mnuFP = nullptr;
+    // Below a separator: the whole selected row, and the list as shown into a file.
+    QAction* mnuRow = nullptr;
+    QAction* mnuSave = nullptr;
+
+    // Narrows the list to the rows that contain its text. Hidden, and taking no space,
+    // until Ctrl+F; Escape clears and hides it again.
+    QLineEdit* TxtFilter = nullptr;
 
     // Shows the window, lets it paint, and makes the first refresh through the timer handler.
     void Form_Load();
@@ -99,6 +109,18 @@ public:
     void mnHN_Click();
     void mnuRP_Click();
     void mnuFP_Click();
+    // The selected row's six fields, tab-separated, onto the clipboard (also Ctrl+C).
+    void mnuRow_Click();
+    // Asks where through the desktop's file dialog, then saves the list there.
+    void mnuSave_Click();
+
+    void showFilter();
+    void hideFilter();
+    bool isFilterShown() const;
+    // Writes the rows as shown, in the order shown, as CSV with a header row. Nothing is left
+    // behind when it fails, and an existing file stays as it was. Empty when it worked, else
+    // the reason.
+    QString saveList(const QString& path);
 
     // The tray operations of the window (each returns 0 when its steps ran).
     std::int32_t ShowTrayIcon(QWidget* lHWnd, const QString& sTip, const QIcon& lIcon);
@@ -143,6 +165,8 @@ private:
     void createList();
     void createStatusArea();
     void createMenus();
+    void addListEntries();
+    void createFilter();
     void dockBars();
     void limitSize();
     int toolbarHeight() const;
@@ -158,10 +182,17 @@ private:
     // The connection info dialog, made hidden when there is none.
     FrmInfo* loadFrmInfo();
     void copySelected(int subItem, bool resolve);
+    // A row kept after its connection went: it has no process to act on.
+    bool selectedRowIsGone();
+    void showListCount();
+    void placeFilter(bool shown);
 
     bool refreshOnce();
     bool yieldNow();
     void addRows();
+    // Marks the rows new since the last refresh and adds the ones gone since, then keeps
+    // this refresh's rows to compare the next one with.
+    void markChanges();
     void bringToForeground();
     std::optional<RowIdentity> selectedIdentity() const;
     // Selects the kept connection again and puts the list back where the user had scrolled it.
@@ -180,6 +211,12 @@ private:
     // The process a Terminate told to end, watched until it is gone.
     QPointer<TerminationWatch> m_terminationWatch;
     QPointer<options::frmOptions> m_options;
+    QAction* m_filterPlace = nullptr;
+    QAction* m_filterSpace = nullptr;
+    QShortcut* m_clearFilter = nullptr;
+    QString m_saveFolder;
+    // The rows the last refresh listed (not those it kept as gone); none before the first.
+    std::optional<QList<RowIdentity>> m_listed;
     // Rendered icons of the refresh under way, by executable path; rows of one program
     // share the rendering, each row still getting its own image position.
     struct RenderedIcon {

@@ -31,6 +31,11 @@ const QString AlreadyEndedReason = QStringLiteral("the process has already ended
 // not gone yet (a process stuck in the kernel ends only when it leaves it).
 const QString StillRunningText = QStringLiteral("Process Told To End: %1 (not yet gone after %2 s)");
 const QString TerminatingText = QStringLiteral("Terminating: ");
+const QString GoneReason = QStringLiteral("the connection has gone since the last refresh");
+const QString InfoTitle = QStringLiteral("Connection Info");
+// Remote host and port of a row kept after its connection went.
+const QString GoneInfoText =
+    QStringLiteral("The connection to %1:%2 has gone since the last refresh; no process owns it any more.");
 
 // Sub-items of a row, as the list's columns number them.
 constexpr int LocalPortItem = 1;
@@ -97,6 +102,10 @@ void Form1::terminateSelected() {
     const std::int32_t processId = entry->ProcessId;
     const std::uint64_t startTime = entry->ProcessStartTime;
     const QString fileName = entry->ImagePath;
+    if (selectedRowIsGone()) {
+        StatusBar1->setPanelText(2, NotTerminatedText.arg(fileName, GoneReason));
+        return;
+    }
 
     // Only the process the row was built from: one that ended since may have left its id
     // to another program, which must not be ended in its place.
@@ -178,6 +187,11 @@ void Form1::ListView1_DblClick() {
     const QString remotePort = item.subItem(RemotePortItem);
     const QString localPort = item.subItem(LocalPortItem);
     const QString filePath = item.subItem(FilePathItem);
+    if (selectedRowIsGone()) {
+        host::MessageBoxService::show({this, QMessageBox::Information, InfoTitle,
+                                       GoneInfoText.arg(remoteHost, remotePort), QMessageBox::Ok});
+        return;
+    }
 
     FrmInfo* info = loadFrmInfo();
     info->TxtHost->setText(remoteHost);
@@ -188,6 +202,12 @@ void Form1::ListView1_DblClick() {
     info->show();
     info->raise();
     info->activateWindow();
+}
+
+bool Form1::selectedRowIsGone() {
+    const int row = ListView1->selectedIndex();
+    const ConnectionRecord* entry = m_snapshot.RowTable.at(row);
+    return ListView1->item(row).mark() == widgets::RowMark::Gone || !entry || entry->ProcessId == 0;
 }
 
 void Form1::copySelected(int subItem, bool resolve) {

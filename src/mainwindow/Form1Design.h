@@ -49,14 +49,15 @@ struct Column {
     const char* header;
     double width; // HIMETRIC
     Qt::Alignment alignment;
+    bool numeric; // ports sort as numbers
 };
 inline constexpr std::array<Column, 6> Columns = {{
-    {"File", 3529, Qt::AlignLeft},
-    {"Local Port", 1834, Qt::AlignHCenter},
-    {"Remote Host", 5292, Qt::AlignLeft},
-    {"Remote Port", 2363, Qt::AlignHCenter},
-    {"Status", 2823, Qt::AlignHCenter},
-    {"File Path", 7056, Qt::AlignLeft},
+    {"File", 3529, Qt::AlignLeft, false},
+    {"Local Port", 1834, Qt::AlignHCenter, true},
+    {"Remote Host", 5292, Qt::AlignLeft, false},
+    {"Remote Port", 2363, Qt::AlignHCenter, true},
+    {"Status", 2823, Qt::AlignHCenter, false},
+    {"File Path", 7056, Qt::AlignLeft, false},
 }};
 
 // Toolbar buttons in order: caption and picture; an empty caption is a separator.

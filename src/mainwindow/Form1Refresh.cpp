@@ -2,6 +2,7 @@
 
 #include "controls/progressbar/ProgressBar.h"
 #include "mainwindow/PictureBox.h"
+#include "mainwindow/RowChanges.h"
 #include "mainwindow/RowIdentity.h"
 #include "platform/os/OperatingSystem.h"
 #include "platform/widgets/ImageList.h"
@@ -157,6 +158,10 @@ bool Form1::refreshOnce() {
     addRows();
     if (!stillRunning())
         return false;
+    // A list that could not be read tells nothing of what came or went; the next one that
+    // can is compared with the last one that could.
+    if (failure.isEmpty())
+        markChanges();
     CollectRowIcons();
     AttachRowIcons();
     scope.endRebuild();
@@ -167,11 +172,7 @@ bool Form1::refreshOnce() {
     unsetCursor();
     bringToForeground();
     if (failure.isEmpty()) {
-        // Connections beyond what the list holds are not listed, but the user learns they exist.
-        const int shown = ListView1->itemCount();
-        StatusBar1->setPanelText(2, m_snapshot.ListedConnections > shown
-                                        ? shownOfTotalText(shown, m_snapshot.ListedConnections)
-                                        : VisitText);
+        showListCount();
         StatusBar1->setPanelText(1, LastRefreshedText + timeOfDay());
     } else {
         StatusBar1->setPanelText(2, NotReadText + failure);
@@ -207,6 +208,37 @@ void Form1::addRows() {
         if (!alive || m_ended)
             return;
     }
+}
+
+void Form1::markChanges() {
+    QList<RowIdentity> listed;
+    listed.reserve(ListView1->itemCount());
+    for (int index = 1; index <= ListView1->itemCount(); ++index)
+        if (std::optional<RowIdentity> row = RowIdentity::ofRow(*ListView1, m_snapshot, index))
+            listed.append(std::move(*row));
+    if (m_listed) {
+        const RowChanges changes = RowChanges::between(*m_listed, listed);
+        for (qsizetype i = 0; i < changes.isNew.size(); ++i)
+            if (changes.isNew[i])
+                ListView1->item(int(i) + 1).setMark(widgets::RowMark::New);
+        // A gone row is the connection as it was last listed, without its process: nothing
+        // may act on a process id that may already name another program.
+        for (const qsizetype gone : changes.gone) {
+            if (ListView1->itemCount() >= RecordTable::Capacity - 1)
+                break;
+            const RowIdentity& row = (*m_listed)[gone];
+            widgets::ListItem item = ListView1->addItem(row.texts[0]);
+            for (int number = 1; number <= widgets::ListView::SubItemCount; ++number)
+                item.setSubItem(number, row.texts[std::size_t(number)]);
+            item.setMark(widgets::RowMark::Gone);
+            if (ConnectionRecord* entry = m_snapshot.RowTable.at(item.index())) {
+                entry->ImagePath = fileNameOf(row.texts[5]);
+                entry->ProcessId = 0;
+                entry->ProcessStartTime = 0;
+            }
+        }
+    }
+    m_listed = std::move(listed);
 }
 
 void Form1::CollectRowIcons() {

@@ -1,0 +1,436 @@
+// links: tavren_mainwindow
+#include "controls/dns/DNS.h"
+#include "mainwindow/CsvTable.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/FrmInfo.h"
+#include "platform/host/FileDialogService.h"
+#include "platform/host/MessageBoxService.h"
+#include "platform/os/fake/FakeSystem.h"
+#include "platform/widgets/ListView.h"
+#include "platform/widgets/StatusBar.h"
+#include "platform/widgets/Toolbar.h"
+#include "snapshot/ConnectionTable.h"
+#include "support/NetstatListing.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include <unistd.h>
+
+using testsupport::finished;
+using testsupport::Line;
+using testsupport::listing;
+using widgets::RowMark;
+
+// Sorting, filtering, new and gone rows, copying a row and saving the list, on five
+// connections whose every field differs, so that a command reaching the wrong row shows.
+
+namespace {
+
+// In the command's order; each row is named below by its local port.
+const QByteArray FiveRows = listing({
+    {"127.0.0.1:9000", "alpha:5432", "ESTABLISHED", 101},
+    {"127.0.0.1:22", "Bravo:80", "TIME_WAIT", 102},
+    {"127.0.0.1:10000", "charlie:https", "ESTABLISHED", 103},
+    {"127.0.0.1:ssh", "delta:1024", "CLOSE_WAIT", 104},
+    {"127.0.0.1:443", "127.0.0.1:7", "SYN_SENT", 105}, // owner unresolved: "Unknown"
+});
+const QStringList CommandOrder{"9000", "22", "10000", "ssh", "443"};
+
+// Local ports of the rows shown, top to bottom.
+QStringList shownPorts(widgets::ListView& list) {
+    QStringList ports;
+    for (int shown = 1; shown <= list.shownCount(); ++shown)
+        ports << list.item(list.shownRow(shown)).subItem(1);
+    return ports;
+}
+
+// Local ports of the rows in the order they were added, marked ones as "22:new", "22:gone".
+QStringList marks(widgets::ListView& list) {
+    QStringList seen;
+    for (int row = 1; row <= list.itemCount(); ++row) {
+        const RowMark mark = list.item(row).mark();
+        seen << list.item(row).subItem(1) + QString(mark == RowMark::New    ? ":new"
+                                                    : mark == RowMark::Gone ? ":gone"
+                                                                            : "");
+    }
+    return seen;
+}
+
+} // namespace
+
+class ListFeaturesTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<os::FakeSystem> m_system;
+    std::unique_ptr<ConnectionSnapshot> m_snapshot;
+    std::unique_ptr<Form1> m_form;
+    QList<host::MessageBoxRequest> m_boxes;
+
+    Form1& form() { return *m_form; }
+    widgets::ListView& list() { return *m_form->ListView1; }
+
+    void loadFiveRows() {
+        m_system->defaultCommandResult = finished(FiveRows);
+        m_system->processIdList = {101, 102, 103, 104, 105};
+        m_system->executablePaths = {{101, "/usr/bin/webclient"},
+                                     {102, "/usr/sbin/sshd"},
+                                     {103, "/opt/mail,box/mailer"},
+                                     {104, "/usr/bin/sshclient"}};
+        m_system->hostAddresses.insert(QStringLiteral("delta"), {10, 0, 0, 4});
+        form().RefreshView();
+        QCOMPARE(list().itemCount(), 5);
+    }
+    void clickHeader(int column) {
+        QHeaderView* header = list().header();
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    }
+
+private slots:
+    void init() {
+        m_system = std::make_unique<os::FakeSystem>();
+        m_snapshot = std::make_unique<ConnectionSnapshot>();
+        m_form = std::make_unique<Form1>(*m_system, *m_snapshot);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        m_boxes.clear();
+        host::MessageBoxService::setObserver([this](const host::MessageBoxRequest& request) {
+            m_boxes << request;
+            return QMessageBox::Ok;
+        });
+    }
+    void cleanup() {
+        host::MessageBoxService::setObserver({});
+        host::FileDialogService::setObserver({});
+        m_form.reset();
+        m_snapshot.reset();
+        m_system.reset();
+    }
+
+    void sortByHeaderClicks_data() {
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<bool>("descending");
+        QTest::addColumn<QStringList>("shown");
+        const QStringList byLocalPort{"22", "443", "9000", "10000", "ssh"};
+        const QStringList byRemotePort{"443", "22", "10000", "ssh", "9000"}; // 7, 80, 443 (Https), 1024, 5432
+        QTest::newRow("no click: the command's order") << QList<int>{} << false << CommandOrder;
+        QTest::newRow("port: numbers, then names") << QList<int>{1} << false << byLocalPort;
+        QTest::newRow("second click descending")
+            << QList<int>{1, 1} << true << QStringList{"ssh", "10000", "9000", "443", "22"};
+        QTest::newRow("third click ascending") << QList<int>{1, 1, 1} << false << byLocalPort;
+        QTest::newRow("port text starting with a number") << QList<int>{3} << false << byRemotePort;
+        QTest::newRow("another header ascending") << QList<int>{1, 1, 3} << false << byRemotePort;
+        QTest::newRow("host without regard to case")
+            << QList<int>{2} << false << QStringList{"443", "9000", "22", "10000", "ssh"};
+        QTest::newRow("file, Unknown among names")
+            << QList<int>{0} << false << QStringList{"10000", "ssh", "22", "443", "9000"};
+        QTest::newRow("ties keep command order")
+            << QList<int>{4, 4} << true << QStringList{"22", "443", "9000", "10000", "ssh"};
+    }
+    void sortByHeaderClicks() {
+        QFETCH(QList<int>, clicks);
+        QFETCH(bool, descending);
+        QFETCH(QStringList, shown);
+        loadFiveRows();
+        for (int column : clicks)
+            clickHeader(column);
+        QCOMPARE(shownPorts(list()), shown);
+        // The header shows the direction once the user has sorted, and only then.
+        QHeaderView* header = list().header();
+        QCOMPARE(header->isSortIndicatorShown(), !clicks.isEmpty());
+        if (!clicks.isEmpty()) {
+            QCOMPARE(header->sortIndicatorSection(), clicks.last());
+            QCOMPARE(header->sortIndicatorOrder() == Qt::DescendingOrder, descending);
+        }
+        // A manual refresh and a timer's refresh rebuild every row; the order holds.
+        form().RefreshView();
+        QCOMPARE(shownPorts(list()), shown);
+        m_system->tcpCounts.byState[os::TcpEstablished] = 42;
+        form().Timer1_Timer();
+        QCOMPARE(m_system->commandRequests.size(), 3);
+        QCOMPARE(shownPorts(list()), shown);
+    }
+
+    void filterAcrossColumnsAndRefreshes_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("nothing typed") << "" << CommandOrder;
+        QTest::newRow("file, other case") << "SSHCLIENT" << QStringList{"ssh"};
+        QTest::newRow("file, port and path") << "ssh" << QStringList{"22", "ssh"};
+        QTest::newRow("local port") << "10000" << QStringList{"10000"};
+        QTest::newRow("remote host, other case") << "bravo" << QStringList{"22"};
+        QTest::newRow("remote port display text") << "https" << QStringList{"10000"};
+        QTest::newRow("status") << "wait" << QStringList{"22", "ssh"};
+        QTest::newRow("unresolved owner") << "unknown" << QStringList{"443"};
+        QTest::newRow("no row") << "nowhere" << QStringList{};
+    }
+    void filterAcrossColumnsAndRefreshes() {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        loadFiveRows();
+        QTest::keyClick(&form(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(form().TxtFilter->hasFocus());
+        QTest::keyClicks(form().TxtFilter, typed);
+        const QString count = QStringLiteral("Showing %1 of 5 connections").arg(shown.size());
+        QCOMPARE(shownPorts(list()), shown);
+        QCOMPARE(form().StatusBar1->panelText(2), count);
+        form().RefreshView();
+        QCOMPARE(shownPorts(list()), shown);
+        QCOMPARE(form().StatusBar1->panelText(2), count);
+
+        QTest::keyClick(form().TxtFilter, Qt::Key_Escape);
+        QVERIFY(!form().TxtFilter->isVisible());
+        QCOMPARE(form().TxtFilter->text(), QString());
+        QCOMPARE(shownPorts(list()), CommandOrder);
+        QCOMPARE(form().StatusBar1->panelText(2), form1design::VisitText);
+    }
+
+    void filterFieldHiddenTakesNoSpace() {
+        loadFiveRows();
+        // Hidden, the toolbar asks for no more room than its buttons alone; shown, it moves nothing.
+        widgets::Toolbar plain;
+        plain.setImageList(form().ImageList1);
+        for (int index = 1; index <= form().Toolbar1->buttonCount(); ++index) {
+            const widgets::ToolbarButton button = form().Toolbar1->button(index);
+            button.separator ? plain.addSeparator() : plain.addButton(button.caption, button.image);
+        }
+        QCOMPARE(form().Toolbar1->sizeHint(), plain.sizeHint());
+        QWidget* about = form().Toolbar1->widgetForAction(form().Toolbar1->actions().value(7));
+        const QRect aboutBefore = about->geometry(), listBefore = list().geometry();
+        form().showFilter();
+        QVERIFY(form().TxtFilter->isVisible());
+        QCOMPARE(about->geometry(), aboutBefore);
+        QCOMPARE(list().geometry(), listBefore);
+        QCOMPARE(form().TxtFilter->accessibleName(), QStringLiteral("Filter"));
+    }
+
+    void newAndGoneRows_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QStringList>("marked");
+        const Line a{"127.0.0.1:9000", "alpha:5432", "ESTABLISHED", 101},
+            b{"127.0.0.1:22", "Bravo:80", "ESTABLISHED", 102},
+            c{"127.0.0.1:10000", "charlie:443", "ESTABLISHED", 103},
+            aLater{a.local, a.foreign, "CLOSE_WAIT", a.pid}, aOtherOwner{a.local, a.foreign, a.state, 109};
+        QTest::newRow("one new, one gone")
+            << listing({a, b}) << listing({c, b}) << QStringList{"10000:new", "22", "9000:gone"};
+        QTest::newRow("new state, same connection")
+            << listing({a}) << listing({aLater}) << QStringList{"9000"};
+        QTest::newRow("other owner, other connection")
+            << listing({a}) << listing({aOtherOwner}) << QStringList{"9000:new", "9000:gone"};
+        QTest::newRow("one of two alike gone")
+            << listing({a, aLater}) << listing({a}) << QStringList{"9000", "9000:gone"};
+        QTest::newRow("everything gone")
+            << listing({a, b}) << listing({}) << QStringList{"9000:gone", "22:gone"};
+    }
+    void newAndGoneRows() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(QStringList, marked);
+        m_system->commandResults = {finished(before), finished(after)};
+        m_system->defaultCommandResult = finished(after);
+        form().RefreshView();
+        QVERIFY2(marks(list()).filter(":").isEmpty(), "the first refresh has nothing to compare with");
+        form().RefreshView();
+        QCOMPARE(marks(list()), marked);
+        // Light green for new, light red for gone (which names no process), nothing otherwise.
+        for (int shown = 1; shown <= list().shownCount(); ++shown) {
+            const QColor colour =
+                list().model()->index(shown - 1, 2).data(Qt::BackgroundRole).value<QColor>();
+            const int row = list().shownRow(shown);
+            const RowMark mark = list().item(row).mark();
+            QCOMPARE(colour.isValid(), mark != RowMark::None);
+            QVERIFY(mark == RowMark::None || colour.lightness() > 180);
+            QVERIFY(mark == RowMark::None ||
+                    (colour.hue() + 30) % 360 / 60 == (mark == RowMark::New ? 2 : 0));
+            QVERIFY(mark != RowMark::Gone || m_snapshot->RowTable.at(row)->ProcessId == 0);
+        }
+        // Kept for one refresh only; what was new is plain at the next.
+        form().RefreshView();
+        QVERIFY2(marks(list()).filter(":").isEmpty(), qPrintable(marks(list()).join(' ')));
+    }
+
+    void goneRowHasNoProcess() {
+        loadFiveRows();
+        m_system->defaultCommandResult = finished(listing({{"127.0.0.1:22", "Bravo:80", "TIME_WAIT", 102}}));
+        form().RefreshView();
+        QVERIFY(list().setSelectedIndex(2)); // 9000, gone
+        const qsizetype runs = m_system->commandRequests.size();
+        form().Toolbar1_ButtonClick(widgets::ToolbarButton{2, QStringLiteral("Terminate")});
+        QVERIFY(m_system->terminateRequests.isEmpty());
+        QCOMPARE(m_system->commandRequests.size(), runs);
+        QCOMPARE(form().StatusBar1->panelText(2),
+                 "Process Not Terminated: webclient (the connection has gone since the last refresh)");
+        form().ListView1_DblClick();
+        QVERIFY(!form().frmInfo());
+        QVERIFY(m_system->hostNameRequests.isEmpty());
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].text.contains("alpha:5432 has gone"), qPrintable(m_boxes[0].text));
+        form().mnHN_Click(); // its texts can still be copied
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("alpha"));
+    }
+
+    void commandsReachTheRowShown_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("reached");
+        const QString row = QStringLiteral("sshclient\tssh\tdelta\t1024\tCLOSE_WAIT\t/usr/bin/sshclient");
+        QTest::newRow("terminate") << "Terminate"
+                                   << "104";
+        QTest::newRow("copy ip address") << "mnuIP"
+                                         << "10.0.0.4";
+        QTest::newRow("copy hostname") << "mnHN"
+                                       << "delta";
+        QTest::newRow("copy remote port") << "mnuRP"
+                                          << "1024";
+        QTest::newRow("copy file path") << "mnuFP"
+                                        << "/usr/bin/sshclient";
+        QTest::newRow("copy row") << "mnuRow" << row;
+        QTest::newRow("ctrl+c") << "Ctrl+C" << row;
+        QTest::newRow("info dialog") << "info"
+                                     << "delta 10.0.0.4 ssh 1024 /usr/bin/sshclient";
+    }
+    void commandsReachTheRowShown() {
+        QFETCH(QString, command);
+        QFETCH(QString, reached);
+        loadFiveRows();
+        // Remote port descending, then only the rows under /usr/: webclient 5432, sshclient 1024,
+        // sshd 80. The second row shown is the fourth added; the second added is sshd.
+        clickHeader(3);
+        clickHeader(3);
+        form().showFilter();
+        QTest::keyClicks(form().TxtFilter, QStringLiteral("/usr/"));
+        QCOMPARE(shownPorts(list()), (QStringList{"9000", "ssh", "22"}));
+        const QPoint second = list().visualRect(list().model()->index(1, 0)).center();
+        QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, second);
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("left over"));
+        const QHash<QString, QAction*> entries{{"mnuIP", form().mnuIP},
+                                               {"mnHN", form().mnHN},
+                                               {"mnuRP", form().mnuRP},
+                                               {"mnuFP", form().mnuFP},
+                                               {"mnuRow", form().mnuRow}};
+        QString seen;
+        if (command == "Terminate") {
+            form().Toolbar1_ButtonClick(widgets::ToolbarButton{2, command});
+            for (std::int32_t pid : m_system->terminateRequests)
+                seen += QString::number(pid);
+        } else if (command == "info") {
+            QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, second);
+            QVERIFY(form().frmInfo());
+            const FrmInfo& info = *form().frmInfo();
+            seen = QStringList{info.TxtHost->text(), info.TxtIP->text(), info.TxtLocal->text(),
+                               info.TxtRemote->text(), info.TxtProcess->text()}
+                       .join(' ');
+        } else {
+            if (command == "Ctrl+C")
+                QTest::keyClick(&list(), Qt::Key_C, Qt::ControlModifier);
+            else
+                entries.value(command)->trigger();
+            seen = QGuiApplication::clipboard()->text();
+        }
+        QCOMPARE(seen, reached);
+    }
+
+    void csvFields_data() {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("plain") << QStringList{"sshd", "22", ""} << QByteArray("sshd,22,\r\n");
+        QTest::newRow("comma quoted") << QStringList{"/a,b/c"} << QByteArray("\"/a,b/c\"\r\n");
+        QTest::newRow("quote doubled") << QStringList{"say \"hi\""} << QByteArray("\"say \"\"hi\"\"\"\r\n");
+        QTest::newRow("line break quoted") << QStringList{"a\nb", "c"} << QByteArray("\"a\nb\",c\r\n");
+        QTest::newRow("utf-8") << QStringList{"/opt/caf\u00e9"} << QByteArray("/opt/caf\xc3\xa9\r\n");
+        QTest::newRow("formula starts") << QStringList{"=1+2", "+1", "-1", "@SUM(A1)", "a=b"}
+                                        << QByteArray("'=1+2,'+1,'-1,'@SUM(A1),a=b\r\n");
+        QTest::newRow("formula with comma") << QStringList{"=A1,B1"} << QByteArray("\"'=A1,B1\"\r\n");
+    }
+    void csvFields() {
+        QFETCH(QStringList, fields);
+        QFETCH(QByteArray, line);
+        QCOMPARE(csvTable({fields, fields}), line + line);
+    }
+
+    void saveWritesWhatIsShown() {
+        loadFiveRows();
+        clickHeader(1);
+        clickHeader(1);
+        form().showFilter();
+        QTest::keyClicks(form().TxtFilter, QStringLiteral("estab"));
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("saved.csv"));
+        QList<host::SaveFileRequest> asked;
+        host::FileDialogService::setObserver([&](const host::SaveFileRequest& request) {
+            asked << request;
+            return path;
+        });
+        form().mnuSave->trigger();
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].title, QStringLiteral("Save List As"));
+        QVERIFY(m_boxes.isEmpty());
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(),
+                 QByteArray("File,Local Port,Remote Host,Remote Port,Status,File Path\r\n"
+                            "mailer,10000,charlie,443 (Https),ESTABLISHED,\"/opt/mail,box/mailer\"\r\n"
+                            "webclient,9000,alpha,5432,ESTABLISHED,/usr/bin/webclient\r\n"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"saved.csv"});
+    }
+
+    void failedSaveLeavesNothing_data() {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("folder missing") << "missing";
+        QTest::newRow("folder not writable") << "read-only";
+        QTest::newRow("a folder in the way") << "folder";
+    }
+    void failedSaveLeavesNothing() {
+        QFETCH(QString, where);
+        loadFiveRows();
+        QTemporaryDir scratch;
+        QDir folder(scratch.path());
+        QString path = folder.filePath(QStringLiteral("list.csv"));
+        if (where == "missing") {
+            path = folder.filePath(QStringLiteral("none/list.csv"));
+        } else if (where == "folder") {
+            QVERIFY(folder.mkdir(QStringLiteral("list.csv")));
+        } else if (::geteuid() == 0) {
+            // The superuser writes through permissions; this folder refuses even it.
+            folder.setPath(QStringLiteral("/sys"));
+            path = folder.filePath(QStringLiteral("list.csv"));
+        } else {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+            old.close();
+            QVERIFY(QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        }
+        const auto entries = [&] {
+            return folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        };
+        const QStringList before = entries();
+        host::FileDialogService::setObserver([&](const host::SaveFileRequest&) { return path; });
+
+        form().mnuSave->trigger();
+
+        QCOMPARE(entries(), before);
+        QFile old(path); // an older file of that name is kept whole
+        QVERIFY(!old.open(QIODevice::ReadOnly) || old.readAll() == "old");
+        QFile::setPermissions(scratch.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
+        const QStringList lines = m_boxes[0].text.split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].contains(path));
+        QVERIFY2(lines[1].size() > 3, qPrintable(m_boxes[0].text)); // the system's reason
+    }
+};
+
+QTEST_MAIN(ListFeaturesTest)
+#include "tst_listfeatures.moc"
