@@ -3,6 +3,7 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/FrmInfo.h"
 #include "options/frmOptions.h"
+#include "platform/host/FileDialogService.h"
 #include "platform/host/MessageBoxService.h"
 #include "platform/os/fake/FakeSystem.h"
 #include "platform/widgets/ImageList.h"
@@ -94,10 +95,13 @@ void Form1CommandsTest::init() {
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     host::MessageBoxService::setObserver([](const host::MessageBoxRequest&) { return QMessageBox::Ok; });
+    // Tests that trigger every entry of the list's menu cancel "Save List As".
+    host::FileDialogService::setObserver([](const host::SaveFileRequest&) { return QString(); });
 }
 
 void Form1CommandsTest::cleanup() {
     host::MessageBoxService::setObserver({});
+    host::FileDialogService::setObserver({});
     m_form.reset();
     m_snapshot.reset();
     m_system.reset();

@@ -85,6 +85,7 @@ class ListFeaturesTest : public QObject {
                                      {102, "/usr/sbin/sshd"},
                                      {103, "/opt/mail,box/mailer"},
                                      {104, "/usr/bin/sshclient"}};
+        m_system->startTimes = {{101, 11}, {102, 12}, {103, 13}, {104, 14}, {105, 15}};
         m_system->hostAddresses.insert(QStringLiteral("delta"), {10, 0, 0, 4});
         form().RefreshView();
         QCOMPARE(list().itemCount(), 5);
@@ -231,13 +232,16 @@ private slots:
             << listing({a, aLater}) << listing({a}) << QStringList{"9000", "9000:gone"};
         QTest::newRow("everything gone")
             << listing({a, b}) << listing({}) << QStringList{"9000:gone", "22:gone"};
+        // A list that could not be read marks nothing; the next is compared with the last read.
+        QTest::newRow("command failed") << listing({a, b}) << QByteArray() << QStringList{};
     }
     void newAndGoneRows() {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
         QFETCH(QStringList, marked);
         m_system->commandResults = {finished(before), finished(after)};
-        m_system->defaultCommandResult = finished(after);
+        m_system->defaultCommandResult = finished(after.isEmpty() ? before : after);
+        m_system->commandResults[1].exitCode = after.isEmpty() ? 2 : 0;
         form().RefreshView();
         QVERIFY2(marks(list()).filter(":").isEmpty(), "the first refresh has nothing to compare with");
         form().RefreshView();
