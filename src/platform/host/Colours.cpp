@@ -67,6 +67,12 @@ QColor resolveColour(Colour colour) {
     }
 }
 
+Colour ResolveColor(Colour colour) {
+    if (static_cast<std::int32_t>(colour.value) < -1)
+        return fromQColor(resolveColour(colour));
+    return colour;
+}
+
 Colour fromQColor(const QColor& colour) {
     const QColor rgb = colour.toRgb();
     return Colour{std::uint32_t(rgb.red()) | (std::uint32_t(rgb.green()) << 8) |

@@ -44,6 +44,10 @@ constexpr Colour systemColour(SystemColour index) {
 // a system colour from the application palette (unknown indexes give the window text colour).
 QColor resolveColour(Colour colour);
 
+// A colour reference made plain RGB for storing: a system colour (a value below -1 as a signed
+// number) becomes its current RGB value; every other value, -1 among them, stays as it is.
+Colour ResolveColor(Colour colour);
+
 // The 0x00BBGGRR value of an RGB colour.
 Colour fromQColor(const QColor& colour);
 

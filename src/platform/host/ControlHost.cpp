@@ -1,10 +1,20 @@
 #include "platform/host/ControlHost.h"
 
 #include <QApplication>
+#include <QEvent>
 
 namespace host {
 
-ControlHost::ControlHost(HostMode mode, QObject* parent) : QObject(parent), m_mode(mode) {}
+ControlHost::ControlHost(HostMode mode, QObject* parent) : QObject(parent), m_mode(mode) {
+    if (auto* app = QCoreApplication::instance())
+        app->installEventFilter(this);
+}
+
+bool ControlHost::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange)
+        emit ambientChanged(QStringLiteral("Palette"));
+    return QObject::eventFilter(watched, event);
+}
 
 ControlHost& ControlHost::runMode() {
     static ControlHost host(HostMode::Run);

@@ -27,9 +27,17 @@ public:
     QFont ambientFont() const;
     void setAmbientFont(const QFont& font);
 
+    // Tells the controls that an ambient value changed ("BackColor", "ForeColor", "Palette",
+    // ...). A change of the application's palette is announced as "Palette" by itself.
+    void notifyAmbientChanged(const QString& name) { emit ambientChanged(name); }
+
 signals:
-    // Names the ambient value that changed: "UserMode" or "Font".
+    // Names the ambient value that changed: "UserMode", "Font", "BackColor", "ForeColor" or
+    // "Palette".
     void ambientChanged(const QString& name);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     HostMode m_mode;

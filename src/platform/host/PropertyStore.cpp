@@ -9,6 +9,11 @@ void PropertyStore::write(const QString& key, const PropertyValue& value, const 
     m_entries.append(Entry{key, value, occurrence});
 }
 
+void PropertyStore::writeAlways(const QString& key, const PropertyValue& value) {
+    const int occurrence = ++m_writes[key.toLower()];
+    m_entries.append(Entry{key, value, occurrence});
+}
+
 int PropertyStore::count(const QString& key) const {
     int n = 0;
     for (const auto& entry : m_entries)

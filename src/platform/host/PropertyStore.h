@@ -20,6 +20,9 @@ public:
     };
 
     void write(const QString& key, const PropertyValue& value, const PropertyValue& defaultValue = {});
+    // Keeps the value whatever it is, for controls that save every property without comparing
+    // it with a default.
+    void writeAlways(const QString& key, const PropertyValue& value);
 
     const QList<Entry>& entries() const { return m_entries; }
     bool isEmpty() const { return m_entries.isEmpty(); }

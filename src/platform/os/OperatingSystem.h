@@ -115,6 +115,10 @@ public:
 
     // IPv4 address (four bytes, network order) to its host name; nothing when unknown.
     virtual std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) = 0;
+
+    // The platform's version key "platform.major.minor" (decimal, no leading zeros), by which
+    // the owner-drawn button knows which looks the platform draws; nothing when the query fails.
+    virtual std::optional<QString> platformVersionKey() = 0;
 };
 
 } // namespace os

@@ -89,4 +89,9 @@ std::optional<QString> FakeSystem::lookUpAddress(const std::array<std::uint8_t, 
     return *it;
 }
 
+std::optional<QString> FakeSystem::platformVersionKey() {
+    ++versionKeyCalls;
+    return versionKey;
+}
+
 } // namespace os

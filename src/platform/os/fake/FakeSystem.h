@@ -62,6 +62,10 @@ public:
     QStringList hostNameRequests;
     QList<std::array<std::uint8_t, 4>> addressRequests;
 
+    // platformVersionKey: answers this (nothing: the query fails) and counts the calls.
+    std::optional<QString> versionKey;
+    int versionKeyCalls = 0;
+
     static std::uint32_t addressKey(const std::array<std::uint8_t, 4>& address);
 
     CommandResult runCommand(const CommandRequest& request) override;
@@ -76,6 +80,7 @@ public:
     QIcon executableIcon(const QString& executablePath) override;
     std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) override;
     std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) override;
+    std::optional<QString> platformVersionKey() override;
 
 private:
     QHash<std::int32_t, int> m_endChecks;

@@ -19,6 +19,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 // The build passes the installed layout; this is its usual value.
@@ -280,6 +281,21 @@ std::optional<QString> LinuxSystem::lookUpAddress(const std::array<std::uint8_t,
                       NI_NAMEREQD) != 0)
         return std::nullopt;
     return QString::fromLocal8Bit(name);
+}
+
+// The kernel's release under a platform name of its own, so that no key of the button's table
+// (which lists platforms that cannot draw every look) ever matches here.
+std::optional<QString> LinuxSystem::platformVersionKey() {
+    utsname names{};
+    if (::uname(&names) != 0)
+        return std::nullopt;
+    const QStringList release = QString::fromLatin1(names.release).split(QLatin1Char('.'));
+    const auto number = [&release](int i) {
+        bool ok = false;
+        const uint n = i < release.size() ? release.at(i).section(QLatin1Char('-'), 0, 0).toUInt(&ok) : 0;
+        return ok ? n : 0u;
+    };
+    return QStringLiteral("linux.%1.%2").arg(number(0)).arg(number(1));
 }
 
 } // namespace os

@@ -30,6 +30,7 @@ public:
     QIcon executableIcon(const QString& executablePath) override;
     std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) override;
     std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) override;
+    std::optional<QString> platformVersionKey() override;
 
 private:
     QString visibleProcessName(std::int32_t processId) const;
