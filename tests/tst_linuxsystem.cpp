@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +45,7 @@ private slots:
     void newConnectionBehindStillCountersIsCounted();
     void loopbackLookups();
     void genericExecutableIcon();
+    void versionKeyNamesThisPlatform();
 };
 
 namespace {
@@ -348,6 +350,16 @@ void LinuxSystemTest::genericExecutableIcon() {
     const QIcon icon = system.executableIcon("/bin/sh");
     QVERIFY(!icon.isNull());
     QVERIFY(!icon.pixmap(16, 16).isNull());
+}
+
+// The key has the three-number form but a platform name of its own, so it never matches a
+// key of another platform.
+void LinuxSystemTest::versionKeyNamesThisPlatform() {
+    os::LinuxSystem system;
+    const auto key = system.platformVersionKey();
+    QVERIFY(key.has_value());
+    QVERIFY2(QRegularExpression(QStringLiteral("^linux\\.(0|[1-9][0-9]*)\\.(0|[1-9][0-9]*)$")).match(*key).hasMatch(),
+             qPrintable(*key));
 }
 
 QTEST_MAIN(LinuxSystemTest)

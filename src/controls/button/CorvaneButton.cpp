@@ -1,6 +1,7 @@
 #include "controls/button/CorvaneButton.h"
 
 #include "controls/button/AccessKey.h"
+#include "controls/button/ButtonAccessible.h"
 
 #include "platform/host/Colours.h"
 #include "platform/host/ControlArrays.h"
@@ -8,6 +9,7 @@
 #include "platform/host/Units.h"
 #include "platform/os/OperatingSystem.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QTimer>
 
@@ -67,6 +69,8 @@ CorvaneButton::CorvaneButton(os::OperatingSystem* system, QWidget* parent, host:
     m_effectiveGraphicsMode = ProbePlatform(0);
     RebuildPalette(false);
     setFocusPolicy(Qt::StrongFocus);
+    static const bool accessible = (QAccessible::installFactory(buttonAccessibleFactory), true);
+    Q_UNUSED(accessible);
     setAccessibleName(m_caption);
 }
 

@@ -1,0 +1,149 @@
+// links: tavren_host
+#include "platform/host/Colours.h"
+#include "platform/host/ControlArrays.h"
+#include "platform/host/HostedControl.h"
+#include "platform/host/PropertyStore.h"
+
+#include <QApplication>
+#include <QtTest>
+
+using namespace host;
+
+namespace {
+
+// A control that records what its host told it.
+class ListeningControl : public HostedControl {
+    Q_OBJECT
+public:
+    using HostedControl::HostedControl;
+    QStringList ambientNames;
+    QString accessKeys;
+
+protected:
+    void readProperties(PropertyReader&) override {}
+    void writeProperties(PropertyStore&) const override {}
+    void ambientChanged(const QString& name) override { ambientNames << name; }
+    void accessKeyPressed(QChar key) override { accessKeys += key; }
+};
+
+} // namespace
+
+class TestControlHost : public QObject {
+    Q_OBJECT
+private slots:
+    void resolveColorKeepsMinusOne_data() {
+        QTest::addColumn<quint32>("colour");
+        QTest::addColumn<quint32>("expected");
+        QTest::newRow("minus one") << 0xFFFFFFFFu << 0xFFFFFFFFu;
+        QTest::newRow("plain colour") << 0x00ABCDEFu << 0x00ABCDEFu;
+        QTest::newRow("button face") << 0x8000000Fu << 0x00030201u;
+        QTest::newRow("window background") << 0x80000005u << 0x00060504u;
+    }
+    void resolveColorKeepsMinusOne() {
+        QFETCH(quint32, colour);
+        QFETCH(quint32, expected);
+        const QPalette saved = QApplication::palette();
+        QPalette p = saved;
+        p.setColor(QPalette::Button, QColor(1, 2, 3));
+        p.setColor(QPalette::Base, QColor(4, 5, 6));
+        QApplication::setPalette(p);
+        const Colour got = ResolveColor(Colour{colour});
+        QApplication::setPalette(saved);
+        QCOMPARE(got.value, expected);
+    }
+
+    void containerColoursAreAmbient() {
+        ControlHost controlHost(HostMode::Design);
+        QWidget other;
+        QWidget form;
+        QPalette p = form.palette();
+        p.setColor(QPalette::Window, QColor(10, 20, 30));
+        p.setColor(QPalette::WindowText, QColor(40, 50, 60));
+        form.setPalette(p);
+        ListeningControl control(&form, &controlHost);
+        QCOMPARE(control.containerBackColour().value, 0x001E140Au);
+        QCOMPARE(control.containerTextColour().value, 0x003C3228u);
+
+        p.setColor(QPalette::Window, QColor(70, 80, 90));
+        form.setPalette(p);
+        p.setColor(QPalette::WindowText, QColor(1, 1, 1));
+        p.setColor(QPalette::Window, QColor(2, 2, 2));
+        form.setPalette(p);
+        QCOMPARE(control.ambientNames, (QStringList{"BackColor", "BackColor", "ForeColor"}));
+        QCOMPARE(control.containerBackColour().value, 0x00020202u);
+
+        // Moved into another container, the control follows that one.
+        control.setParent(&other);
+        control.ambientNames.clear();
+        form.setPalette(QPalette(Qt::red));
+        QCOMPARE(control.ambientNames, QStringList{});
+        p.setColor(QPalette::Window, QColor(9, 9, 9));
+        other.setPalette(p);
+        QCOMPARE(control.ambientNames, (QStringList{"BackColor", "ForeColor"}));
+
+        control.ambientNames.clear();
+        const QPalette saved = QApplication::palette();
+        QPalette app = saved;
+        app.setColor(QPalette::Highlight, QColor(1, 2, 3));
+        QApplication::setPalette(app);
+        QApplication::setPalette(saved);
+        QVERIFY(control.ambientNames.contains(QStringLiteral("Palette")));
+        controlHost.notifyAmbientChanged(QStringLiteral("ForeColor"));
+        QCOMPARE(control.ambientNames.last(), QStringLiteral("ForeColor"));
+    }
+
+    void displayNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("displayName");
+        QTest::newRow("plain") << "Command1" << -1 << "Command1";
+        QTest::newRow("array element") << "Panel" << 2 << "Panel(2)";
+        QTest::newRow("element zero") << "Panel" << 0 << "Panel(0)";
+        QTest::newRow("no name") << "" << -1 << "";
+    }
+    void displayNames() {
+        QFETCH(QString, name);
+        QFETCH(int, index);
+        QFETCH(QString, displayName);
+        QWidget form;
+        ListeningControl control(&form);
+        control.setObjectName(name);
+        if (index >= 0)
+            setControlArrayIndex(&control, index);
+        QCOMPARE(control.ambientDisplayName(), displayName);
+        QCOMPARE(control.ownName(), QStringLiteral("ListeningControl"));
+        if (!name.isEmpty()) {
+            QCOMPARE(findControl(&form, name, index >= 0 ? std::optional<int>(index) : std::nullopt),
+                     &control);
+            QCOMPARE(findControl(&form, name, index + 1), nullptr);
+        }
+    }
+
+    void accessKeyCarriesItsCharacter() {
+        QWidget form;
+        ListeningControl control(&form);
+        control.setAccessKey(QLatin1Char('x'));
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(&form, Qt::Key_X, Qt::AltModifier);
+        control.setAccessKey(QChar());
+        QTest::keyClick(&form, Qt::Key_X, Qt::AltModifier);
+        QCOMPARE(control.accessKeys, QStringLiteral("x"));
+    }
+
+    void writeAlwaysKeepsDefaults() {
+        PropertyStore store;
+        store.writeAlways("A", std::int32_t{0});
+        store.writeAlways("B", QString());
+        store.writeAlways("A", false);
+        QCOMPARE(store.entries().size(), 3);
+        PropertyReader reader(store);
+        QCOMPARE(reader.readInt32("A", std::int32_t{5}), 0);
+        QCOMPARE(reader.readText("B", "default"), QString());
+        QCOMPARE(reader.readBool("A", true), false);
+    }
+};
+
+QTEST_MAIN(TestControlHost)
+#include "tst_controlhost.moc"
