@@ -358,7 +358,9 @@ void LinuxSystemTest::versionKeyNamesThisPlatform() {
     os::LinuxSystem system;
     const auto key = system.platformVersionKey();
     QVERIFY(key.has_value());
-    QVERIFY2(QRegularExpression(QStringLiteral("^linux\\.(0|[1-9][0-9]*)\\.(0|[1-9][0-9]*)$")).match(*key).hasMatch(),
+    QVERIFY2(QRegularExpression(QStringLiteral("^linux\\.(0|[1-9][0-9]*)\\.(0|[1-9][0-9]*)$"))
+                 .match(*key)
+                 .hasMatch(),
              qPrintable(*key));
 }
 
