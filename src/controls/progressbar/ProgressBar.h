@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/host/HostedControl.h"
+#include "platform/host/RetainedSurface.h"
 
 #include <QImage>
 
@@ -54,7 +55,7 @@ public:
 
     const DrawState& drawState() const { return m_state; }
     // What the control shows: the retained surface.
-    const QImage& surface() const { return m_surface; }
+    const QImage& surface() const { return m_surface.image(); }
     // The current tiles (0 palest, 1 medium, 2 full colour); null until a look is applied.
     const QImage& tile(int index) const { return m_pc[index]; }
 
@@ -80,9 +81,6 @@ private:
     // drawing, so drawing always matches the control's extent.
     void catchUpWithSize();
     void clearSurface();
-    // Copies `source` of `picture` into `target` of the surface, scaled; a null picture or an
-    // empty target draws nothing.
-    void stretchDraw(const QImage& picture, const QRectF& source, const QRectF& target);
     void drawTile(const QImage& tile, double x, double width);
 
     std::int32_t m_value = 0;
@@ -92,7 +90,7 @@ private:
     std::int32_t m_progressLook = 0;
 
     std::array<QImage, 3> m_pc; // `pc`: the current look's tiles
-    QImage m_surface;
+    host::RetainedSurface m_surface;
     DrawState m_state;
 };
 

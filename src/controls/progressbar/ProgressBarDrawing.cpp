@@ -3,7 +3,6 @@
 #include "controls/progressbar/ProgressLooks.h"
 
 #include <QPaintEvent>
-#include <QPainter>
 #include <QResizeEvent>
 
 #include <cmath>
@@ -44,11 +43,7 @@ void ProgressBar::resizeEvent(QResizeEvent* event) {
 }
 
 void ProgressBar::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    if (m_surface.isNull())
-        painter.fillRect(event->rect(), palette().color(QPalette::Window));
-    else
-        painter.drawImage(event->rect().topLeft(), m_surface, event->rect());
+    m_surface.paint(*this, event->rect(), palette().color(QPalette::Window));
 }
 
 void ProgressBar::catchUpWithSize() {
@@ -57,22 +52,13 @@ void ProgressBar::catchUpWithSize() {
 }
 
 void ProgressBar::clearSurface() {
-    if (m_surface.size() != size())
-        m_surface = size().isEmpty() ? QImage() : QImage(size(), QImage::Format_RGB32);
-    if (!m_surface.isNull())
-        m_surface.fill(palette().color(QPalette::Window));
-}
-
-void ProgressBar::stretchDraw(const QImage& picture, const QRectF& source, const QRectF& target) {
-    if (picture.isNull() || m_surface.isNull() || !(target.width() > 0) || !(target.height() > 0))
-        return;
-    QPainter painter(&m_surface);
-    painter.drawImage(target, picture, source);
+    m_surface.resize(size());
+    m_surface.fill(palette().color(QPalette::Window));
 }
 
 void ProgressBar::drawTile(const QImage& tile, double x, double width) {
-    stretchDraw(tile, QRectF(0, 0, m_state.TileWidth, m_state.TileHeight),
-                QRectF(x, BarTop, width, m_state.BarHeight));
+    m_surface.stretchDraw(tile, QRectF(0, 0, m_state.TileWidth, m_state.TileHeight),
+                          QRectF(x, BarTop, width, m_state.BarHeight));
 }
 
 void ProgressBar::DrawFrame() {
@@ -100,7 +86,7 @@ void ProgressBar::DrawFrame() {
         {{4, 4, 51, 7}, {3, 3, MW, MH}}, // centre
     };
     for (const Piece& piece : pieces)
-        stretchDraw(img, piece.source, piece.target);
+        m_surface.stretchDraw(img, piece.source, piece.target);
     m_state.MarqueeX = 4;
     ResetDrawState();
 }
