@@ -2,15 +2,21 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-GalleryWindow::GalleryWindow(QWidget* parent) : QWidget(parent) {
+GalleryWindow::GalleryWindow(const QString& onlyPage, QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Tavren control gallery"));
     auto* content = new QWidget;
+    m_content = content;
     auto* column = new QVBoxLayout(content);
     m_pages = GalleryPageRegistrar::createPages();
+    if (!onlyPage.isEmpty())
+        std::erase_if(m_pages, [&](const std::unique_ptr<GalleryPage>& page) {
+            return page->title().compare(onlyPage, Qt::CaseInsensitive) != 0;
+        });
     for (const auto& page : m_pages) {
         auto* box = new QGroupBox(page->title());
         auto* grid = new QGridLayout(box);
@@ -38,6 +44,24 @@ GalleryWindow::GalleryWindow(QWidget* parent) : QWidget(parent) {
 }
 
 GalleryWindow::~GalleryWindow() = default;
+
+QStringList GalleryWindow::pageTitles() {
+    QStringList titles;
+    for (const auto& page : GalleryPageRegistrar::createPages())
+        titles << page->title();
+    return titles;
+}
+
+QImage GalleryWindow::renderAll() {
+    // The content is laid out at its own full size outside the scroll area's viewport, so the
+    // picture holds every row of every page.
+    const QSize full = m_content->sizeHint().expandedTo(m_content->size());
+    m_content->resize(full);
+    QImage image(full, QImage::Format_RGB32);
+    image.fill(m_content->palette().color(QPalette::Window));
+    m_content->render(&image);
+    return image;
+}
 
 void GalleryWindow::advanceAll() {
     for (const auto& page : m_pages)

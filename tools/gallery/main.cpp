@@ -1,6 +1,7 @@
 // The control gallery: shows each control of the program in its looks and states, in run mode
-// and in design mode. `--screenshot FILE` renders the window into a PNG and exits; `--steps N`
-// first advances every page's animation N times.
+// and in design mode. `--page NAME` shows only that page; `--screenshot FILE` renders the pages
+// at their full size into a PNG and exits; `--steps N` first advances every page's animation
+// N times.
 #include "GalleryWindow.h"
 
 #include <QApplication>
@@ -32,8 +33,13 @@ int main(int argc, char** argv) {
     const QCommandLineOption steps(QStringLiteral("steps"),
                                    QStringLiteral("Advance the animations N times first."),
                                    QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption page(QStringLiteral("page"),
+                                  QStringLiteral("Show only the page of this title (%1).")
+                                      .arg(GalleryWindow::pageTitles().join(QStringLiteral(", "))),
+                                  QStringLiteral("name"));
     parser.addOption(screenshot);
     parser.addOption(steps);
+    parser.addOption(page);
     parser.process(app);
 
     bool stepsOk = false;
@@ -43,7 +49,14 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    GalleryWindow window;
+    const QString pageName = parser.value(page);
+    if (parser.isSet(page) && !GalleryWindow::pageTitles().contains(pageName, Qt::CaseInsensitive)) {
+        std::fprintf(stderr, "tavren-gallery: no page \"%s\"; the pages are %s\n", qPrintable(pageName),
+                     qPrintable(GalleryWindow::pageTitles().join(QStringLiteral(", "))));
+        return 2;
+    }
+
+    GalleryWindow window(pageName);
     window.show();
     for (int i = 0; i < stepCount; ++i)
         window.advanceAll();
@@ -51,7 +64,7 @@ int main(int argc, char** argv) {
     if (parser.isSet(screenshot)) {
         const QString file = parser.value(screenshot);
         QApplication::processEvents();
-        if (!window.grab().save(file, "PNG")) {
+        if (!window.renderAll().save(file, "PNG")) {
             std::fprintf(stderr, "tavren-gallery: cannot write %s\n", qPrintable(file));
             return 1;
         }
