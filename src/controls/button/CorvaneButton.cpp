@@ -71,6 +71,7 @@ CorvaneButton::CorvaneButton(os::OperatingSystem* system, QWidget* parent, host:
     setFocusPolicy(Qt::StrongFocus);
     static const bool accessible = (QAccessible::installFactory(buttonAccessibleFactory), true);
     Q_UNUSED(accessible);
+    initInteraction();
     setAccessibleName(m_caption);
 }
 

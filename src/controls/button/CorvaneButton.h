@@ -3,6 +3,7 @@
 #include "controls/button/ButtonPalette.h"
 #include "controls/button/ButtonPlatform.h"
 #include "platform/host/HostedControl.h"
+#include "platform/host/RetainedSurface.h"
 
 #include <QFont>
 #include <QImage>
@@ -286,8 +287,38 @@ private:
 public:
     // Paints the current state; with snapshot, paints as disabled for the icon preparation.
     void PaintButton(bool snapshot = false);
+    // Shows the current image at once, then blocks the GUI thread for the given seconds without
+    // handling any messages.
+    void WaitSeconds(double seconds);
+
+    // What the button shows: the image it paints into, of the window's size. Pixels outside the
+    // window shape are painted but not shown.
+    const QImage& surface() const { return m_surface.image(); }
+    // The caption as laid out: lines, their bounding block, icon position, focus rectangle and
+    // access-key underline (from its start to its excluded end).
+    const QList<CaptionLine>& captionLines() const { return m_captionLines; }
+    QRect captionBlock() const { return m_captionBlock; }
+    QRect captionFocusRect() const { return m_focusRect; }
+    QPoint iconPosition() const { return m_iconPosition; }
+    QLine accessKeySegment() const { return m_accessKeySegment; }
+    const QImage& preparedIcon() const { return m_picIcon; }
+    bool isHovered() const { return m_hoverFlag; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void accessKeyPressed(QChar key) override;
 
 private:
+    // Input settings and the hover timer's connection; run once by the constructor.
+    void initInteraction();
     // Lays out the caption lines, the icon position, the focus rectangle and the access-key
     // underline for the current size and font.
     void LayoutCaption();
@@ -295,6 +326,40 @@ private:
     void PrepareIcon();
     // Clears Value on the other option buttons of this button's group and repaints this one.
     void UncheckGroup();
+
+    // Drawing primitives in the button's pixel conventions (see host::RetainedSurface).
+    void DrawBox(int x1, int y1, int x2, int y2, host::Colour colour, bool outlineOnly);
+    void BevelRings(host::Colour outerTopLeft, host::Colour outerBottomRight, host::Colour innerTopLeft,
+                    host::Colour innerBottomRight, int inset, bool outerOnly);
+    // Three caption passes (a colour of -1 skips its pass): c1 at -1, c2 at +1, c3 at 0.
+    void DrawCaption(host::Colour c3, host::Colour c2, host::Colour c1);
+    void DrawFocus();
+    void paintBackground();
+    void paintGradient();
+    // The painters by look; the state they see may be complemented for a selected option button.
+    void paintRaisedLook(bool snapshot); // types 1, 2, 4, 5, 6, 7
+    void paintRoundedBlueLook(bool snapshot);
+    void paintRoundedGreyLook(bool snapshot);
+    void drawDisabledCaption(bool snapshot, bool etched);
+    void drawEnabledCaption();
+    int slantLeft() const;
+    int slantRight() const;
+
+    // Input handling, as notifications arrive; a Button of -1 is the button's own synthetic
+    // press or release, which raises no mouse event.
+    void press(short button, short shift, float x, float y);
+    void move(short button, short shift, float x, float y);
+    void release(short button, short shift, float x, float y);
+    void clickNotification();
+    void doubleClick();
+    void keyDown(short keyCode, short shift);
+    void keyUp(short keyCode, short shift);
+    void hoverTick();
+    void resetState();
+    bool isSelectedOption() const { return m_optionButton && m_value; }
+
+    host::RetainedSurface m_surface;
+    bool m_clickPending = false; // a press whose release over the button makes a click
 };
 
 } // namespace controls
