@@ -136,12 +136,12 @@ void CorvaneButton::mousePressEvent(QMouseEvent* event) {
     // A left or right press, released over the button, is a click of the window.
     m_clickPending = button == 1 || button == 2;
     const QPointF at = event->position();
-    press(button, shiftCode(event->modifiers()), float(at.x()), float(at.y()));
+    handlePress(button, shiftCode(event->modifiers()), float(at.x()), float(at.y()));
 }
 
 void CorvaneButton::mouseMoveEvent(QMouseEvent* event) {
     const QPointF at = event->position();
-    move(heldButtons(event->buttons()), shiftCode(event->modifiers()), float(at.x()), float(at.y()));
+    handleMove(heldButtons(event->buttons()), shiftCode(event->modifiers()), float(at.x()), float(at.y()));
 }
 
 void CorvaneButton::mouseReleaseEvent(QMouseEvent* event) {
@@ -150,7 +150,7 @@ void CorvaneButton::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = m_clickPending && rect().contains(at.toPoint());
     m_clickPending = false;
     QPointer<CorvaneButton> alive(this);
-    release(button, shiftCode(event->modifiers()), float(at.x()), float(at.y()));
+    handleRelease(button, shiftCode(event->modifiers()), float(at.x()), float(at.y()));
     if (alive && click)
         clickNotification();
 }
@@ -162,7 +162,7 @@ void CorvaneButton::mouseDoubleClickEvent(QMouseEvent* event) {
         doubleClick();
 }
 
-void CorvaneButton::press(short button, short shift, float x, float y) {
+void CorvaneButton::handlePress(short button, short shift, float x, float y) {
     m_lastMouseButton = std::uint8_t(std::abs(button));
     if (button == 2) {
         m_clickSuppressed = true;
@@ -186,7 +186,7 @@ void CorvaneButton::press(short button, short shift, float x, float y) {
         emit MouseDown(button, shift, x, y);
 }
 
-void CorvaneButton::move(short button, short shift, float x, float y) {
+void CorvaneButton::handleMove(short button, short shift, float x, float y) {
     m_visualState = Hover;
     if (button == 0 || button == 1) {
         if (x < 0 || y < 0 || x > width() || y > height())
@@ -201,7 +201,7 @@ void CorvaneButton::move(short button, short shift, float x, float y) {
     emit MouseMove(button, shift, x, y);
 }
 
-void CorvaneButton::release(short button, short shift, float x, float y) {
+void CorvaneButton::handleRelease(short button, short shift, float x, float y) {
     if (button != 2) {
         resetState();
         if (m_hoverFlag)
@@ -220,7 +220,7 @@ void CorvaneButton::clickNotification() {
         if (m_optionButton)
             setValue(true);
         else
-            release(-1, 1, 1, 1);
+            handleRelease(-1, 1, 1, 1);
         if (alive)
             emit Click();
     } else if (m_visualState != DisabledSnapshot) {
@@ -230,7 +230,7 @@ void CorvaneButton::clickNotification() {
 
 void CorvaneButton::doubleClick() {
     if (m_lastMouseButton == 1)
-        press(-1, 1, 1, 1); // shows the second press until its release
+        handlePress(-1, 1, 1, 1); // shows the second press until its release
 }
 
 // --- Keyboard ----------------------------------------------------------------------------------
@@ -262,7 +262,7 @@ void CorvaneButton::keyDown(short code, short shift) {
     case KeySpace:
         if (!selectedOption) {
             QPointer<CorvaneButton> alive(this);
-            press(-1, 0, 0, 0);
+            handlePress(-1, 0, 0, 0);
             if (!alive)
                 return;
         }
@@ -289,7 +289,7 @@ void CorvaneButton::keyDown(short code, short shift) {
 void CorvaneButton::keyUp(short code, short shift) {
     if (m_lastKeyCode == KeySpace && code == KeySpace && !isSelectedOption()) {
         QPointer<CorvaneButton> alive(this);
-        release(-1, shift, 0, 0);
+        handleRelease(-1, shift, 0, 0);
         if (!alive)
             return;
         emit KeyUp(code, shift);

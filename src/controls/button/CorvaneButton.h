@@ -347,9 +347,9 @@ private:
 
     // Input handling, as notifications arrive; a Button of -1 is the button's own synthetic
     // press or release, which raises no mouse event.
-    void press(short button, short shift, float x, float y);
-    void move(short button, short shift, float x, float y);
-    void release(short button, short shift, float x, float y);
+    void handlePress(short button, short shift, float x, float y);
+    void handleMove(short button, short shift, float x, float y);
+    void handleRelease(short button, short shift, float x, float y);
     void clickNotification();
     void doubleClick();
     void keyDown(short keyCode, short shift);
