@@ -2,6 +2,7 @@
 #include "controls/button/CorvaneButton.h"
 #include "platform/host/MessageBoxService.h"
 
+#include <QAccessible>
 #include <QtTest>
 
 #include <memory>
@@ -271,6 +272,22 @@ private slots:
                  std::int32_t(a1->hasFocus() ? CorvaneButton::Focused : CorvaneButton::Idle));
         drag(QPoint(10, 10));
         QCOMPARE(a1->visualState(), std::int32_t(CorvaneButton::Pressed));
+    }
+
+    // Screen readers read a push button, or a radio button with its selection.
+    void accessibleRole() {
+        Form form;
+        CorvaneButton* a1 = form.add(form.frame1, "A1", 5);
+        QVERIFY(form.show());
+        a1->setCaption("Save && E&xit");
+        QAccessibleInterface* readout = QAccessible::queryAccessibleInterface(a1);
+        QVERIFY(readout);
+        QCOMPARE(readout->role(), QAccessible::Button);
+        QCOMPARE(readout->text(QAccessible::Name), QStringLiteral("Save & Exit"));
+        a1->setOptionButton(true);
+        a1->setValue(true);
+        QCOMPARE(readout->role(), QAccessible::RadioButton);
+        QVERIFY(readout->state().checked);
     }
 };
 

@@ -381,6 +381,44 @@ private slots:
         QCOMPARE(at(b, p.x() + 15 + offset, p.y() + 15 + offset), 0x00FF00u);
         QVERIFY(at(b, p.x() + 16 + offset, p.y() + 8) != 0x00FF00u);
     }
+
+    // A disabled icon is prepared against the painted face: where the picture is clear, it
+    // carries the gradient found one pixel further in, not the flat face colour.
+    void disabledIconCarriesThePaintedFace() {
+        Fixture fixture;
+        QVERIFY(fixture.make(7, Column::Normal, 5));
+        fixture.host.setMode(host::HostMode::Design);
+        fixture.button->setGradientStartColor(Colour{0x0000FF});
+        fixture.button->setGradientStopColor(Colour{0x00FF00});
+        QImage icon(16, 16, QImage::Format_ARGB32);
+        icon.fill(Qt::transparent);
+        for (int y = 6; y < 10; ++y)
+            for (int x = 6; x < 10; ++x)
+                icon.setPixelColor(x, y, Qt::black);
+        fixture.button->setIcon(icon);
+        fixture.button->setButtonEnabled(false);
+        CorvaneButton& b = *fixture.button;
+        const QPoint p = b.iconPosition();
+        const QImage& prepared = b.preparedIcon();
+        QCOMPARE(prepared.size(), QSize(16, 16));
+        const std::uint32_t face = b.buttonPalette().FaceColor.value;
+        // Row 1 shows the bare gradient of the column: the type's outline is on row 0.
+        for (int x : {0, 5, 15}) {
+            QCOMPARE(host::fromQColor(prepared.pixelColor(x, 0)).value, at(b, p.x() + x + 1, 1));
+            QVERIFY(host::fromQColor(prepared.pixelColor(x, 0)).value != face);
+            // The disabled button shows the prepared picture.
+            QCOMPARE(at(b, p.x() + x, p.y()), host::fromQColor(prepared.pixelColor(x, 0)).value);
+        }
+    }
+
+    // A button without extent paints nothing and does not fail.
+    void emptyButtonPaintsNothing() {
+        Fixture fixture;
+        QVERIFY(fixture.make(3, Column::Normal));
+        fixture.button->resize(0, 0);
+        fixture.button->RefreshButton();
+        QVERIFY(fixture.button->surface().isNull());
+    }
 };
 
 QTEST_MAIN(TestButtonPainting)

@@ -197,7 +197,8 @@ void CorvaneButton::handleMove(short button, short shift, float x, float y) {
     if (!m_hoverFlag)
         RefreshButton();
     m_hoverFlag = true;
-    m_timerHover->start();
+    if (!m_timerHover->isActive()) // enabling a running timer does not restart its interval
+        m_timerHover->start();
     emit MouseMove(button, shift, x, y);
 }
 

@@ -51,19 +51,22 @@ void CorvaneButton::PaintButton(bool snapshot) {
         m_enabled = false;
     }
     m_surface.resize(size());
-    paintBackground();
     bool fontMadeHere = false;
     if (m_layoutDirty) {
         CreateCaptionFont(true);
         m_layoutDirty = false;
         fontMadeHere = true;
     }
-    if (m_buttonType == 3)
-        paintRoundedBlueLook(snapshot);
-    else if (m_buttonType == 8)
-        paintRoundedGreyLook(snapshot);
-    else
-        paintRaisedLook(snapshot);
+    // A window without extent has nothing to draw on.
+    if (!m_surface.isNull()) {
+        paintBackground();
+        if (m_buttonType == 3)
+            paintRoundedBlueLook(snapshot);
+        else if (m_buttonType == 8)
+            paintRoundedGreyLook(snapshot);
+        else
+            paintRaisedLook(snapshot);
+    }
     if (fontMadeHere)
         releaseCaptionFont();
     update();
@@ -300,7 +303,7 @@ void CorvaneButton::LayoutCaption() {
 }
 
 void CorvaneButton::PrepareIcon() {
-    if (!m_hasIcon || !m_shown || m_icon.isNull())
+    if (!m_hasIcon || !m_shown || m_icon.isNull() || size().isEmpty())
         return;
     const QSize natural = m_icon.size();
     const int edge = m_iconSize * 8;
