@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 using controls::CorvaneButton;
 using controls::ShadeColor;
@@ -100,142 +101,138 @@ struct Fixture {
     }
 };
 
-struct Expect {
-    int x, y;
-    std::uint32_t colour;
-};
+// Colours by name as the rules give them: palette slots (F, Lt, Hi, Sh, Dk), the container
+// (C), a value written as 0x00BBGGRR ("#733C00"), a slot shaded ("Sh-26"), or inverted by the
+// focus frame ("~F"); "-" checks nothing.
+std::optional<std::uint32_t> colourNamed(QString name) {
+    if (name == "-")
+        return std::nullopt;
+    if (name.startsWith('~'))
+        return inverted(*colourNamed(name.mid(1)));
+    if (name.startsWith('#'))
+        return name.mid(1).toUInt(nullptr, 16);
+    const qsizetype sign = std::max(name.indexOf('+'), name.indexOf('-'));
+    if (sign > 0)
+        return shade(*colourNamed(name.left(sign)), name.mid(sign).toInt());
+    static const QHash<QString, std::uint32_t> named{{"F", F},   {"Lt", Lt}, {"Hi", Hi},
+                                                     {"Sh", Sh}, {"Dk", Dk}, {"C", Container}};
+    return named.value(name);
+}
+
+// Checks the middle of each side of the rings: "left top right bottom" for the ring at the
+// window's edge, then "/" and the ring one pixel further in, and so on; then points "x,y=name".
+void checkRings(const CorvaneButton& button, const QString& rings, const QString& points = {}) {
+    const QStringList groups = rings.split('/');
+    for (int inset = 0; inset < groups.size(); ++inset) {
+        const QStringList sides = groups[inset].split(' ', Qt::SkipEmptyParts);
+        const QPoint at[] = {{inset, MidY}, {MidX, inset}, {W - 1 - inset, MidY}, {MidX, H - 1 - inset}};
+        for (int side = 0; side < 4; ++side)
+            if (const auto colour = colourNamed(sides.value(side, "-")))
+                QVERIFY2(::at(button, at[side].x(), at[side].y()) == *colour,
+                         qPrintable(QStringLiteral("ring %1 side %2 is %3")
+                                        .arg(inset)
+                                        .arg(side)
+                                        .arg(::at(button, at[side].x(), at[side].y()), 6, 16)));
+    }
+    for (const QString& point : points.split(' ', Qt::SkipEmptyParts)) {
+        const QStringList xy = point.section('=', 0, 0).split(',');
+        QVERIFY2(::at(button, xy[0].toInt(), xy[1].toInt()) == *colourNamed(point.section('=', 1)),
+                 qPrintable(point));
+    }
+}
 
 } // namespace
 
 Q_DECLARE_METATYPE(Column)
-Q_DECLARE_METATYPE(QList<Expect>)
 
 class TestButtonPainting : public QObject {
     Q_OBJECT
 private slots:
-    // Rings, frames and faces of the looks drawn with bevel rings and boxes. Points are chosen
-    // away from the corners, where later segments cover earlier ones, and from the centre
-    // caption.
-    void raisedLooks_data() {
+    // Rings, frames and faces by look and state, checked at the middle of each side, away from
+    // the corners (where later segments cover earlier ones) and from the centred caption.
+    void looks_data() {
         QTest::addColumn<int>("type");
         QTest::addColumn<Column>("column");
-        QTest::addColumn<QList<Expect>>("points");
-        const int R = W - 1, B = H - 1;
-        // Type 1: inset rings inside a dark frame; pressed swaps the ring colours and shows the
-        // focus frame; selected fills light and draws swapped rings from the edge.
-        QTest::newRow("1 normal") << 1 << Column::Normal
-                                  << QList<Expect>{{0, MidY, Dk},     {MidX, 0, Dk}, {R, MidY, Dk},
-                                                   {MidX, B, Dk},     {1, MidY, Hi}, {MidX, 1, Hi},
-                                                   {2, MidY, Hi},     {MidX, 2, Hi}, {W - 2, MidY, Sh},
-                                                   {MidX, H - 2, Sh}, {4, 4, F}};
-        QTest::newRow("1 pressed") << 1 << Column::Pressed
-                                   << QList<Expect>{{0, MidY, Dk},     {1, MidY, Sh},     {MidX, 2, Sh},
-                                                    {W - 2, MidY, Hi}, {MidX, H - 2, Hi}, {4, 4, inverted(F)},
-                                                    {5, 4, F}};
-        QTest::newRow("1 selected") << 1 << Column::Selected
-                                    << QList<Expect>{{0, MidY, Sh}, {MidX, 0, Sh}, {R, MidY, Hi},
-                                                     {MidX, B, Hi}, {1, MidY, Sh}, {W - 2, MidY, Hi},
-                                                     {4, 4, Lt},    {8, MidY, Lt}};
+        QTest::addColumn<QString>("rings");
+        QTest::addColumn<QString>("points");
+        // Type 1: rings from inset 1 inside a dark frame; pressed swaps the ring colours and shows
+        // the focus frame; selected fills light and draws swapped rings from the edge.
+        QTest::newRow("1 normal") << 1 << Column::Normal << "Dk Dk Dk Dk/Hi Hi Sh Sh/Hi Hi - -"
+                                  << "4,4=F";
+        QTest::newRow("1 pressed") << 1 << Column::Pressed << "Dk/Sh - Hi Hi/Sh Sh"
+                                   << "4,4=~F 5,4=F";
+        QTest::newRow("1 selected") << 1 << Column::Selected << "Sh Sh Hi Hi/Sh - Hi Hi/Lt"
+                                    << "4,4=Lt";
         // Type 2: classic rings; a dark frame and the focus frame only when focused.
-        QTest::newRow("2 normal") << 2 << Column::Normal
-                                  << QList<Expect>{{0, MidY, F},  {1, MidY, Hi},     {MidX, 1, Hi},
-                                                   {R, MidY, Dk}, {MidX, B, Dk},     {2, MidY, Lt},
-                                                   {MidX, 2, Lt}, {W - 2, MidY, Sh}, {MidX, H - 2, Sh},
-                                                   {4, 4, F}};
-        QTest::newRow("2 focused") << 2 << Column::Focused
-                                   << QList<Expect>{{0, MidY, Dk}, {MidX, 0, Dk},
-                                                    {1, MidY, Hi}, {4, 4, inverted(F)},
-                                                    {5, 4, F},     {W - 5, H - 5, inverted(F)}};
-        QTest::newRow("2 pressed") << 2 << Column::Pressed
-                                   << QList<Expect>{{0, MidY, Dk}, {R, MidY, Dk},     {1, MidY, Sh},
-                                                    {MidX, 1, Sh}, {W - 2, MidY, Sh}, {MidX, H - 2, Sh},
-                                                    {2, MidY, F}};
-        QTest::newRow("2 selected") << 2 << Column::Selected
-                                    << QList<Expect>{{0, MidY, Dk},     {MidX, 0, Dk},     {R, MidY, Hi},
-                                                     {MidX, B, Hi},     {1, MidY, Sh},     {MidX, 1, Sh},
-                                                     {W - 2, MidY, Lt}, {MidX, H - 2, Lt}, {8, MidY, Lt}};
-        QTest::newRow("2 disabled") << 2 << Column::Disabled
-                                    << QList<Expect>{
-                                           {1, MidY, Hi}, {R, MidY, Dk}, {2, MidY, Lt}, {W - 2, MidY, Sh}};
+        QTest::newRow("2 normal") << 2 << Column::Normal << "F - Dk Dk/Hi Hi Sh Sh/Lt Lt - -"
+                                  << "4,4=F";
+        QTest::newRow("2 focused") << 2 << Column::Focused << "Dk Dk/Hi"
+                                   << "4,4=~F 5,4=F 35,15=~F";
+        QTest::newRow("2 pressed") << 2 << Column::Pressed << "Dk - Dk/Sh Sh Sh Sh/F"
+                                   << "";
+        QTest::newRow("2 selected") << 2 << Column::Selected << "Dk Dk Hi Hi/Sh Sh Lt Lt/Lt"
+                                    << "";
+        QTest::newRow("2 disabled") << 2 << Column::Disabled << "- - Dk/Hi - Sh/Lt"
+                                    << "";
         // Type 4: a flat face one step lighter inside a highlight and a darker outline.
-        QTest::newRow("4 normal") << 4 << Column::Normal
-                                  << QList<Expect>{{0, MidY, shade(Sh, -26)},
-                                                   {MidX, 0, shade(Sh, -26)},
-                                                   {W - 2, MidY, shade(Sh, -26)},
-                                                   {MidX, H - 2, shade(Sh, -26)},
-                                                   {1, MidY, Hi},
-                                                   {MidX, 1, Hi},
-                                                   {R, MidY, F},
-                                                   {MidX, B, F},
-                                                   {4, 4, shade(F, +12)}};
-        QTest::newRow("4 pressed") << 4 << Column::Pressed
-                                   << QList<Expect>{{0, MidY, shade(Sh, -26)},
-                                                    {W - 2, MidY, shade(Sh, -26)},
-                                                    {R, MidY, F},
-                                                    {W - 3, H - 3, shade(Sh, +16)},
-                                                    {2, 2, shade(Sh, +16)}};
-        QTest::newRow("4 selected") << 4 << Column::Selected << QList<Expect>{{0, MidY, Sh},
-                                                                              {MidX, 0, Sh},
-                                                                              {R, MidY, Hi},
-                                                                              {MidX, B, Hi},
-                                                                              {1, MidY, shade(Lt, +2)},
-                                                                              {4, 4, shade(Lt, +2)}};
-        QTest::newRow("4 disabled") << 4 << Column::Disabled
-                                    << QList<Expect>{
-                                           {0, MidY, Sh}, {R, MidY, Sh}, {MidX, B, Sh}, {1, MidY, F}};
+        QTest::newRow("4 normal") << 4 << Column::Normal << "Sh-26 Sh-26 F F/Hi Hi Sh-26 Sh-26/F+12"
+                                  << "";
+        QTest::newRow("4 pressed") << 4 << Column::Pressed << "Sh-26 - F/- - Sh-26/Sh+16"
+                                   << "37,17=Sh+16";
+        QTest::newRow("4 selected") << 4 << Column::Selected << "Sh Sh Hi Hi/Lt+2"
+                                    << "4,4=Lt+2";
+        QTest::newRow("4 disabled") << 4 << Column::Disabled << "Sh - Sh Sh/F"
+                                    << "";
         // Type 5: soft rings from the edge in shaded light and shadow.
-        QTest::newRow("5 normal") << 5 << Column::Normal
-                                  << QList<Expect>{{0, MidY, shade(Lt, +8)},
-                                                   {1, MidY, shade(Lt, +8)},
-                                                   {MidX, 0, shade(Lt, +8)},
-                                                   {R, MidY, Sh},
-                                                   {W - 2, MidY, Sh},
-                                                   {MidX, B, Sh},
-                                                   {4, 4, F}};
-        QTest::newRow("5 pressed") << 5 << Column::Pressed
-                                   << QList<Expect>{{0, MidY, Sh},
-                                                    {R, MidY, shade(Lt, +8)},
-                                                    {8, MidY, shade(Sh, -26)},
-                                                    {4, 4, inverted(shade(Sh, -26))}};
-        QTest::newRow("5 selected") << 5 << Column::Selected
-                                    << QList<Expect>{{0, MidY, Sh}, {R, MidY, shade(Lt, +8)}, {8, MidY, Lt}};
+        QTest::newRow("5 normal") << 5 << Column::Normal << "Lt+8 Lt+8 Sh Sh/Lt+8 - Sh"
+                                  << "4,4=F";
+        QTest::newRow("5 pressed") << 5 << Column::Pressed << "Sh - Lt+8"
+                                   << "8,10=Sh-26 4,4=~Sh-26";
+        QTest::newRow("5 selected") << 5 << Column::Selected << "Sh - Lt+8"
+                                    << "8,10=Lt";
         // Types 6 and 7: one thin ring; type 7 shows it only under the pointer and otherwise
-        // shows its container's colour.
-        QTest::newRow("6 normal")
-            << 6 << Column::Normal
-            << QList<Expect>{{0, MidY, Hi}, {MidX, 0, Hi}, {R, MidY, Sh}, {MidX, B, Sh}, {1, MidY, F}};
-        QTest::newRow("6 pressed") << 6 << Column::Pressed
-                                   << QList<Expect>{{0, MidY, Sh}, {R, MidY, Hi}, {4, 4, inverted(F)}};
-        QTest::newRow("6 selected") << 6 << Column::Selected
-                                    << QList<Expect>{{0, MidY, Sh}, {R, MidY, Hi}, {1, MidY, Lt}};
-        QTest::newRow("7 normal") << 7 << Column::Normal
-                                  << QList<Expect>{
-                                         {0, MidY, Container}, {R, MidY, Container}, {8, MidY, Container}};
-        QTest::newRow("7 hovered") << 7 << Column::Hovered
-                                   << QList<Expect>{{0, MidY, Hi}, {R, MidY, Sh}, {8, MidY, F}};
+        // lets its container show through.
+        QTest::newRow("6 normal") << 6 << Column::Normal << "Hi Hi Sh Sh/F"
+                                  << "";
+        QTest::newRow("6 pressed") << 6 << Column::Pressed << "Sh - Hi"
+                                   << "4,4=~F";
+        QTest::newRow("6 selected") << 6 << Column::Selected << "Sh - Hi/Lt"
+                                    << "";
+        QTest::newRow("7 normal") << 7 << Column::Normal << "C C C C"
+                                  << "8,10=C";
+        QTest::newRow("7 hovered") << 7 << Column::Hovered << "Hi - Sh"
+                                   << "8,10=F";
         // Pressed is not hovered: the container still shows through.
-        QTest::newRow("7 pressed") << 7 << Column::Pressed
-                                   << QList<Expect>{
-                                          {0, MidY, Sh}, {R, MidY, Hi}, {4, 4, inverted(Container)}};
-        QTest::newRow("7 selected") << 7 << Column::Selected
-                                    << QList<Expect>{{0, MidY, Sh}, {R, MidY, Hi}, {1, MidY, Lt}};
-        QTest::newRow("7 disabled") << 7 << Column::Disabled
-                                    << QList<Expect>{
-                                           {0, MidY, Sh}, {R, MidY, Sh}, {MidX, B, Sh}, {1, MidY, Container}};
+        QTest::newRow("7 pressed") << 7 << Column::Pressed << "Sh - Hi"
+                                   << "4,4=~C";
+        QTest::newRow("7 selected") << 7 << Column::Selected << "Sh - Hi/Lt"
+                                    << "";
+        QTest::newRow("7 disabled") << 7 << Column::Disabled << "Sh - Sh Sh/C"
+                                    << "";
+        // Type 3's rings over its shaded face (the face itself is checked below).
+        QTest::newRow("3 hovered") << 3 << Column::Hovered
+                                   << "#733C00/#6BCBFF #CEF3FF #6BCBFF #0096E7/#31B2FF - #31B2FF"
+                                   << "";
+        QTest::newRow("3 focused") << 3 << Column::Focused << "#733C00/#E7AE8C/- #E7AE8C/- #FFE7CE"
+                                   << "";
+        // Type 8: the rounded grey face with graded inner lines; pressed is flat and darker.
+        QTest::newRow("8 normal") << 8 << Column::Normal << "Dk Dk Dk Dk/- - Sh Sh/Hi Hi F F/Lt"
+                                  << "1,1=Dk 38,18=Dk 1,2=F 2,1=F 3,3=Hi 37,17=Sh";
+        QTest::newRow("8 pressed") << 8 << Column::Pressed << "Dk Dk Dk Dk/Sh-16 Sh-16 Sh-16 Sh-16"
+                                   << "38,1=Dk 1,18=Dk 8,10=Sh-16";
+        QTest::newRow("8 selected") << 8 << Column::Selected << "Dk/Sh-16"
+                                    << "8,10=Sh-16";
     }
-    void raisedLooks() {
+    void looks() {
         QFETCH(int, type);
         QFETCH(Column, column);
-        QFETCH(QList<Expect>, points);
+        QFETCH(QString, rings);
+        QFETCH(QString, points);
         Fixture fixture;
         QVERIFY(fixture.make(type, column));
-        for (const Expect& point : points)
-            QVERIFY2(at(*fixture.button, point.x, point.y) == point.colour,
-                     qPrintable(QStringLiteral("(%1,%2) is %3, expected %4")
-                                    .arg(point.x)
-                                    .arg(point.y)
-                                    .arg(at(*fixture.button, point.x, point.y), 6, 16, QLatin1Char('0'))
-                                    .arg(point.colour, 6, 16, QLatin1Char('0'))));
+        checkRings(*fixture.button, rings, points);
+        if (type == 8 && column == Column::Selected) // painted as pressed, and stays so
+            QCOMPARE(fixture.button->visualState(), std::int32_t(CorvaneButton::Pressed));
     }
 
     // The rounded blue look: rows darkening by 25 steps, edge shading, frame and corner pixels;
@@ -266,59 +263,13 @@ private slots:
         QCOMPARE(at(b, 1, MidY), shade(base, sunken ? -32 : -5, true));
     }
 
-    void roundedBlueRings_data() {
-        QTest::addColumn<Column>("column");
-        QTest::addColumn<QList<Expect>>("points");
-        QTest::newRow("hover ring") << Column::Hovered
-                                    << QList<Expect>{{2, MidY, 0x31B2FF},     {W - 3, MidY, 0x31B2FF},
-                                                     {1, MidY, 0x6BCBFF},     {W - 2, MidY, 0x6BCBFF},
-                                                     {MidX, H - 2, 0x0096E7}, {MidX, 1, 0xCEF3FF}};
-        QTest::newRow("focus ring") << Column::Focused
-                                    << QList<Expect>{
-                                           {1, MidY, 0xE7AE8C}, {MidX, 2, 0xE7AE8C}, {MidX, 3, 0xFFE7CE}};
+    void roundedBlueDisabled() {
+        Fixture fixture;
+        QVERIFY(fixture.make(3, Column::Disabled));
         const std::uint32_t base = shade(F, +48, true);
-        QTest::newRow("disabled") << Column::Disabled
-                                  << QList<Expect>{{0, MidY, shade(base, -84, true)},
-                                                   {1, 1, shade(base, -72, true)},
-                                                   {8, MidY, shade(base, -24, true)}};
-    }
-    void roundedBlueRings() {
-        QFETCH(Column, column);
-        QFETCH(QList<Expect>, points);
-        Fixture fixture;
-        QVERIFY(fixture.make(3, column));
-        for (const Expect& point : points)
-            QCOMPARE(at(*fixture.button, point.x, point.y), point.colour);
-    }
-
-    void roundedGreyLook_data() {
-        QTest::addColumn<Column>("column");
-        QTest::addColumn<QList<Expect>>("points");
-        QTest::newRow("normal") << Column::Normal
-                                << QList<Expect>{{0, MidY, Dk},      {1, 1, Dk},       {W - 2, H - 2, Dk},
-                                                 {1, 2, F},          {2, 1, F},        {3, 3, Hi},
-                                                 {W - 3, H - 3, Sh}, {MidX, 2, Hi},    {2, MidY, Hi},
-                                                 {W - 3, MidY, F},   {MidX, H - 3, F}, {W - 2, MidY, Sh},
-                                                 {MidX, H - 2, Sh},  {8, MidY, Lt}};
-        // Pressed: a darker flat face inside the dark frame, the inner corners kept dark.
-        QTest::newRow("pressed") << Column::Pressed
-                                 << QList<Expect>{{0, MidY, Dk},
-                                                  {W - 2, 1, Dk},
-                                                  {1, H - 2, Dk},
-                                                  {8, MidY, shade(Sh, -16)},
-                                                  {W - 2, MidY, shade(Sh, -16)}};
-        QTest::newRow("selected") << Column::Selected
-                                  << QList<Expect>{{0, MidY, Dk}, {8, MidY, shade(Sh, -16)}};
-    }
-    void roundedGreyLook() {
-        QFETCH(Column, column);
-        QFETCH(QList<Expect>, points);
-        Fixture fixture;
-        QVERIFY(fixture.make(8, column));
-        for (const Expect& point : points)
-            QCOMPARE(at(*fixture.button, point.x, point.y), point.colour);
-        if (column == Column::Selected)
-            QCOMPARE(fixture.button->visualState(), std::int32_t(CorvaneButton::Pressed));
+        QCOMPARE(at(*fixture.button, 0, MidY), shade(base, -84, true));
+        QCOMPARE(at(*fixture.button, 1, 1), shade(base, -72, true));
+        QCOMPARE(at(*fixture.button, 8, MidY), shade(base, -24, true));
     }
 
     // The gradient face runs from the start colour to the stop colour; orientations 2 and 3
