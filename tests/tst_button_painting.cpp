@@ -362,6 +362,46 @@ private slots:
         }
     }
 
+    // Styled captions: with the caption in the face colour only the offset passes show. Red is
+    // the emboss shadow and blue the middle colour; shadowed captions use the shadow twice and
+    // never the middle colour.
+    void captionStylePasses_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<bool>("shadow");
+        QTest::addColumn<bool>("middle");
+        QTest::newRow("plain") << 0 << false << false;
+        QTest::newRow("engraved") << 1 << true << true;
+        QTest::newRow("embossed") << 2 << true << true;
+        QTest::newRow("shadowed") << 3 << true << false;
+    }
+    void captionStylePasses() {
+        QFETCH(int, style);
+        QFETCH(bool, shadow);
+        QFETCH(bool, middle);
+        Fixture fixture;
+        QVERIFY(fixture.make(2, Column::Normal));
+        CorvaneButton& b = *fixture.button;
+        fixture.host.setMode(host::HostMode::Design);
+        b.setBackColor(Colour{0xFFFFFF});
+        b.setForeColor(Colour{0xFFFFFF});
+        b.setEmbossEngraveShadow(Colour{0x0000FF});
+        b.setEmbossEngraveMid(Colour{0xFF0000});
+        b.setCaptionStyle(style);
+        b.setTextFont(QFont(QStringLiteral("DejaVu Sans"), 12, QFont::Bold));
+        b.setCaption(QStringLiteral("HIH"));
+        b.RefreshButton();
+        bool red = false, blue = false;
+        const QRect block = b.captionBlock().adjusted(-2, -2, 2, 2) & QRect(2, 2, W - 4, H - 4);
+        for (int y = block.top(); y <= block.bottom(); ++y)
+            for (int x = block.left(); x <= block.right(); ++x) {
+                const QColor c = b.surface().pixelColor(x, y);
+                red = red || (c.red() > 200 && c.green() < 128);
+                blue = blue || (c.blue() > 200 && c.green() < 128);
+            }
+        QCOMPARE(red, shadow);
+        QCOMPARE(blue, middle);
+    }
+
     // A button without extent paints nothing and does not fail.
     void emptyButtonPaintsNothing() {
         Fixture fixture;
