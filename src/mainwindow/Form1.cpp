@@ -100,6 +100,8 @@ void Form1::createList() {
     ListView1 = new widgets::ListView(this);
     ListView1->setGeometry(designRect(form1design::ListView1));
     ListView1->setAccessibleName(QStringLiteral("Connections"));
+    ListView1->horizontalScrollBar()->setAccessibleName(QStringLiteral("Scroll the connections sideways"));
+    ListView1->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll the connections up and down"));
     for (const Column& column : Columns)
         ListView1->addColumn(QString::fromLatin1(column.header), host::himetricToPixels(column.width),
                              column.alignment, column.numeric);

@@ -1,5 +1,6 @@
 #include "platform/host/MessageBoxService.h"
 
+#include <QLabel>
 #include <QPointer>
 
 namespace host {
@@ -7,6 +8,22 @@ namespace {
 MessageBoxService::Observer& observer() {
     static MessageBoxService::Observer instance;
     return instance;
+}
+
+// What the box's picture says, for assistive technology, which cannot see it.
+QString iconName(QMessageBox::Icon icon) {
+    switch (icon) {
+    case QMessageBox::Information:
+        return QStringLiteral("Information");
+    case QMessageBox::Warning:
+        return QStringLiteral("Warning");
+    case QMessageBox::Critical:
+        return QStringLiteral("Error");
+    case QMessageBox::Question:
+        return QStringLiteral("Question");
+    default:
+        return {};
+    }
 }
 } // namespace
 
@@ -17,6 +34,8 @@ QMessageBox::StandardButton MessageBoxService::show(const MessageBoxRequest& req
     // box on the stack would then be deleted twice.
     QPointer<QMessageBox> box =
         new QMessageBox(request.icon, request.title, request.text, request.buttons, request.parent);
+    if (auto* picture = box->findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
+        picture->setAccessibleName(iconName(request.icon));
     const int answer = box->exec();
     if (!box)
         return QMessageBox::NoButton;
