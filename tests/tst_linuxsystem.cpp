@@ -43,6 +43,8 @@ private slots:
     void brokenDumpIsCountedFromTheTableAlone();
     void newConnectionBehindStillCountersIsCounted_data();
     void newConnectionBehindStillCountersIsCounted();
+    void onlySocketsInUseBringAFullCount_data();
+    void onlySocketsInUseBringAFullCount();
     void loopbackLookups();
     void genericExecutableIcon();
     void versionKeyNamesThisPlatform();
@@ -218,8 +220,11 @@ struct RecordedCounters {
         setTimeWait(1);
         write("sockstat6", "TCP6: inuse 2\n");
     }
-    void setTimeWait(int count) {
-        write("sockstat", "TCP: inuse 3 orphan 0 tw " + QByteArray::number(count) + " alloc 4 mem 1\n");
+    void setTimeWait(int count) { setSockstat(3, count); }
+    void setSockstat(int inUse, int timeWait, int orphans = 0, int allocated = 4) {
+        write("sockstat", "TCP: inuse " + QByteArray::number(inUse) + " orphan " +
+                              QByteArray::number(orphans) + " tw " + QByteArray::number(timeWait) +
+                              " alloc " + QByteArray::number(allocated) + " mem 1\n");
     }
     void write(const QString& name, const QByteArray& text) {
         QFile file(root.path() + "/net/" + name);
@@ -309,9 +314,45 @@ void LinuxSystemTest::unseenChangesAreCountedInBoundedTime() {
     const int afterInterval = counter.fullCounts();
     QVERIFY2(afterInterval >= 2, "the table was not counted again after the recount interval");
     // A counter that moves brings a full count at once.
-    counters.setTimeWait(2);
+    counters.setSockstat(4, 1);
     counter.count();
     QCOMPARE(counter.fullCounts(), afterInterval + 1);
+}
+
+void LinuxSystemTest::onlySocketsInUseBringAFullCount_data() {
+    QTest::addColumn<QByteArray>("sockstat");
+    QTest::addColumn<QByteArray>("sockstat6");
+    QTest::addColumn<int>("fullCounts");
+    // Recorded before: "TCP: inuse 3 orphan 0 tw 1 alloc 4", "TCP6: inuse 2".
+    QTest::newRow("a time-wait socket expired")
+        << QByteArray("TCP: inuse 3 orphan 0 tw 0 alloc 4 mem 1\n") << QByteArray("TCP6: inuse 2\n") << 1;
+    QTest::newRow("an unconnected socket made")
+        << QByteArray("TCP: inuse 3 orphan 0 tw 1 alloc 5 mem 1\n") << QByteArray("TCP6: inuse 2\n") << 1;
+    QTest::newRow("a closing socket let go")
+        << QByteArray("TCP: inuse 3 orphan 1 tw 1 alloc 4 mem 1\n") << QByteArray("TCP6: inuse 2\n") << 1;
+    QTest::newRow("an IPv4 connection")
+        << QByteArray("TCP: inuse 4 orphan 0 tw 1 alloc 5 mem 1\n") << QByteArray("TCP6: inuse 2\n") << 2;
+    QTest::newRow("into time-wait") << QByteArray("TCP: inuse 2 orphan 0 tw 2 alloc 4 mem 1\n")
+                                    << QByteArray("TCP6: inuse 2\n") << 2;
+    QTest::newRow("an IPv6 connection")
+        << QByteArray("TCP: inuse 3 orphan 0 tw 1 alloc 4 mem 1\n") << QByteArray("TCP6: inuse 3\n") << 2;
+}
+
+// Sockets in use move with every change of the active count; the other summary counters also
+// move when nothing active changed, which must not cost a dump of the whole table.
+void LinuxSystemTest::onlySocketsInUseBringAFullCount() {
+    QFETCH(QByteArray, sockstat);
+    QFETCH(QByteArray, sockstat6);
+    QFETCH(int, fullCounts);
+    RecordedCounters counters;
+    QVERIFY(counters.root.isValid());
+    os::linuxbackend::TcpStateCounter counter(std::chrono::hours(1), counters.path());
+    counter.count();
+    counters.write("sockstat", sockstat);
+    counters.write("sockstat6", sockstat6);
+    counter.count();
+    counter.count();
+    QCOMPARE(counter.fullCounts(), fullCounts);
 }
 
 void LinuxSystemTest::brokenDumpIsCountedFromTheTableAlone() {

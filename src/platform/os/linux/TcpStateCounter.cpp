@@ -14,8 +14,8 @@ TcpStateCounts TcpStateCounter::count() {
     const auto now = std::chrono::steady_clock::now();
     sockets::SocketSummary summary;
     const bool summaryRead = m_summaryReader.read(summary);
-    bool unchanged =
-        summaryRead && m_haveCount && summary == m_summary && now - m_countedAt < m_recountInterval;
+    bool unchanged = summaryRead && m_haveCount && sameSocketsInUse(summary, m_summary) &&
+                     now - m_countedAt < m_recountInterval;
     sockets::TcpConnectionCounters connections = m_connections;
     if (unchanged && m_haveConnections && now - m_connectionsCheckedAt >= ConnectionCheckInterval) {
         m_connectionsCheckedAt = now;
@@ -33,6 +33,11 @@ TcpStateCounts TcpStateCounter::count() {
     m_haveCount = summaryRead;
     m_countedAt = now;
     return m_counts;
+}
+
+bool TcpStateCounter::sameSocketsInUse(const sockets::SocketSummary& a, const sockets::SocketSummary& b) {
+    // Counters 0 and 4: TCP inuse and TCP6 inuse.
+    return a.counters[0] == b.counters[0] && a.counters[4] == b.counters[4];
 }
 
 TcpStateCounts TcpStateCounter::countInFull() {

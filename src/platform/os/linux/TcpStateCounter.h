@@ -12,9 +12,14 @@ namespace os::linuxbackend {
 
 // Counts the TCP table by state, cheaply enough for a timer of a few milliseconds.
 //
-// A full count dumps every socket. The kernel's summary counters (sockets in use, orphans,
-// time-wait, allocated; IPv4 and IPv6) are read first, and while they still equal what
-// they were before the last full count, the last count is returned. The counters cannot see
+// A full count dumps every socket. The kernel's summary counters are read first, and while
+// the sockets in use (IPv4 and IPv6) still number what they did before the last full count,
+// the last count is returned. A socket is in use from the moment it connects, is accepted or
+// listens until it closes or enters time-wait, so every change of the active count moves
+// them; the other summary counters move also when a time-wait socket expires, a socket is
+// created unconnected or an application lets go of a closing one, none of which changes the
+// active count, and a machine with traffic does that every second. Time-wait and closed
+// sockets may therefore be counted late, by up to the recount interval. The counters cannot see
 // everything: a socket moving between two hashed states (established -> close-wait), a
 // request socket in syn-received, or one socket opening while another of the same kind
 // closes between two checks. The connection counters catch the last of these (every new
@@ -37,6 +42,8 @@ public:
 
 private:
     TcpStateCounts countInFull();
+    // Sockets in use, IPv4 and IPv6: what moves with the active count.
+    static bool sameSocketsInUse(const sockets::SocketSummary& a, const sockets::SocketSummary& b);
 
     std::chrono::milliseconds m_recountInterval;
     std::string m_procRoot;
