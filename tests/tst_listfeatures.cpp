@@ -195,6 +195,20 @@ private slots:
         QCOMPARE(form().StatusBar1->panelText(2), form1design::VisitText);
     }
 
+    // With more connections than the list holds, the count speaks of all of them, filtered or not.
+    void filterCountWithConnectionsBeyondTheList() {
+        QList<Line> lines;
+        for (int i = 0; i < 2001; ++i)
+            lines.append({QStringLiteral("127.0.0.1:%1").arg(i), "b:1", "ESTABLISHED", 30});
+        m_system->defaultCommandResult = finished(listing(lines));
+        form().RefreshView();
+        form().showFilter();
+        QTest::keyClicks(form().TxtFilter, QStringLiteral("1999"));
+        QCOMPARE(form().StatusBar1->panelText(2), QStringLiteral("Showing 1 of 2001 connections"));
+        form().hideFilter();
+        QCOMPARE(form().StatusBar1->panelText(2), QStringLiteral("Showing 2000 of 2001 connections"));
+    }
+
     void filterFieldHiddenTakesNoSpace() {
         loadFiveRows();
         // Hidden, the toolbar asks for no more room than its buttons alone; shown, it moves nothing.
