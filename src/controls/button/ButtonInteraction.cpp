@@ -1,4 +1,5 @@
 #include "controls/button/CorvaneButton.h"
+#include "platform/host/EventCodes.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -20,41 +21,6 @@ constexpr short KeyLeft = 37;
 constexpr short KeyUpArrow = 38;
 constexpr short KeyRight = 39;
 constexpr short KeyDownArrow = 40;
-
-short buttonCode(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-short heldButtons(Qt::MouseButtons buttons) {
-    short code = 0;
-    if (buttons & Qt::LeftButton)
-        code |= 1;
-    if (buttons & Qt::RightButton)
-        code |= 2;
-    if (buttons & Qt::MiddleButton)
-        code |= 4;
-    return code;
-}
-
-short shiftCode(Qt::KeyboardModifiers modifiers) {
-    short code = 0;
-    if (modifiers & Qt::ShiftModifier)
-        code |= 1;
-    if (modifiers & Qt::ControlModifier)
-        code |= 2;
-    if (modifiers & Qt::AltModifier)
-        code |= 4;
-    return code;
-}
 
 // The key code hosts know keys by: letters and digits as their upper-case character, the
 // rest as the platform's virtual-key numbers.
@@ -132,25 +98,26 @@ void CorvaneButton::resetState() {
 // --- Mouse ---------------------------------------------------------------------------------------
 
 void CorvaneButton::mousePressEvent(QMouseEvent* event) {
-    const short button = buttonCode(event->button());
+    const short button = host::mouseButtonCode(event->button());
     // A left or right press, released over the button, is a click of the window.
     m_clickPending = button == 1 || button == 2;
     const QPointF at = event->position();
-    handlePress(button, shiftCode(event->modifiers()), float(at.x()), float(at.y()));
+    handlePress(button, host::shiftCode(event->modifiers()), float(at.x()), float(at.y()));
 }
 
 void CorvaneButton::mouseMoveEvent(QMouseEvent* event) {
     const QPointF at = event->position();
-    handleMove(heldButtons(event->buttons()), shiftCode(event->modifiers()), float(at.x()), float(at.y()));
+    handleMove(host::heldButtonCodes(event->buttons()), host::shiftCode(event->modifiers()), float(at.x()),
+               float(at.y()));
 }
 
 void CorvaneButton::mouseReleaseEvent(QMouseEvent* event) {
-    const short button = buttonCode(event->button());
+    const short button = host::mouseButtonCode(event->button());
     const QPointF at = event->position();
     const bool click = m_clickPending && rect().contains(at.toPoint());
     m_clickPending = false;
     QPointer<CorvaneButton> alive(this);
-    handleRelease(button, shiftCode(event->modifiers()), float(at.x()), float(at.y()));
+    handleRelease(button, host::shiftCode(event->modifiers()), float(at.x()), float(at.y()));
     if (alive && click)
         clickNotification();
 }
@@ -239,7 +206,7 @@ void CorvaneButton::doubleClick() {
 void CorvaneButton::keyPressEvent(QKeyEvent* event) {
     const short code = keyCode(*event);
     QPointer<CorvaneButton> alive(this);
-    keyDown(code, shiftCode(event->modifiers()));
+    keyDown(code, host::shiftCode(event->modifiers()));
     if (!alive)
         return;
     const QString text = event->text();
@@ -253,7 +220,7 @@ void CorvaneButton::keyPressEvent(QKeyEvent* event) {
 void CorvaneButton::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat())
         return; // one release for a held key
-    keyUp(keyCode(*event), shiftCode(event->modifiers()));
+    keyUp(keyCode(*event), host::shiftCode(event->modifiers()));
 }
 
 void CorvaneButton::keyDown(short code, short shift) {

@@ -218,33 +218,19 @@ void CorvaneButton::setCaptionStyle(std::int32_t style) {
 // --- Gradient --------------------------------------------------------------------------------
 
 void CorvaneButton::setGradientStartColor(host::Colour colour) {
-    const host::Colour resolved = host::ResolveColor(colour);
-    if (resolved == m_gradientStart)
-        return;
-    if (m_buttonType == 3 || m_buttonType == 8) {
-        if (!isRunMode())
-            showMessage(
-                QMessageBox::Information,
-                QStringLiteral("This option is not available for Windowx XP or Machintosh style buttons"));
-        return;
-    }
-    if (m_colorScheme != 5) {
-        if (isRunMode())
-            return;
-        m_colorScheme = 5;
-        for (const QString& key : {SchemeKey, ForeKey, MouseOverKey, BackKey, GradientStopKey})
-            mark(key);
-    }
-    m_gradientStart = resolved;
-    mark(GradientStartKey);
-    RebuildPalette(false);
-    PrepareIcon();
-    RefreshButton();
+    setGradientColour(colour, m_gradientStart, GradientStartKey, GradientStopKey);
 }
 
 void CorvaneButton::setGradientStopColor(host::Colour colour) {
+    setGradientColour(colour, m_gradientStop, GradientStopKey, GradientStartKey);
+}
+
+// Either end of the gradient: setting one in design mode switches the scheme to the gradient
+// face, which changes the stored colours and the other end too.
+void CorvaneButton::setGradientColour(host::Colour colour, host::Colour& end, const QString& key,
+                                      const QString& otherKey) {
     const host::Colour resolved = host::ResolveColor(colour);
-    if (resolved == m_gradientStop)
+    if (resolved == end)
         return;
     if (m_buttonType == 3 || m_buttonType == 8) {
         if (!isRunMode())
@@ -257,11 +243,11 @@ void CorvaneButton::setGradientStopColor(host::Colour colour) {
         if (isRunMode())
             return;
         m_colorScheme = 5;
-        for (const QString& key : {SchemeKey, ForeKey, MouseOverKey, BackKey, GradientStartKey})
-            mark(key);
+        for (const QString& marked : {SchemeKey, ForeKey, MouseOverKey, BackKey, otherKey})
+            mark(marked);
     }
-    m_gradientStop = resolved;
-    mark(GradientStopKey);
+    end = resolved;
+    mark(key);
     RebuildPalette(false);
     PrepareIcon();
     RefreshButton();

@@ -203,6 +203,8 @@ private:
     // The custom-colour rule: true when the assignment may go on (switching to scheme 2 in
     // design mode and marking the given keys); false when it is ignored.
     bool allowCustomColour(std::initializer_list<const char*> otherKeys);
+    void setGradientColour(host::Colour colour, host::Colour& end, const QString& key,
+                           const QString& otherKey);
     void RebuildPalette(bool reset);
     // Region, caption layout, icon and repaint, once the button has been shown.
     void resizeSequence();

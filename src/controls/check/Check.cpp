@@ -2,6 +2,7 @@
 
 #include "controls/check/CheckParts.h"
 #include "platform/host/Colours.h"
+#include "platform/host/EventCodes.h"
 #include "platform/host/Units.h"
 
 #include <QApplication>
@@ -23,30 +24,6 @@ constexpr host::Colour DesignBackColor{0x00FFFFFF};
 constexpr host::Colour DesignDisabledColor{0x00C0C0C0};
 // The caption window starts this far left of the control, so its own box lies under the picture.
 constexpr int CaptionLeft = -2;
-
-short mouseButtonCode(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-short shiftCode(Qt::KeyboardModifiers modifiers) {
-    short code = 0;
-    if (modifiers & Qt::ShiftModifier)
-        code |= 1;
-    if (modifiers & Qt::ControlModifier)
-        code |= 2;
-    if (modifiers & Qt::AltModifier)
-        code |= 4;
-    return code;
-}
 
 } // namespace
 
@@ -201,12 +178,12 @@ bool Check::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
-        press(mouseButtonCode(mouse->button()), shiftCode(mouse->modifiers()),
+        press(host::mouseButtonCode(mouse->button()), host::shiftCode(mouse->modifiers()),
               float(host::pixelsToTwips(at.x())), float(host::pixelsToTwips(at.y())));
         return true;
     }
     case QEvent::MouseButtonRelease:
-        release(mouseButtonCode(static_cast<QMouseEvent*>(event)->button()));
+        release(host::mouseButtonCode(static_cast<QMouseEvent*>(event)->button()));
         return true;
     case QEvent::MouseButtonDblClick:
         // Only the box answers a double-click; on the caption it is swallowed unhandled.
