@@ -9,6 +9,7 @@
 #include "platform/widgets/StatusBar.h"
 #include "platform/widgets/Toolbar.h"
 #include "snapshot/ConnectionTable.h"
+#include "support/Xdotool.h"
 #include "tray/TrayIntegration.h"
 
 #include <QAction>
@@ -35,6 +36,8 @@
 
 // The main window's commands on a real X server with a tray host and a window manager,
 // driven by real pointer clicks, on the machine's real connections.
+
+using testsupport::xdotool;
 
 namespace {
 
@@ -82,13 +85,6 @@ quint16 portNumber(const QString& shown) {
     if (const servent* service = ::getservbyname(shown.toLatin1().constData(), "tcp"))
         return ntohs(quint16(service->s_port));
     return 0;
-}
-
-bool xdotool(const QStringList& arguments) {
-    QProcess process; // what it prints (window ids) is of no interest
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
 }
 
 bool clickAt(QPoint point, int button, int repeat = 1) {

@@ -6,6 +6,7 @@
 #include "platform/widgets/StatusBar.h"
 #include "snapshot/ConnectionTable.h"
 #include "support/NetstatListing.h"
+#include "support/Xdotool.h"
 
 #include <QDir>
 #include <QHeaderView>
@@ -20,14 +21,9 @@ using testsupport::listing;
 // The list's header, filter field and row colours on a real X server with a window manager,
 // driven by real pointer clicks and key presses, on scripted connections.
 
-namespace {
+using testsupport::xdotool;
 
-bool xdotool(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
+namespace {
 
 // Screenshots go where TAVREN_SHOTS says, when it says.
 void shoot(const QString& name) {

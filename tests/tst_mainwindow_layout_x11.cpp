@@ -7,6 +7,7 @@
 #include "platform/widgets/Toolbar.h"
 #include "snapshot/ConnectionTable.h"
 #include "support/NetstatListing.h"
+#include "support/Xdotool.h"
 
 #include <QDir>
 #include <QHeaderView>
@@ -20,14 +21,9 @@
 // toolbar, the list (with its header and scroll bar) and the status bar never cover one
 // another, whatever frame and title bar the window manager adds.
 
-namespace {
+using testsupport::xdotool;
 
-bool xdotool(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
+namespace {
 
 // A part's rectangle in the window's client coordinates, as far as it is shown.
 QRect shownRect(const QWidget* part, const QWidget* window) {

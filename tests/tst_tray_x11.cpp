@@ -1,5 +1,6 @@
 // links: tavren_tray tavren_host
 // needs: x11
+#include "support/Xdotool.h"
 #include "tray/TrayIntegration.h"
 
 #include <QCloseEvent>
@@ -11,6 +12,8 @@
 #include <QtTest>
 
 using namespace tray;
+
+using testsupport::xdotool;
 
 namespace {
 
@@ -33,10 +36,6 @@ protected:
         event->accept();
     }
 };
-
-bool xdotool(const QStringList& arguments) {
-    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-}
 
 bool clickAt(QPoint point, int button) {
     return xdotool({"mousemove", QString::number(point.x()), QString::number(point.y()), "click",
