@@ -29,7 +29,11 @@ void ensureIconTheme() {
     Q_UNUSED(done);
 }
 
+// Only absolute paths: a bare process name (shown where the path is closed to the user) would
+// otherwise be resolved against the program's working folder.
 QString canonical(const QString& path) {
+    if (!QDir::isAbsolutePath(path))
+        return path;
     const QString resolved = QFileInfo(path).canonicalFilePath();
     return resolved.isEmpty() ? path : resolved;
 }
