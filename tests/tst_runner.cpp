@@ -42,13 +42,18 @@ CommandResult finished(const QByteArray& output, bool truncated = false) {
 void RunnerTest::asksForTheCompanionCommand() {
     os::FakeSystem system;
     system.netstatProgramPath = "/somewhere/tavren-netstat-cli";
-    RunNetstatCommand(system);
+    int yields = 0;
+    RunNetstatCommand(system, [&] { ++yields; });
     QCOMPARE(system.commandRequests.size(), 1);
     const os::CommandRequest& request = system.commandRequests.first();
     QCOMPARE(request.program, QString("/somewhere/tavren-netstat-cli"));
     QCOMPARE(request.arguments, QStringList{"-o"});
     QVERIFY(request.timeout >= std::chrono::seconds(10) && request.timeout <= std::chrono::seconds(60));
     QVERIFY(request.outputCap >= 1024 * 1024);
+    // The window's yield runs while the command runs, at least every 20 ms.
+    QVERIFY(request.yield && request.yieldInterval <= std::chrono::milliseconds(20));
+    request.yield();
+    QCOMPARE(yields, 2);
 }
 
 void RunnerTest::failures_data() {

@@ -31,6 +31,8 @@ QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yiel
     request.arguments = {QStringLiteral("-o")};
     request.timeout = NetstatTimeout;
     request.outputCap = NetstatOutputCap;
+    request.yield = yield;
+    request.yieldInterval = NetstatYieldInterval;
 
     os::CommandResult result = system.runCommand(request);
     QString error;

@@ -10,12 +10,16 @@
 // Limits of one run of the connection-listing command.
 inline constexpr std::chrono::milliseconds NetstatTimeout{30000};
 inline constexpr qsizetype NetstatOutputCap = 4 * 1024 * 1024;
+// How often the window yields while it waits for the command: the promise is once per 20 ms,
+// and a busy machine wakes a waiting process a few milliseconds late.
+inline constexpr std::chrono::milliseconds NetstatYieldInterval{15};
 
 // Runs the companion connection-listing command with "-o" and returns what it printed, or
 // an "Error: ..." text when it could not be run or failed. Only complete lines are kept:
 // output is cut after its last CRLF, so a line the command did not finish (cut by the cap,
 // or by the command dying mid-line) never reaches the parser.
 //
+// `yield` runs while the command runs (at least every NetstatYieldInterval) and once after it.
 // When `failure` is given it receives why the run gave no listing (the error text, the exit
 // status or the signal), and is left empty when the command ran and succeeded.
 QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yield = {},

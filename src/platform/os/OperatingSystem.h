@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct CommandRequest {
     QStringList arguments;
     std::chrono::milliseconds timeout{30000};
     qsizetype outputCap = 8 * 1024 * 1024; // bytes kept at most; the pipe is drained past it
+    // Called at least once per yieldInterval while the command runs, so that the window keeps
+    // answering; time spent inside it does not count against the timeout.
+    std::function<void()> yield;
+    std::chrono::milliseconds yieldInterval{20};
 };
 
 struct CommandResult {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <vector>
 
 #include <fcntl.h>
@@ -24,9 +25,44 @@ int remainingMilliseconds(Clock::time_point deadline) {
     return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1000 * 60 * 60));
 }
 
+// The command's clock: its deadline, and when the caller's yield is next due. Time spent in
+// the yield (a dialog the user opened meanwhile) moves the deadline on: the limit is for the
+// command, not for the window.
+class CommandClock {
+public:
+    explicit CommandClock(const CommandRequest& request)
+        : m_deadline(Clock::now() + request.timeout), m_yield(request.yield),
+          m_interval(std::max(request.yieldInterval, std::chrono::milliseconds(1))),
+          m_yieldDue(Clock::now() + m_interval) {}
+
+    bool expired() const { return Clock::now() >= m_deadline; }
+
+    // How long one wait may block: until the deadline, or until the next yield is due.
+    int sliceMilliseconds() const {
+        return remainingMilliseconds(m_yield ? std::min(m_deadline, m_yieldDue) : m_deadline);
+    }
+
+    void yieldWhenDue() {
+        const auto before = Clock::now();
+        if (!m_yield || before < m_yieldDue)
+            return;
+        m_yield();
+        const auto after = Clock::now();
+        m_deadline += after - before;
+        // Counted from the start of this yield, so yields begin at least once per interval.
+        m_yieldDue = std::max(before + m_interval, after);
+    }
+
+private:
+    Clock::time_point m_deadline;
+    std::function<void()> m_yield;
+    std::chrono::milliseconds m_interval;
+    Clock::time_point m_yieldDue;
+};
+
 // Reaps the child, waiting at most until the deadline, and notes how it ended; false when it
 // is still running.
-bool reapBefore(pid_t child, Clock::time_point deadline, CommandResult& result) {
+bool reapBefore(pid_t child, CommandClock& clock, CommandResult& result) {
     int delay = 1;
     for (;;) {
         int status = 0;
@@ -40,9 +76,10 @@ bool reapBefore(pid_t child, Clock::time_point deadline, CommandResult& result) 
         }
         if (done < 0 && errno != EINTR)
             return true; // reaped elsewhere (SIGCHLD ignored): how it ended cannot be known
-        if (remainingMilliseconds(deadline) == 0)
+        clock.yieldWhenDue();
+        if (clock.expired())
             return false;
-        ::usleep(static_cast<useconds_t>(delay * 1000));
+        ::usleep(static_cast<useconds_t>(std::min(delay, std::max(clock.sliceMilliseconds(), 1)) * 1000));
         delay = std::min(delay * 2, 20);
     }
 }
@@ -90,18 +127,19 @@ CommandResult runChildCommand(const CommandRequest& request) {
         return result;
     }
 
-    const auto deadline = Clock::now() + request.timeout;
+    CommandClock clock(request);
     const qsizetype cap = std::max<qsizetype>(request.outputCap, 0);
     char chunk[64 * 1024];
     pollfd watch{readEnd, POLLIN, 0};
     for (;;) {
         // Checked on every pass: a child that keeps the pipe full never lets poll time out.
-        if (Clock::now() >= deadline) {
+        clock.yieldWhenDue();
+        if (clock.expired()) {
             result.status = CommandStatus::TimedOut;
             result.errorCode = ETIMEDOUT;
             break;
         }
-        int ready = ::poll(&watch, 1, remainingMilliseconds(deadline));
+        int ready = ::poll(&watch, 1, clock.sliceMilliseconds());
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0) {
@@ -109,11 +147,8 @@ CommandResult runChildCommand(const CommandRequest& request) {
             result.errorCode = errno;
             break;
         }
-        if (ready == 0) {
-            result.status = CommandStatus::TimedOut;
-            result.errorCode = ETIMEDOUT;
-            break;
-        }
+        if (ready == 0)
+            continue; // a yield is due, or the deadline passed: the next pass tells which
         ssize_t length = ::read(readEnd, chunk, sizeof(chunk));
         if (length < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
@@ -135,7 +170,7 @@ CommandResult runChildCommand(const CommandRequest& request) {
     }
     ::close(readEnd);
 
-    if (result.status == CommandStatus::Finished && !reapBefore(child, deadline, result)) {
+    if (result.status == CommandStatus::Finished && !reapBefore(child, clock, result)) {
         result.status = CommandStatus::TimedOut;
         result.errorCode = ETIMEDOUT;
     }
