@@ -11,6 +11,8 @@
 #include "platform/widgets/Toolbar.h"
 #include "snapshot/ConnectionTable.h"
 #include "support/NetstatListing.h"
+#include "support/OtherUser.h"
+#include "support/SmallDisk.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -23,6 +25,7 @@
 
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using testsupport::finished;
@@ -384,10 +387,13 @@ private slots:
         QTest::keyClicks(form().TxtFilter, QStringLiteral("estab"));
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("saved.csv"));
+        // The user's own link, even in a folder anyone may write to, leads to its target.
+        const QString link = folder.filePath(QStringLiteral("link.csv"));
+        QVERIFY(QFile::link(path, link) && ::chmod(QFile::encodeName(folder.path()).constData(), 01777) == 0);
         QList<host::SaveFileRequest> asked;
         host::FileDialogService::setObserver([&](const host::SaveFileRequest& request) {
             asked << request;
-            return path;
+            return link;
         });
         form().mnuSave->trigger();
         QCOMPARE(asked.size(), 1);
@@ -399,7 +405,8 @@ private slots:
                  QByteArray("File,Local Port,Remote Host,Remote Port,Status,File Path\r\n"
                             "mailer,10000,charlie,443 (Https),ESTABLISHED,\"/opt/mail,box/mailer\"\r\n"
                             "webclient,9000,alpha,5432,ESTABLISHED,/usr/bin/webclient\r\n"));
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"saved.csv"});
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), (QStringList{"link.csv", "saved.csv"}));
+        QVERIFY(QFileInfo(link).isSymLink());
     }
 
     void failedSaveLeavesNothing_data() {
@@ -407,38 +414,60 @@ private slots:
         QTest::newRow("folder missing") << "missing";
         QTest::newRow("folder not writable") << "read-only";
         QTest::newRow("a folder in the way") << "folder";
+        QTest::newRow("a pipe in the way") << "pipe";
+        QTest::newRow("disk full") << "full";
+        QTest::newRow("another user's link in a shared folder") << "link";
     }
     void failedSaveLeavesNothing() {
         QFETCH(QString, where);
         loadFiveRows();
-        QTemporaryDir scratch;
+        QTemporaryDir scratch, home;
         QDir folder(scratch.path());
         QString path = folder.filePath(QStringLiteral("list.csv"));
+        const auto writeOld = [](const QString& file) {
+            QFile old(file);
+            return old.open(QIODevice::WriteOnly) && old.write("old") == 3;
+        };
+        if ((where == "full" || where == "link") && !testsupport::unprivilegedUser())
+            QSKIP("needs root and the user \"nobody\", to mount a small disk or plant another user's link");
+        testsupport::SmallDisk disk(scratch.path(), 16 * 1024);
         if (where == "missing") {
             path = folder.filePath(QStringLiteral("none/list.csv"));
         } else if (where == "folder") {
             QVERIFY(folder.mkdir(QStringLiteral("list.csv")));
+        } else if (where == "pipe") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (where == "full") {
+            QVERIFY(disk.mount() && writeOld(path));
+            QVERIFY(disk.fill(folder.filePath(QStringLiteral("filler"))));
+        } else if (where == "link") {
+            // Planted by another user in a folder anyone may write to, aimed at the user's file.
+            QVERIFY(writeOld(home.filePath(QStringLiteral("mine"))));
+            QVERIFY(QFile::link(home.filePath(QStringLiteral("mine")), path));
+            QCOMPARE(::chmod(QFile::encodeName(folder.path()).constData(), 01777), 0);
+            const auto nobody = *testsupport::unprivilegedUser();
+            QCOMPARE(::lchown(QFile::encodeName(path).constData(), nobody.uid, nobody.gid), 0);
         } else if (::geteuid() == 0) {
             // The superuser writes through permissions; this folder refuses even it.
             folder.setPath(QStringLiteral("/sys"));
             path = folder.filePath(QStringLiteral("list.csv"));
         } else {
-            QFile old(path);
-            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-            old.close();
+            QVERIFY(writeOld(path));
             QVERIFY(QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         }
         const auto entries = [&] {
-            return folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            return folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
         };
         const QStringList before = entries();
+        const bool wasFile = QFileInfo(path).isFile();
         host::FileDialogService::setObserver([&](const host::SaveFileRequest&) { return path; });
 
         form().mnuSave->trigger();
 
         QCOMPARE(entries(), before);
-        QFile old(path); // an older file of that name is kept whole
-        QVERIFY(!old.open(QIODevice::ReadOnly) || old.readAll() == "old");
+        QCOMPARE(QFileInfo(path).isFile(), wasFile);
+        QFile old(path); // an older file of that name, or a link's target, is kept whole
+        QVERIFY(!wasFile || (old.open(QIODevice::ReadOnly) && old.readAll() == "old"));
         QFile::setPermissions(scratch.path(),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(m_boxes.size(), 1);

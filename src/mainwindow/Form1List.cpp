@@ -3,6 +3,7 @@
 #include "mainwindow/CsvTable.h"
 #include "platform/host/FileDialogService.h"
 #include "platform/host/MessageBoxService.h"
+#include "platform/os/OperatingSystem.h"
 #include "platform/widgets/ListView.h"
 #include "platform/widgets/StatusBar.h"
 #include "platform/widgets/Toolbar.h"
@@ -15,7 +16,6 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSaveFile>
 #include <QShortcut>
 
 using namespace form1design;
@@ -164,18 +164,5 @@ QString Form1::saveList(const QString& path) {
     rows << header;
     for (int shown = 1; shown <= ListView1->shownCount(); ++shown)
         rows << ListView1->item(ListView1->shownRow(shown)).texts();
-    const QByteArray text = csvTable(rows);
-
-    // Written beside the target and renamed over it only when complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(text) != text.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
+    return m_system.saveFile(path, csvTable(rows));
 }

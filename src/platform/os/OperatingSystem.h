@@ -109,6 +109,10 @@ public:
     // True once the process that started at `startTime` is gone (or only waits to be reaped).
     virtual bool processHasEnded(std::int32_t processId, std::uint64_t startTime) = 0;
 
+    // Replaces a regular file's contents whole or not at all, never through a link another
+    // user planted in a shared folder. Empty when saved; else why not, in words for the user.
+    virtual QString saveFile(const QString& path, const QByteArray& contents) = 0;
+
     // The system's own message text for an error code.
     virtual QString systemErrorText(int errorCode) = 0;
 

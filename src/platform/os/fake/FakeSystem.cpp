@@ -1,5 +1,7 @@
 #include "platform/os/fake/FakeSystem.h"
 
+#include "platform/os/linux/FileSaving.h"
+
 namespace os {
 
 std::uint32_t FakeSystem::addressKey(const std::array<std::uint8_t, 4>& address) {
@@ -59,6 +61,10 @@ bool FakeSystem::processHasEnded(std::int32_t processId, std::uint64_t startTime
     if (after < 0)
         return false;
     return signalled.count(processId) > 0 && m_endChecks[processId]++ >= after;
+}
+
+QString FakeSystem::saveFile(const QString& path, const QByteArray& contents) {
+    return linuxbackend::saveFileContents(path, contents);
 }
 
 QString FakeSystem::systemErrorText(int errorCode) {

@@ -48,6 +48,8 @@ public:
     QHash<std::int32_t, int> endsAfterChecks;
     int endChecks = 0;
 
+    // saveFile: writes the real file as the Linux backend does, so tests read back what landed.
+
     // systemErrorText: a code missing from the map reads "System error N".
     QHash<int, QString> errorTexts;
 
@@ -76,6 +78,7 @@ public:
     std::uint64_t processStartTime(std::int32_t processId) override;
     TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;
+    QString saveFile(const QString& path, const QByteArray& contents) override;
     QString systemErrorText(int errorCode) override;
     QIcon executableIcon(const QString& executablePath) override;
     std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) override;

@@ -2,6 +2,7 @@
 
 #include "platform/os/linux/ChildCommand.h"
 #include "platform/os/linux/ExecutableIcons.h"
+#include "platform/os/linux/FileSaving.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -242,10 +243,12 @@ bool LinuxSystem::processHasEnded(std::int32_t processId, std::uint64_t startTim
     return !stat || stat->state == 'Z' || stat->state == 'X' || stat->startTime != startTime;
 }
 
+QString LinuxSystem::saveFile(const QString& path, const QByteArray& contents) {
+    return linuxbackend::saveFileContents(path, contents);
+}
+
 QString LinuxSystem::systemErrorText(int errorCode) {
-    char buffer[256];
-    const char* text = ::strerror_r(errorCode, buffer, sizeof(buffer));
-    return QString::fromLocal8Bit(text);
+    return linuxbackend::errorText(errorCode);
 }
 
 QIcon LinuxSystem::executableIcon(const QString& executablePath) {

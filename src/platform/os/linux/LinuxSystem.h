@@ -26,6 +26,7 @@ public:
     std::uint64_t processStartTime(std::int32_t processId) override;
     TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;
+    QString saveFile(const QString& path, const QByteArray& contents) override;
     QString systemErrorText(int errorCode) override;
     QIcon executableIcon(const QString& executablePath) override;
     std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) override;
