@@ -361,6 +361,55 @@ private slots:
         QCOMPARE(seen, reached);
     }
 
+    void processTextIsShownAsItIs_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("shownPath");
+        using os::PathSource;
+        QTest::newRow("read from the executable link")
+            << "/usr/bin/python3.11" << int(PathSource::ExecutableLink) << "python3.11"
+            << "/usr/bin/python3.11";
+        QTest::newRow("posing as another program")
+            << "/usr/sbin/sshd" << int(PathSource::CommandLine) << "sshd"
+            << "/usr/sbin/sshd (command line)";
+        QTest::newRow("process name") << "python3" << int(PathSource::ProcessName) << "python3"
+                                      << "python3 (process name)";
+        QTest::newRow("right-to-left override")
+            << "/tmp/\u202Eexe.txt" << int(PathSource::CommandLine) << "\uFFFDexe.txt"
+            << "/tmp/\uFFFDexe.txt (command line)";
+        QTest::newRow("line feed, tab, carriage return")
+            << "/opt/a\nb\tc\r" << int(PathSource::ExecutableLink) << "a\uFFFDb\uFFFDc\uFFFD"
+            << "/opt/a\uFFFDb\uFFFDc\uFFFD";
+        QTest::newRow("C1 control, marks, isolates, line separator")
+            << "/opt/\u0085\u200F\u2067x\u2069\u061C\u2028" << int(PathSource::ExecutableLink)
+            << "\uFFFD\uFFFD\uFFFDx\uFFFD\uFFFD\uFFFD"
+            << "/opt/\uFFFD\uFFFD\uFFFDx\uFFFD\uFFFD\uFFFD";
+    }
+    void processTextIsShownAsItIs() {
+        QFETCH(QString, path);
+        QFETCH(int, source);
+        QFETCH(QString, file);
+        QFETCH(QString, shownPath);
+        m_system->defaultCommandResult =
+            finished(listing({{"127.0.0.1:9000", "alpha:5432", "ESTABLISHED", 101}}));
+        m_system->processIdList = {101};
+        m_system->executablePaths = {{101, path}};
+        m_system->pathSources = {{101, os::PathSource(source)}};
+        form().RefreshView();
+        list().setSelectedIndex(1);
+        const QStringList row{file, "9000", "alpha", "5432", "ESTABLISHED", shownPath};
+        QCOMPARE(list().item(1).texts(), row);
+        QCOMPARE(list().model()->index(0, 5).data(Qt::ToolTipRole).toString(), shownPath);
+        form().mnuFP->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), shownPath);
+        form().mnuRow->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), row.join('\t'));
+        form().ListView1_DblClick();
+        QVERIFY(form().frmInfo());
+        QCOMPARE(form().frmInfo()->TxtProcess->text(), shownPath);
+    }
+
     void csvFields_data() {
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QByteArray>("line");

@@ -42,23 +42,27 @@ void ProcessNamesTest::namesWherePathsAreClosed_data() {
     QTest::addColumn<QByteArray>("cmdline"); // "" no file
     QTest::addColumn<QByteArray>("comm");    // "" no file
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("source");
+    const int link = int(os::PathSource::ExecutableLink), commandLine = int(os::PathSource::CommandLine),
+              name = int(os::PathSource::ProcessName);
 
     QTest::newRow("readable link is the path")
         << QByteArray("/usr/bin/tavren-real") << QByteArray("/usr/bin/other\0", 15) << QByteArray("other\n")
-        << "/usr/bin/tavren-real";
+        << "/usr/bin/tavren-real" << link;
     QTest::newRow("absolute program of the command line")
         << QByteArray("-") << QByteArray("/usr/sbin/tavren-daemon\0--foreground\0", 37)
-        << QByteArray("tavren-daemon\n") << "/usr/sbin/tavren-daemon";
+        << QByteArray("tavren-daemon\n") << "/usr/sbin/tavren-daemon" << commandLine;
     QTest::newRow("relative program: the process name")
-        << QByteArray("-") << QByteArray("tavren-daemon\0-f\0", 17) << QByteArray("tavrend\n") << "tavrend";
+        << QByteArray("-") << QByteArray("tavren-daemon\0-f\0", 17) << QByteArray("tavrend\n") << "tavrend"
+        << name;
     QTest::newRow("command line rewritten into a title: the process name")
-        << QByteArray("-") << QByteArray("sshd: admin [priv]") << QByteArray("sshd\n") << "sshd";
+        << QByteArray("-") << QByteArray("sshd: admin [priv]") << QByteArray("sshd\n") << "sshd" << name;
     QTest::newRow("program and arguments rewritten into one text")
         << QByteArray("-") << QByteArray("@/worker --type=renderer --lang=en") << QByteArray("worker\n")
-        << "@/worker";
+        << "@/worker" << commandLine;
     QTest::newRow("empty command line (kernel thread or zombie)")
-        << QByteArray("-") << QByteArray() << QByteArray("kworker/0:1\n") << "kworker/0:1";
-    QTest::newRow("nothing readable") << QByteArray("-") << QByteArray() << QByteArray() << QString();
+        << QByteArray("-") << QByteArray() << QByteArray("kworker/0:1\n") << "kworker/0:1" << name;
+    QTest::newRow("nothing readable") << QByteArray("-") << QByteArray() << QByteArray() << QString() << name;
 }
 
 void ProcessNamesTest::namesWherePathsAreClosed() {
@@ -83,7 +87,9 @@ void ProcessNamesTest::namesWherePathsAreClosed() {
         QVERIFY(writeFile(folder + "/comm", comm));
 
     os::LinuxSystem system(root.path());
-    QCOMPARE(system.processExecutablePath(4242), expected.replace('@', root.path()));
+    os::PathSource source = os::PathSource::ExecutableLink;
+    QCOMPARE(system.processExecutablePath(4242, &source), expected.replace('@', root.path()));
+    QTEST(int(source), "source");
 }
 
 void ProcessNamesTest::anotherUsersProcessKeepsItsName_data() {

@@ -4,6 +4,7 @@
 #include "mainwindow/PictureBox.h"
 #include "mainwindow/RowChanges.h"
 #include "mainwindow/RowIdentity.h"
+#include "mainwindow/ShownText.h"
 #include "platform/os/OperatingSystem.h"
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListView.h"
@@ -192,13 +193,16 @@ void Form1::addRows() {
         const ConnectionRecord* record = m_snapshot.ConnectionTable.at(i);
         if (!record)
             continue;
-        const QString fileName = fileNameOf(record->ImagePath);
+        // Every text comes from other programs, the path and name from the owning process.
+        const QString fileName = fileNameOf(shownText(record->ImagePath));
         widgets::ListItem item = ListView1->addItem(record->ImagePath.isEmpty() ? UnknownFile : fileName);
-        item.setSubItem(1, record->LocalPort);
-        item.setSubItem(2, record->RemoteHost);
-        item.setSubItem(3, record->RemotePort);
-        item.setSubItem(4, record->State);
-        item.setSubItem(5, record->ImagePath);
+        item.setSubItem(1, shownText(record->LocalPort));
+        item.setSubItem(2, shownText(record->RemoteHost));
+        item.setSubItem(3, shownText(record->RemotePort));
+        item.setSubItem(4, shownText(record->State));
+        // A marked path names no file, so its row gets the generic icon, not the one of the
+        // program the process claims to be.
+        item.setSubItem(5, shownPath(record->ImagePath, record->ImagePathSource));
         if (ConnectionRecord* entry = m_snapshot.RowTable.at(ListView1->itemCount())) {
             entry->ImagePath = fileName;
             entry->ProcessId = record->ProcessId;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/os/OperatingSystem.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -15,6 +17,8 @@ struct ConnectionRecord {
     // When the owning process started, read with its path: Terminate ends the process only
     // while its id still names that same process. 0 when it was gone by then.
     std::uint64_t ProcessStartTime = 0;
+    // Where ImagePath was read: a path not read from the executable link is unverified.
+    os::PathSource ImagePathSource = os::PathSource::ExecutableLink;
 
     bool operator==(const ConnectionRecord&) const = default;
 };

@@ -84,6 +84,7 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
 
         ConnectionRecord& record = *snapshot.ConnectionTable.at(count);
         record.ImagePath.clear();
+        record.ImagePathSource = os::PathSource::ExecutableLink;
         record.ProcessStartTime = 0;
         record.ProcessId = processId;
         record.LocalPort = local.port.toString();

@@ -27,10 +27,13 @@ void ResolveProcessPaths(ConnectionSnapshot& snapshot, os::OperatingSystem& syst
         const std::uint64_t startTime = system.processStartTime(processId);
         for (int index : *owned)
             snapshot.ConnectionTable.at(index)->ProcessStartTime = startTime;
-        const QString path = system.processExecutablePath(processId);
+        os::PathSource source = os::PathSource::ExecutableLink;
+        const QString path = system.processExecutablePath(processId, &source);
         if (path.isEmpty())
             continue;
-        for (int index : *owned)
+        for (int index : *owned) {
             snapshot.ConnectionTable.at(index)->ImagePath = path;
+            snapshot.ConnectionTable.at(index)->ImagePathSource = source;
+        }
     }
 }

@@ -66,6 +66,10 @@ struct TcpStateCounts {
     }
 };
 
+// Where a process's path was read. Only the executable link names the program that really
+// runs; a process chooses its own command line and name, and may pose as any program.
+enum class PathSource { ExecutableLink, CommandLine, ProcessName };
+
 struct TerminateResult {
     bool signalled = false;    // the process was told to end; it may take a moment to be gone
     int errorCode = 0;         // errno when it was not
@@ -93,8 +97,8 @@ public:
     // Full path of a process's executable. Where that path is closed to the user (another
     // user's process), what every user may read stands in: the absolute program path its
     // command line starts with, else its process name. Empty only when the process has ended
-    // or shows neither.
-    virtual QString processExecutablePath(std::int32_t processId) = 0;
+    // or shows neither. `source`, when given, receives where the path was read.
+    virtual QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) = 0;
 
     // When the process started, in the system's own units; two processes that had the same
     // id have different start times. 0 when there is no such process.

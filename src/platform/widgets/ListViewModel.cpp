@@ -20,6 +20,7 @@ QVariant ListViewModel::data(const QModelIndex& index, int role) const {
     const ListRow& row = m_rows[index.row()];
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::ToolTipRole: // the whole text of a cell too narrow for it
         return row.texts[index.column()];
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(m_columns[index.column()].alignment | Qt::AlignVCenter);

@@ -32,8 +32,10 @@ std::vector<std::int32_t> FakeSystem::processIds() {
     return processIdList;
 }
 
-QString FakeSystem::processExecutablePath(std::int32_t processId) {
+QString FakeSystem::processExecutablePath(std::int32_t processId, PathSource* source) {
     executablePathRequests.append(processId);
+    if (source)
+        *source = pathSources.value(processId, PathSource::ExecutableLink);
     return executablePaths.value(processId);
 }
 

@@ -30,6 +30,8 @@ public:
     // processExecutablePath: an id missing from the map has no readable path.
     QHash<std::int32_t, QString> executablePaths;
     QList<std::int32_t> executablePathRequests;
+    // Where each path was read; an id missing from the map has it from the executable link.
+    QHash<std::int32_t, PathSource> pathSources;
 
     // processStartTime: an id missing from the map has no process (0). A test that changes an
     // id's start time plays a process that ended and whose id went to a new one.
@@ -74,7 +76,7 @@ public:
     QString netstatProgram() const override;
     TcpStateCounts tcpStateCounts() override;
     std::vector<std::int32_t> processIds() override;
-    QString processExecutablePath(std::int32_t processId) override;
+    QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
     std::uint64_t processStartTime(std::int32_t processId) override;
     TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;

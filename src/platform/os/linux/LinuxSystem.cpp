@@ -96,14 +96,18 @@ std::vector<std::int32_t> LinuxSystem::processIds() {
     return ids;
 }
 
-QString LinuxSystem::processExecutablePath(std::int32_t processId) {
+QString LinuxSystem::processExecutablePath(std::int32_t processId, PathSource* source) {
+    PathSource readFrom = PathSource::ExecutableLink;
+    if (!source)
+        source = &readFrom;
+    *source = PathSource::ExecutableLink;
     if (processId <= 0)
         return {};
     const QByteArray link = QFile::encodeName(m_procRoot) + '/' + QByteArray::number(processId) + "/exe";
     QByteArray target(4096, Qt::Uninitialized);
     ssize_t length = ::readlink(link.constData(), target.data(), target.size());
     if (length <= 0 || length >= target.size())
-        return visibleProcessName(processId);
+        return visibleProcessName(processId, *source);
     target.truncate(length);
     // The kernel marks an executable replaced or removed since the start (an upgrade) with
     // this suffix; the path without it is what the user knows. A file really named so keeps it.
@@ -125,7 +129,7 @@ QByteArray readSmallFile(const QString& path, qint64 limit) {
 
 } // namespace
 
-QString LinuxSystem::visibleProcessName(std::int32_t processId) const {
+QString LinuxSystem::visibleProcessName(std::int32_t processId, PathSource& source) const {
     const QString folder = m_procRoot + QLatin1Char('/') + QString::number(processId);
     // The command line's first argument ends at its NUL; one longer than a path can be is
     // not a path.
@@ -133,6 +137,7 @@ QString LinuxSystem::visibleProcessName(std::int32_t processId) const {
     const qsizetype end = commandLine.indexOf('\0');
     const QByteArray first = end < 0 ? commandLine : commandLine.left(end);
     if (first.startsWith('/') && (end >= 0 || commandLine.size() < 4096)) {
+        source = PathSource::CommandLine;
         const QString program = QFile::decodeName(first);
         // A process that rewrote its arguments into one text ("/usr/bin/worker --type=x")
         // still starts with its program; keep the part that names a file when the whole
@@ -142,6 +147,7 @@ QString LinuxSystem::visibleProcessName(std::int32_t processId) const {
             return program.left(space);
         return program;
     }
+    source = PathSource::ProcessName;
     QByteArray name = readSmallFile(folder + QLatin1String("/comm"), 256);
     if (name.endsWith('\n'))
         name.chop(1);

@@ -22,7 +22,7 @@ public:
     QString netstatProgram() const override;
     TcpStateCounts tcpStateCounts() override;
     std::vector<std::int32_t> processIds() override;
-    QString processExecutablePath(std::int32_t processId) override;
+    QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
     std::uint64_t processStartTime(std::int32_t processId) override;
     TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;
@@ -34,7 +34,7 @@ public:
     std::optional<QString> platformVersionKey() override;
 
 private:
-    QString visibleProcessName(std::int32_t processId) const;
+    QString visibleProcessName(std::int32_t processId, PathSource& source) const;
 
     QString m_procRoot;
     linuxbackend::TcpStateCounter m_tcpCounter;
