@@ -55,6 +55,8 @@ private slots:
     void sysTrayWithoutTrayMinimisesAndSaysSo();
     void terminate_data();
     void terminate();
+    void terminateAsksFirst_data();
+    void terminateAsksFirst();
     void terminateWaitsWithoutBlocking();
     void terminateWithoutSelectionDoesNothing();
     void commandsDuringRefreshNeverNest();
@@ -94,7 +96,9 @@ void Form1CommandsTest::init() {
     m_form = std::make_unique<Form1>(*m_system, *m_snapshot);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    host::MessageBoxService::setObserver([](const host::MessageBoxRequest&) { return QMessageBox::Ok; });
+    host::MessageBoxService::setObserver([](const host::MessageBoxRequest& request) {
+        return request.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+    });
     // Tests that trigger every entry of the list's menu cancel "Save List As".
     host::FileDialogService::setObserver([](const host::SaveFileRequest&) { return QString(); });
 }
@@ -251,6 +255,59 @@ void Form1CommandsTest::terminate() {
     QCOMPARE(commandRuns(), runs + 2);
     // Still there once both refreshes are done.
     QTEST(form().StatusBar1->panelText(2), "panel");
+}
+
+void Form1CommandsTest::terminateAsksFirst_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("rowsMoveMeanwhile");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QList<std::int32_t>>("ended");
+    const QString web = QStringLiteral("End webclient (process 700, user alice)? /usr/bin/webclient");
+    QTest::newRow("yes") << 1 << int(QMessageBox::Yes) << false << web << QList<std::int32_t>{WebPid};
+    QTest::newRow("no") << 1 << int(QMessageBox::No) << false << web << QList<std::int32_t>{};
+    QTest::newRow("box closed") << 1 << int(QMessageBox::NoButton) << false << web << QList<std::int32_t>{};
+    // The answer is for the process asked about, wherever its row went meanwhile.
+    QTest::newRow("rows moved meanwhile")
+        << 1 << int(QMessageBox::Yes) << true << web << QList<std::int32_t>{WebPid};
+    QTest::newRow("owner unseen, path from the command line")
+        << 2 << int(QMessageBox::Yes) << false
+        << "End sshclient (process 701, user unknown)? /usr/bin/sshclient (command line)"
+        << QList<std::int32_t>{ShellPid};
+}
+
+void Form1CommandsTest::terminateAsksFirst() {
+    QFETCH(int, row);
+    QFETCH(int, answer);
+    QFETCH(bool, rowsMoveMeanwhile);
+    QFETCH(QList<std::int32_t>, ended);
+    m_system->ownerNames.insert(WebPid, QStringLiteral("alice"));
+    m_system->pathSources.insert(ShellPid, os::PathSource::CommandLine);
+    loadTwoRows();
+    form().ListView1->setSelectedIndex(row);
+    m_system->terminateResults.insert(WebPid, os::TerminateResult{true, 0});
+    m_system->terminateResults.insert(ShellPid, os::TerminateResult{true, 0});
+    QList<host::MessageBoxRequest> asked;
+    host::MessageBoxService::setObserver([&](const host::MessageBoxRequest& request) {
+        asked << request;
+        if (rowsMoveMeanwhile) {
+            m_system->defaultCommandResult = finished(listing({
+                {"127.0.0.1:40002", "10.0.0.1:2222", "ESTABLISHED", ShellPid},
+                {"127.0.0.1:40001", "localhost:8080", "ESTABLISHED", WebPid},
+            }));
+            form().RefreshView();
+        }
+        return QMessageBox::StandardButton(answer);
+    });
+
+    click(QStringLiteral("Terminate"));
+
+    QCOMPARE(asked.size(), 1);
+    QTEST(asked[0].text, "question");
+    QCOMPARE(asked[0].icon, QMessageBox::Question);
+    QCOMPARE(asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(asked[0].defaultButton, QMessageBox::No);
+    QCOMPARE(m_system->terminateRequests, ended);
 }
 
 void Form1CommandsTest::terminateWaitsWithoutBlocking() {

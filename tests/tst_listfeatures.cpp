@@ -109,7 +109,7 @@ private slots:
         m_boxes.clear();
         host::MessageBoxService::setObserver([this](const host::MessageBoxRequest& request) {
             m_boxes << request;
-            return QMessageBox::Ok;
+            return request.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
         });
     }
     void cleanup() {

@@ -177,6 +177,8 @@ private:
     void terminateSelected();
     // Refreshes twice after a Terminate and leaves its message in the status bar.
     void finishTermination(const QString& message);
+    // Asks the user whether to end the process of list row `row`; true for yes.
+    bool confirmTermination(int row, std::int32_t processId);
     void showOptions();
     void showAbout();
     // The connection info dialog, made hidden when there is none.

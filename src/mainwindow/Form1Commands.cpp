@@ -2,6 +2,7 @@
 
 #include "controls/dns/DNS.h"
 #include "mainwindow/FrmInfo.h"
+#include "mainwindow/ShownText.h"
 #include "options/frmOptions.h"
 #include "platform/host/MessageBoxService.h"
 #include "platform/widgets/ListView.h"
@@ -33,6 +34,10 @@ const QString StillRunningText = QStringLiteral("Process Told To End: %1 (not ye
 const QString TerminatingText = QStringLiteral("Terminating: ");
 const QString GoneReason = QStringLiteral("the connection has gone since the last refresh");
 const QString InfoTitle = QStringLiteral("Connection Info");
+const QString TerminateTitle = QStringLiteral("Terminate");
+// File name, process id, owner; the path follows after a space.
+const QString EndQuestionText = QStringLiteral("End %1 (process %2, user %3)?");
+const QString UnknownOwnerText = QStringLiteral("unknown");
 // Remote host and port of a row kept after its connection went.
 const QString GoneInfoText =
     QStringLiteral("The connection to %1:%2 has gone since the last refresh; no process owns it any more.");
@@ -106,6 +111,10 @@ void Form1::terminateSelected() {
         StatusBar1->setPanelText(2, NotTerminatedText.arg(fileName, GoneReason));
         return;
     }
+    // A process that is no longer the row's is reported as ended below, with nothing to ask.
+    if (startTime != 0 && m_system.processStartTime(processId) == startTime &&
+        !confirmTermination(row, processId))
+        return;
 
     // Only the process the row was built from: one that ended since may have left its id
     // to another program, which must not be ended in its place.
@@ -135,6 +144,23 @@ void Form1::terminateSelected() {
                         finishTermination(message);
                 });
             });
+}
+
+// With auto-refresh the rows move under the pointer and many can read alike: the user sees
+// which process, whose, and which program before it ends.
+bool Form1::confirmTermination(int row, std::int32_t processId) {
+    const widgets::ListItem item = ListView1->item(row);
+    QString owner = shownText(m_system.processOwnerName(processId));
+    QString question = EndQuestionText.arg(item.text(), QString::number(processId),
+                                           owner.isEmpty() ? UnknownOwnerText : owner);
+    if (const QString path = item.subItem(FilePathItem); !path.isEmpty())
+        question += QLatin1Char(' ') + path;
+    QPointer<Form1> alive(this);
+    const QMessageBox::StandardButton answer =
+        host::MessageBoxService::show({this, QMessageBox::Question, TerminateTitle, question,
+                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No});
+    // While the box was open the window kept running: it may have closed, or begun another end.
+    return answer == QMessageBox::Yes && alive && !m_ended && !m_refreshing && !m_terminationWatch;
 }
 
 void Form1::finishTermination(const QString& message) {

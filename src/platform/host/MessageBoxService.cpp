@@ -36,6 +36,8 @@ QMessageBox::StandardButton MessageBoxService::show(const MessageBoxRequest& req
         new QMessageBox(request.icon, request.title, request.text, request.buttons, request.parent);
     if (auto* picture = box->findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
         picture->setAccessibleName(iconName(request.icon));
+    if (request.defaultButton != QMessageBox::NoButton)
+        box->setDefaultButton(request.defaultButton);
     const int answer = box->exec();
     if (!box)
         return QMessageBox::NoButton;

@@ -17,6 +17,7 @@ struct MessageBoxRequest {
     QString title;
     QString text;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton; // none: the box chooses
 };
 
 class MessageBoxService {

@@ -100,6 +100,10 @@ public:
     // or shows neither. `source`, when given, receives where the path was read.
     virtual QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) = 0;
 
+    // The user name of the process's owner (the user's number where it has no name); empty
+    // when the process cannot be seen.
+    virtual QString processOwnerName(std::int32_t processId) = 0;
+
     // When the process started, in the system's own units; two processes that had the same
     // id have different start times. 0 when there is no such process.
     virtual std::uint64_t processStartTime(std::int32_t processId) = 0;

@@ -39,6 +39,10 @@ QString FakeSystem::processExecutablePath(std::int32_t processId, PathSource* so
     return executablePaths.value(processId);
 }
 
+QString FakeSystem::processOwnerName(std::int32_t processId) {
+    return ownerNames.value(processId);
+}
+
 std::uint64_t FakeSystem::processStartTime(std::int32_t processId) {
     return startTimes.value(processId, 0);
 }

@@ -33,6 +33,9 @@ public:
     // Where each path was read; an id missing from the map has it from the executable link.
     QHash<std::int32_t, PathSource> pathSources;
 
+    // processOwnerName: an id missing from the map cannot be seen.
+    QHash<std::int32_t, QString> ownerNames;
+
     // processStartTime: an id missing from the map has no process (0). A test that changes an
     // id's start time plays a process that ended and whose id went to a new one.
     QHash<std::int32_t, std::uint64_t> startTimes;
@@ -77,6 +80,7 @@ public:
     TcpStateCounts tcpStateCounts() override;
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
+    QString processOwnerName(std::int32_t processId) override;
     std::uint64_t processStartTime(std::int32_t processId) override;
     TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;

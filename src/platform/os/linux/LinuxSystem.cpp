@@ -17,6 +17,7 @@
 #include <dirent.h>
 #include <netdb.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -195,6 +196,19 @@ std::optional<ProcessStat> readProcessStat(const QString& procRoot, std::int32_t
 }
 
 } // namespace
+
+QString LinuxSystem::processOwnerName(std::int32_t processId) {
+    struct stat folder;
+    const QByteArray path = QFile::encodeName(m_procRoot) + '/' + QByteArray::number(processId);
+    if (processId <= 0 || ::stat(path.constData(), &folder) != 0)
+        return {};
+    passwd entry;
+    passwd* found = nullptr;
+    char names[4096];
+    if (::getpwuid_r(folder.st_uid, &entry, names, sizeof(names), &found) == 0 && found)
+        return QString::fromLocal8Bit(found->pw_name);
+    return QString::number(folder.st_uid);
+}
 
 std::uint64_t LinuxSystem::processStartTime(std::int32_t processId) {
     const auto stat = readProcessStat(m_procRoot, processId);
