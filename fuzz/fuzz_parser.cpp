@@ -1,6 +1,6 @@
 // links: tavren_snapshot tavren_os
-// Feeds arbitrary text to the connection-listing parser: it must never crash, never store
-// more than the table holds, only ever store records with a non-zero owner, and keep every
+// Feeds arbitrary text to the connection-listing parser: it must never crash, store every
+// record inside the table, only ever store records with a non-zero owner, and keep every
 // field within its own line and its own column.
 #include "snapshot/NetstatParser.h"
 
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     int yields = 0;
     ParseNetstatOutput(*snapshot, text, [&yields] { ++yields; });
-    if (snapshot->ConnectionCount < 0 || snapshot->ConnectionCount > RecordTable::Capacity)
+    if (snapshot->ConnectionCount < 0 || snapshot->ConnectionCount > snapshot->ConnectionTable.size())
         std::abort();
     for (int i = 0; i < snapshot->ConnectionCount; ++i) {
         const ConnectionRecord& record = *snapshot->ConnectionTable.at(i);

@@ -56,7 +56,6 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
     yieldTo(yield);
 
     std::int32_t count = 0;
-    std::int32_t listed = 0;
     const QStringView all(text);
     const QLatin1String lineEnd("\r\n");
     qsizetype start = 0;
@@ -76,12 +75,10 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
         const std::int32_t processId = readProcessId(fields[5]);
         if (processId == 0)
             continue;
-        ++listed;
-        if (count >= RecordTable::Capacity)
-            continue; // the table is full; later lines are only counted
         const AddressParts local = splitAddress(fields[2]);
         const AddressParts foreign = splitAddress(fields[3]);
 
+        snapshot.ConnectionTable.makeRoom(count + 1);
         ConnectionRecord& record = *snapshot.ConnectionTable.at(count);
         record.ImagePath.clear();
         record.ImagePathSource = os::PathSource::ExecutableLink;
@@ -95,5 +92,4 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
         ++count;
     }
     snapshot.ConnectionCount = count;
-    snapshot.ListedConnections = listed;
 }

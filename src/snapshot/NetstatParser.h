@@ -7,10 +7,10 @@
 #include <QStringView>
 
 // Reads the connection-listing text into records 0 to n - 1 of the snapshot's table, in line
-// order, and sets ConnectionCount to n (at most 2001) and ListedConnections to the number of
-// connection lines, stored or not. Runs of spaces in the text are
-// collapsed in place, so the caller's string changes. Never fails: lines that do not hold
-// a connection with a non-zero process id are skipped.
+// order, and sets ConnectionCount to n: every connection line is stored, the table grows to
+// hold them. Runs of spaces in the text are collapsed in place, so the caller's string
+// changes. Never fails: lines that do not hold a connection with a non-zero process id are
+// skipped.
 void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const YieldFunction& yield = {});
 
 // The display text for the foreign port service name "https".

@@ -12,7 +12,7 @@ void ResolveProcessPaths(ConnectionSnapshot& snapshot, os::OperatingSystem& syst
 
     // Records by owner, so each process is matched in one look-up rather than a scan of
     // the whole table, and only owners of live records are asked for their path.
-    const int count = std::clamp(snapshot.ConnectionCount, 0, RecordTable::Capacity);
+    const int count = std::clamp(snapshot.ConnectionCount, 0, snapshot.ConnectionTable.size());
     QHash<std::int32_t, QVarLengthArray<int, 4>> recordsByOwner;
     recordsByOwner.reserve(count);
     for (int index = 0; index < count; ++index)
