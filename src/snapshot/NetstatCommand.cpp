@@ -25,7 +25,10 @@ QString exitFailure(const os::CommandResult& result) {
 
 } // namespace
 
-QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yield, QString* failure) {
+QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yield, QString* failure,
+                          bool* cut) {
+    if (cut)
+        *cut = false;
     os::CommandRequest request;
     request.program = system.netstatProgram();
     request.arguments = {QStringLiteral("-o")};
@@ -75,6 +78,8 @@ QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yiel
     // was cut (by the cap, or by the command stopping mid-line) and could carry a wrong
     // process id ("12" of "12345").
     QByteArray& output = result.output;
+    if (cut)
+        *cut = result.truncated || output.size() > NetstatOutputCap;
     output.truncate(std::min<qsizetype>(output.size(), NetstatOutputCap));
     const qsizetype lineEnd = output.lastIndexOf("\r\n");
     output.truncate(lineEnd < 0 ? 0 : lineEnd + 2);

@@ -9,7 +9,10 @@
 
 // Limits of one run of the connection-listing command.
 inline constexpr std::chrono::milliseconds NetstatTimeout{30000};
-inline constexpr qsizetype NetstatOutputCap = 4 * 1024 * 1024;
+// Room for 200,000 connections at 256 bytes a line: a numeric line takes under 150, the
+// rest is for host names. Output beyond it is cut, and the cut is reported.
+inline constexpr qsizetype NetstatListedConnections = 200000;
+inline constexpr qsizetype NetstatOutputCap = NetstatListedConnections * 256;
 // How often the window yields while it waits for the command: the promise is once per 20 ms,
 // and a busy machine wakes a waiting process a few milliseconds late.
 inline constexpr std::chrono::milliseconds NetstatYieldInterval{15};
@@ -21,6 +24,8 @@ inline constexpr std::chrono::milliseconds NetstatYieldInterval{15};
 //
 // `yield` runs while the command runs (at least every NetstatYieldInterval) and once after it.
 // When `failure` is given it receives why the run gave no listing (the error text, the exit
-// status or the signal), and is left empty when the command ran and succeeded.
+// status or the signal), and is left empty when the command ran and succeeded. When `cut` is
+// given it says whether the listing was cut by the cap: it then holds only the first
+// connections, and must not be taken for all of them.
 QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yield = {},
-                          QString* failure = nullptr);
+                          QString* failure = nullptr, bool* cut = nullptr);
