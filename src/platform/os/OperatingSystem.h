@@ -55,6 +55,10 @@ enum TcpState : int {
 // Number of TCP sockets (IPv4 and IPv6) in each state; index = TcpState, index 0 unused.
 struct TcpStateCounts {
     std::array<std::uint32_t, 13> byState{};
+    // The active connections' identities (both addresses and ports) and states, summed in an
+    // order-free way: it changes when one connection goes and another comes, or one moves
+    // from one active state to another, which leave the counts as they were.
+    std::uint64_t connectionDigest = 0;
     std::uint32_t total() const {
         std::uint32_t sum = 0;
         for (auto n : byState) sum += n;
@@ -126,6 +130,10 @@ public:
 
     // The icon of an executable, for the connection list; a generic one when none is known.
     virtual QIcon executableIcon(const QString& executablePath) = 0;
+
+    // The TCP port a service name stands for in the system's services database (the names
+    // the listing prints in place of port numbers); nothing for a name it does not know.
+    virtual std::optional<std::uint16_t> servicePort(const QString& serviceName) = 0;
 
     // Host name to its first IPv4 address (four bytes, network order); nothing when unknown.
     virtual std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) = 0;

@@ -85,6 +85,11 @@ QIcon FakeSystem::executableIcon(const QString& executablePath) {
     return icons.value(executablePath, defaultIcon);
 }
 
+std::optional<std::uint16_t> FakeSystem::servicePort(const QString& serviceName) {
+    auto it = servicePorts.constFind(serviceName);
+    return it == servicePorts.constEnd() ? std::nullopt : std::optional<std::uint16_t>(*it);
+}
+
 std::optional<std::array<std::uint8_t, 4>> FakeSystem::lookUpHostName(const QString& hostName) {
     hostNameRequests.append(hostName);
     auto it = hostAddresses.constFind(hostName);

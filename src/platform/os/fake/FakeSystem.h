@@ -63,6 +63,9 @@ public:
     QIcon defaultIcon;
     QStringList iconRequests;
 
+    // servicePort: a name missing from the map is no service.
+    QHash<QString, std::uint16_t> servicePorts;
+
     // Name lookups: a name or address missing from the map is unknown.
     QHash<QString, std::array<std::uint8_t, 4>> hostAddresses;
     QHash<std::uint32_t, QString> hostNames; // key: the four bytes read big-endian
@@ -87,6 +90,7 @@ public:
     QString saveFile(const QString& path, const QByteArray& contents) override;
     QString systemErrorText(int errorCode) override;
     QIcon executableIcon(const QString& executablePath) override;
+    std::optional<std::uint16_t> servicePort(const QString& serviceName) override;
     std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) override;
     std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) override;
     std::optional<QString> platformVersionKey() override;

@@ -62,6 +62,30 @@ QString LinuxSystem::netstatProgram() const {
     return companionCommandIn(folder);
 }
 
+std::optional<std::uint16_t> LinuxSystem::servicePort(const QString& serviceName) {
+    if (!m_servicePorts) {
+        QHash<QString, std::uint16_t>& ports = m_servicePorts.emplace();
+        ::setservent(0);
+        while (const servent* service = ::getservent()) {
+            if (!service->s_proto || std::strcmp(service->s_proto, "tcp") != 0 || !service->s_name)
+                continue;
+            // The first entry of a name wins, as a look-up by name answers.
+            const auto port = std::uint16_t(ntohs(std::uint16_t(service->s_port)));
+            const auto keep = [&ports, port](const char* name) {
+                const QString text = QString::fromLocal8Bit(name);
+                if (!ports.contains(text))
+                    ports.insert(text, port);
+            };
+            keep(service->s_name);
+            for (char** alias = service->s_aliases; alias && *alias; ++alias)
+                keep(*alias);
+        }
+        ::endservent();
+    }
+    const auto found = m_servicePorts->constFind(serviceName);
+    return found == m_servicePorts->cend() ? std::nullopt : std::optional<std::uint16_t>(*found);
+}
+
 QString companionCommandIn(const QString& programFolder) {
     const QDir folder(programFolder);
     const QString beside = folder.absoluteFilePath(QLatin1String(NetstatProgramName));

@@ -3,6 +3,8 @@
 #include "platform/os/OperatingSystem.h"
 #include "platform/os/linux/TcpStateCounter.h"
 
+#include <QHash>
+
 #include <memory>
 
 namespace os {
@@ -30,6 +32,7 @@ public:
     QString saveFile(const QString& path, const QByteArray& contents) override;
     QString systemErrorText(int errorCode) override;
     QIcon executableIcon(const QString& executablePath) override;
+    std::optional<std::uint16_t> servicePort(const QString& serviceName) override;
     std::optional<std::array<std::uint8_t, 4>> lookUpHostName(const QString& hostName) override;
     std::optional<QString> lookUpAddress(const std::array<std::uint8_t, 4>& address) override;
     std::optional<QString> platformVersionKey() override;
@@ -38,6 +41,8 @@ private:
     QString visibleProcessName(std::int32_t processId, PathSource& source) const;
 
     QString m_procRoot;
+    // The services database, read once: it is asked for every named port of every refresh.
+    std::optional<QHash<QString, std::uint16_t>> m_servicePorts;
     linuxbackend::TcpStateCounter m_tcpCounter;
     // Starts reading the desktop entries for the list's icons as the program starts.
     std::unique_ptr<linuxbackend::ExecutableIcons> m_icons;
