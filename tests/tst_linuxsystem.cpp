@@ -45,6 +45,8 @@ private slots:
     void unchangedTableIsNotDumpedAgain();
     void unseenChangesAreCountedInBoundedTime();
     void brokenDumpIsCountedFromTheTableAlone();
+    void digestFollowsConnectionsAndStates_data();
+    void digestFollowsConnectionsAndStates();
     void newConnectionBehindStillCountersIsCounted_data();
     void newConnectionBehindStillCountersIsCounted();
     void onlySocketsInUseBringAFullCount_data();
@@ -409,6 +411,55 @@ void LinuxSystemTest::brokenDumpIsCountedFromTheTableAlone() {
     QCOMPARE(counts.byState[os::TcpEstablished], 1u);
     QCOMPARE(counts.byState[os::TcpTimeWait], 1u);
     QCOMPARE(counts.total(), 2u);
+}
+
+namespace {
+
+QByteArray procTcpLine(const char* local, const char* remote, const char* state) {
+    return QByteArray("   0: ") + local + ' ' + remote + ' ' + state +
+           " 00000000:00000000 00:00000000 00000000 0 0 11 1 0\n";
+}
+
+const QByteArray ProcTcpTitle = "  sl  local_address rem_address   st\n";
+const QByteArray ConnectionA = procTcpLine("0100007F:2328", "0100007F:A1B2", "01");
+const QByteArray ConnectionB = procTcpLine("0100007F:2329", "0100007F:A1B3", "01");
+const QByteArray Listener = procTcpLine("0100007F:0016", "00000000:0000", "0A");
+const QByteArray TimeWait = procTcpLine("0100007F:232A", "0100007F:A1B4", "06");
+
+} // namespace
+
+void LinuxSystemTest::digestFollowsConnectionsAndStates_data() {
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<bool>("differs");
+    QTest::newRow("same sockets, other order") << TimeWait + ConnectionB + Listener + ConnectionA << false;
+    QTest::newRow("a connection into close-wait")
+        << procTcpLine("0100007F:2328", "0100007F:A1B2", "08") + ConnectionB + Listener + TimeWait << true;
+    QTest::newRow("one went, another came")
+        << ConnectionA + procTcpLine("0100007F:2329", "0100007F:A1B5", "01") + Listener + TimeWait << true;
+    QTest::newRow("the same ports between other hosts")
+        << ConnectionA + procTcpLine("0200007F:2329", "0100007F:A1B3", "01") + Listener + TimeWait << true;
+    QTest::newRow("a time-wait socket went") << ConnectionA + ConnectionB + Listener << false;
+    QTest::newRow("a listener came")
+        << ConnectionA + ConnectionB + Listener + procTcpLine("0100007F:0017", "00000000:0000", "0A") + TimeWait
+        << false;
+}
+
+// The digest moves exactly when the active connections or their states change, also where
+// the counts by state stay as they were.
+void LinuxSystemTest::digestFollowsConnectionsAndStates() {
+    QFETCH(QByteArray, after);
+    QFETCH(bool, differs);
+    RecordedCounters counters;
+    QVERIFY(counters.root.isValid());
+    auto dumper = std::make_unique<testsupport::ScriptedDumper>(); // fails: the tables are read
+    os::linuxbackend::TcpStateCounter counter(std::chrono::milliseconds(0), counters.path(),
+                                              std::move(dumper));
+    counters.write("tcp", ProcTcpTitle + ConnectionA + ConnectionB + Listener + TimeWait);
+    const os::TcpStateCounts before = counter.count();
+    QCOMPARE(before.active(), 2u);
+    counters.write("tcp", ProcTcpTitle + after);
+    const os::TcpStateCounts now = counter.count();
+    QCOMPARE(now.connectionDigest != before.connectionDigest, differs);
 }
 
 void LinuxSystemTest::loopbackLookups() {
