@@ -198,18 +198,49 @@ private slots:
         QCOMPARE(form().StatusBar1->panelText(2), form1design::VisitText);
     }
 
-    // With more connections than the list holds, the count speaks of all of them, filtered or not.
-    void filterCountWithConnectionsBeyondTheList() {
+    // Every connection is in the list, so the count speaks of all of them.
+    void filterCountWithManyConnections() {
         QList<Line> lines;
         for (int i = 0; i < 2001; ++i)
             lines.append({QStringLiteral("127.0.0.1:%1").arg(i), "b:1", "ESTABLISHED", 30});
         m_system->defaultCommandResult = finished(listing(lines));
         form().RefreshView();
         form().showFilter();
-        QTest::keyClicks(form().TxtFilter, QStringLiteral("1999"));
+        QTest::keyClicks(form().TxtFilter, QStringLiteral("2000"));
         QCOMPARE(form().StatusBar1->panelText(2), QStringLiteral("Showing 1 of 2001 connections"));
         form().hideFilter();
-        QCOMPARE(form().StatusBar1->panelText(2), QStringLiteral("Showing 2000 of 2001 connections"));
+        QCOMPARE(form().StatusBar1->panelText(2), form1design::VisitText);
+    }
+
+    // A port the command printed by its service name sorts by the port it names, and the
+    // filter finds it by name or by number. A name the services do not know sorts after the
+    // numbers, as text.
+    void namedPortsSortAndFilterByNumber_data() {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("ascending") << 1 << "" << QStringList{"http", "6000", "x11-1", "58238", "mystery"};
+        QTest::newRow("descending") << 2 << "" << QStringList{"mystery", "58238", "x11-1", "6000", "http"};
+        QTest::newRow("its number") << 0 << "6001" << QStringList{"x11-1"};
+        QTest::newRow("part of numbers") << 0 << "600" << QStringList{"x11-1", "6000"};
+        QTest::newRow("its name") << 0 << "X11" << QStringList{"x11-1"};
+        QTest::newRow("a number no row has") << 0 << "6002" << QStringList{};
+    }
+    void namedPortsSortAndFilterByNumber() {
+        QFETCH(int, clicks);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        m_system->servicePorts = {{"x11-1", 6001}, {"http", 80}};
+        QList<Line> lines;
+        for (const char* port : {"58238", "x11-1", "mystery", "6000", "http"})
+            lines.append({QStringLiteral("127.0.0.1:%1").arg(QLatin1String(port)), "b:1", "ESTABLISHED", 30});
+        m_system->defaultCommandResult = finished(listing(lines));
+        form().RefreshView();
+        for (int i = 0; i < clicks; ++i)
+            clickHeader(1);
+        form().showFilter();
+        QTest::keyClicks(form().TxtFilter, typed);
+        QCOMPARE(shownPorts(list()), shown);
     }
 
     void filterFieldHiddenTakesNoSpace() {
@@ -278,6 +309,43 @@ private slots:
         // Kept for one refresh only; what was new is plain at the next.
         form().RefreshView();
         QVERIFY2(marks(list()).filter(":").isEmpty(), qPrintable(marks(list()).join(' ')));
+    }
+
+    // Rows of gone connections leave by themselves, without a refresh; the others and their
+    // marks stay, and the count follows.
+    void goneRowsExpire_data() {
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("marked");
+        QTest::addColumn<QString>("message");
+        const Line a{"127.0.0.1:9000", "alpha:5432", "ESTABLISHED", 101},
+            b{"127.0.0.1:22", "Bravo:80", "ESTABLISHED", 102}, c{"127.0.0.1:10000", "charlie:443", "ESTABLISHED", 103};
+        QTest::newRow("one gone") << listing({c, b}) << "" << QStringList{"10000:new", "22"}
+                                  << form1design::VisitText;
+        QTest::newRow("count while filtered") << listing({c, b}) << "1000" << QStringList{"10000:new", "22"}
+                                              << "Showing 1 of 2 connections";
+        QTest::newRow("all gone") << listing({}) << "" << QStringList{} << form1design::VisitText;
+        QTest::newRow("none gone") << listing({a, b, c}) << "" << QStringList{"9000", "22", "10000:new"}
+                                   << form1design::VisitText;
+    }
+    void goneRowsExpire() {
+        QFETCH(QByteArray, after);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, marked);
+        QFETCH(QString, message);
+        form().setGoneRowLifetime(std::chrono::milliseconds(50));
+        m_system->commandResults = {finished(listing({{"127.0.0.1:9000", "alpha:5432", "ESTABLISHED", 101},
+                                                      {"127.0.0.1:22", "Bravo:80", "ESTABLISHED", 102}})),
+                                    finished(after)};
+        form().RefreshView();
+        form().RefreshView();
+        if (!typed.isEmpty()) {
+            form().showFilter();
+            QTest::keyClicks(form().TxtFilter, typed);
+        }
+        QTRY_COMPARE(marks(list()), marked);
+        QCOMPARE(form().StatusBar1->panelText(2), message);
+        QCOMPARE(m_system->commandRequests.size(), 2);
     }
 
     void goneRowHasNoProcess() {

@@ -77,8 +77,10 @@ private slots:
     void selectionAcrossStateChange();
     void noFocusFrameWithoutSelection_data();
     void noFocusFrameWithoutSelection();
-    void capMessage_data();
-    void capMessage();
+    void everyConnectionListed_data();
+    void everyConnectionListed();
+    void cutListingReported_data();
+    void cutListingReported();
     void scrollPositionKept();
     void scrollPositionKeptWithSelectionOutOfView_data();
     void scrollPositionKeptWithSelectionOutOfView();
@@ -407,31 +409,63 @@ void RefreshViewTest::noFocusFrameWithoutSelection() {
     QVERIFY(!list.currentIndex().isValid());
 }
 
-void RefreshViewTest::capMessage_data() {
+void RefreshViewTest::everyConnectionListed_data() {
     QTest::addColumn<int>("connections");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("a few") << 3 << 3 << VisitText;
-    QTest::newRow("as many as the list holds") << 2000 << 2000 << VisitText;
-    QTest::newRow("the table's extra slot") << 2001 << 2000 << "Showing 2000 of 2001 connections";
-    QTest::newRow("far more") << 2600 << 2000 << "Showing 2000 of 2600 connections";
+    QTest::newRow("a few") << 3;
+    QTest::newRow("past the old table") << 2001;
+    QTest::newRow("thirty thousand") << 30000;
 }
 
-void RefreshViewTest::capMessage() {
+// No fixed capacity: every connection gets its row and its row-table entry, the last as well.
+void RefreshViewTest::everyConnectionListed() {
     QFETCH(int, connections);
-    QFETCH(int, rows);
-    QFETCH(QString, message);
     QList<Line> lines;
     for (int i = 0; i < connections; ++i)
-        lines.append({QStringLiteral("a:%1").arg(i), "b:1", "ESTABLISHED", 30});
-    m_system->commandResults = {finished(listing(lines)), finished(listing(lines.mid(0, 3)))};
+        lines.append({QStringLiteral("a:%1").arg(i), "b:1", "ESTABLISHED", 30 + i});
+    m_system->defaultCommandResult = finished(listing(lines));
+    form().RefreshView();
+    QCOMPARE(form().ListView1->itemCount(), connections);
+    QCOMPARE(form().ListView1->shownCount(), connections);
+    QCOMPARE(form().ListView1->item(connections).subItem(1), QString::number(connections - 1));
+    QCOMPARE(m_snapshot->RowTable.at(connections)->ProcessId, 30 + connections - 1);
+    QCOMPARE(form().StatusBar1->panelText(2), VisitText);
+}
+
+void RefreshViewTest::cutListingReported_data() {
+    QTest::addColumn<bool>("cut");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("whole: the missing one is gone") << false << 3 << VisitText;
+    QTest::newRow("cut: nothing is gone, the cut is said")
+        << true << 2 << "Showing the first 2 connections: the listing was too long";
+}
+
+// A listing cut by the runner's cap says so, and the connections past the cut are not taken
+// for gone ones.
+void RefreshViewTest::cutListingReported() {
+    QFETCH(bool, cut);
+    QFETCH(int, rows);
+    QFETCH(QString, message);
+    const QList<Line> lines{{"a:1", "b:1", "ESTABLISHED", 30}, {"a:2", "b:1", "ESTABLISHED", 31},
+                            {"a:3", "b:1", "ESTABLISHED", 32}};
+    m_system->commandResults = {finished(listing(lines)), finished(listing(lines.mid(0, 2))),
+                                finished(listing(lines))};
+    m_system->commandResults[1].truncated = cut;
+    form().RefreshView();
     form().RefreshView();
     QCOMPARE(form().ListView1->itemCount(), rows);
+    QCOMPARE(form().ListView1->item(3).mark() == widgets::RowMark::Gone, !cut);
     QCOMPARE(form().StatusBar1->panelText(2), message);
+    form().showFilter();
+    QCOMPARE(form().StatusBar1->panelText(2), cut ? message : "Showing 3 of 3 connections");
+    form().hideFilter();
 
-    // The message goes with the connections it spoke of.
+    // The message goes with the listing it spoke of. The next whole listing is compared with
+    // the last whole one: after a cut, nothing came back.
     form().RefreshView();
     QCOMPARE(form().StatusBar1->panelText(2), VisitText);
+    QCOMPARE(form().ListView1->itemCount(), 3);
+    QCOMPARE(form().ListView1->item(3).mark(), cut ? widgets::RowMark::None : widgets::RowMark::New);
 }
 
 void RefreshViewTest::scrollPositionKept() {
@@ -641,12 +675,16 @@ void RefreshViewTest::timerComparesLiveCounts_data() {
     QTest::addColumn<int>("establishedAfter");
     QTest::addColumn<int>("listeningAfter");
     QTest::addColumn<int>("timeWaitAfter");
+    QTest::addColumn<quint64>("digestAfter");
     QTest::addColumn<bool>("refreshes");
 
-    QTest::newRow("nothing changed") << 3 << 1 << 3 << 1 << 0 << false;
-    QTest::newRow("new listener") << 3 << 1 << 3 << 2 << 0 << false;
-    QTest::newRow("new connection") << 3 << 1 << 4 << 1 << 0 << true;
-    QTest::newRow("into time-wait") << 3 << 1 << 2 << 1 << 1 << true;
+    QTest::newRow("nothing changed") << 3 << 1 << 3 << 1 << 0 << quint64(7) << false;
+    QTest::newRow("new listener") << 3 << 1 << 3 << 2 << 0 << quint64(7) << false;
+    QTest::newRow("new connection") << 3 << 1 << 4 << 1 << 0 << quint64(7) << true;
+    QTest::newRow("into time-wait") << 3 << 1 << 2 << 1 << 1 << quint64(7) << true;
+    // The counts stand still when a connection moves from one active state to another, or
+    // one goes while another comes; the full count's digest still moves.
+    QTest::newRow("same count, a state or a connection changed") << 3 << 1 << 3 << 1 << 0 << quint64(8) << true;
 }
 
 void RefreshViewTest::timerComparesLiveCounts() {
@@ -655,6 +693,7 @@ void RefreshViewTest::timerComparesLiveCounts() {
     QFETCH(int, establishedAfter);
     QFETCH(int, listeningAfter);
     QFETCH(int, timeWaitAfter);
+    QFETCH(quint64, digestAfter);
     QFETCH(bool, refreshes);
 
     // The listing shows fewer connections than the system counts (sockets without a visible
@@ -662,6 +701,7 @@ void RefreshViewTest::timerComparesLiveCounts() {
     m_system->defaultCommandResult = finished(listing({{"a:1", "b:2", "ESTABLISHED", 5}}));
     m_system->tcpCounts.byState[os::TcpEstablished] = std::uint32_t(establishedBefore);
     m_system->tcpCounts.byState[os::TcpListen] = std::uint32_t(listeningBefore);
+    m_system->tcpCounts.connectionDigest = 7;
     form().Timer1_Timer();
     QCOMPARE(m_system->commandRequests.size(), 1);
     QCOMPARE(m_snapshot->ConnectionCount, 1);
@@ -671,6 +711,7 @@ void RefreshViewTest::timerComparesLiveCounts() {
     m_system->tcpCounts.byState[os::TcpEstablished] = std::uint32_t(establishedAfter);
     m_system->tcpCounts.byState[os::TcpListen] = std::uint32_t(listeningAfter);
     m_system->tcpCounts.byState[os::TcpTimeWait] = std::uint32_t(timeWaitAfter);
+    m_system->tcpCounts.connectionDigest = digestAfter;
     form().Timer1_Timer();
     QCOMPARE(m_system->commandRequests.size(), refreshes ? 2 : 1);
     form().Timer1_Timer();

@@ -4,6 +4,7 @@
 #include "mainwindow/PictureBox.h"
 #include "platform/host/PropertyStore.h"
 #include "platform/host/Units.h"
+#include "platform/os/OperatingSystem.h"
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListView.h"
 #include "platform/widgets/StatusBar.h"
@@ -54,6 +55,12 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
     Timer1 = new QTimer(this);
     Timer1->setInterval(Timer1Interval);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    // A refresh comes only when the connections change, so rows of gone ones could stay for
+    // long; they go by themselves after a few seconds.
+    m_goneExpiry = new QTimer(this);
+    m_goneExpiry->setSingleShot(true);
+    m_goneExpiry->setInterval(GoneRowLifetime);
+    connect(m_goneExpiry, &QTimer::timeout, this, &Form1::expireGoneRows);
 
     iml16 = new widgets::ImageList(QSize(16, 16), this);
     iml32 = new widgets::ImageList(QSize(32, 32), this);
@@ -105,6 +112,12 @@ void Form1::createList() {
     for (const Column& column : Columns)
         ListView1->addColumn(QString::fromLatin1(column.header), host::himetricToPixels(column.width),
                              column.alignment, column.numeric);
+    // Ports printed as service names sort and filter by the port they name.
+    ListView1->setNumberOfName([this](const QString& name) -> std::optional<qint64> {
+        if (const std::optional<std::uint16_t> port = m_system.servicePort(name))
+            return *port;
+        return std::nullopt;
+    });
     connect(ListView1, &widgets::ListView::mouseDown, this, &Form1::ListView1_MouseDown);
     connect(ListView1, &widgets::ListView::doubleClick, this, &Form1::ListView1_DblClick);
 }

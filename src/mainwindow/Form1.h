@@ -40,6 +40,7 @@ class TrayIntegration;
 namespace widgets {
 class ImageList;
 class ListView;
+struct ListRow;
 class StatusBar;
 class Toolbar;
 struct ToolbarButton;
@@ -138,10 +139,12 @@ public:
     // Takes a new snapshot and rebuilds the list from it. Asked for while one runs (from a
     // yield), it runs once more afterwards instead of inside the running one.
     void RefreshView();
-    void CollectRowIcons();
+    // The icons of the rows' executables into both image lists, image n for row n.
+    void CollectRowIcons(const QList<widgets::ListRow>& rows);
     // False when the row gets no image.
     bool AddRowIcon(const QString& path, int position);
-    void AttachRowIcons();
+    // Binds the image lists to the list again and gives row n image n.
+    void AttachRowIcons(QList<widgets::ListRow>& rows);
 
     // The live active count the last refresh saw, which the timer compares against.
     std::uint32_t activeCountAtLastRefresh() const { return m_activeAtLastRefresh; }
@@ -149,6 +152,8 @@ public:
     bool hasEnded() const { return m_ended; }
     // How long Terminate waits for an ended process to be gone before saying it is not yet.
     void setTerminationLimit(std::chrono::milliseconds limit) { m_terminationLimit = limit; }
+    // How long rows of gone connections stay in the list when no refresh comes first.
+    void setGoneRowLifetime(std::chrono::milliseconds lifetime);
 
 signals:
     // Sent by the unload handler before the program ends, so the tray icon can go first.
@@ -191,10 +196,13 @@ private:
 
     bool refreshOnce();
     bool yieldNow();
-    void addRows();
+    // Nothing when the window went away or the program ended during one of its yields.
+    std::optional<QList<widgets::ListRow>> listRows();
     // Marks the rows new since the last refresh and adds the ones gone since, then keeps
     // this refresh's rows to compare the next one with.
-    void markChanges();
+    void markChanges(QList<widgets::ListRow>& rows);
+    // Takes the rows of gone connections out of the list, the others staying as they are.
+    void expireGoneRows();
     void bringToForeground();
     std::optional<RowIdentity> selectedIdentity() const;
     // Selects the kept connection again and puts the list back where the user had scrolled it.
@@ -208,6 +216,12 @@ private:
     bool m_ended = false;
     std::chrono::milliseconds m_terminationLimit{3000};
     std::uint32_t m_activeAtLastRefresh = 0;
+    std::uint64_t m_digestAtLastRefresh = 0;
+    // The rows of connections the last refresh listed, before the gone ones; and whether
+    // its listing was cut, so that it holds only the first connections.
+    int m_liveRows = 0;
+    bool m_listingCut = false;
+    QTimer* m_goneExpiry = nullptr;
     tray::TrayIntegration* m_tray = nullptr;
     QPointer<FrmInfo> m_info;
     // The process a Terminate told to end, watched until it is gone.

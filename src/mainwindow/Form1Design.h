@@ -5,6 +5,7 @@
 #include <Qt>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 
 // The main window's design values. Geometry is in twips, column widths in HIMETRIC.
@@ -32,6 +33,8 @@ inline constexpr TwipsRect pic32 = {6480, 3840, 480, 480};
 inline constexpr int ProgbarLook = 2;
 inline constexpr int ProgbarMax = 10;
 inline constexpr int Timer1Interval = 3000; // milliseconds; disabled at design
+// Longest time rows of gone connections stay shown when no refresh comes first.
+inline constexpr std::chrono::milliseconds GoneRowLifetime{3000};
 
 // Status panels: panel 1 fixed, panel 2 stretching but never narrower than this.
 inline constexpr double Panel1Width = 2000;
@@ -89,6 +92,11 @@ inline const QString LastRefreshedText = QStringLiteral("Last Refreshed: ");
 // The message panel's text when the list shows fewer connections than there are.
 inline QString shownOfTotalText(int shown, int total) {
     return QStringLiteral("Showing %1 of %2 connections").arg(shown).arg(total);
+}
+
+// The message panel's text when the listing was longer than the command runner keeps.
+inline QString listingCutText(int listed) {
+    return QStringLiteral("Showing the first %1 connections: the listing was too long").arg(listed);
 }
 
 // The row text of a connection whose owner could not be resolved.

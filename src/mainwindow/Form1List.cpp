@@ -112,15 +112,15 @@ void Form1::hideFilter() {
     ListView1->setFocus(Qt::ShortcutFocusReason);
 }
 
-// Rows shown against all there are: the rows of the list (gone ones too, as they are shown)
-// and the connections beyond what the list holds. Said while the filter is up or the list
-// cannot hold every connection; the idle text otherwise.
+// Rows shown against all the list holds (gone ones too, as they are shown), said while the
+// filter is up; the idle text otherwise. A cut listing says so above all, since the list then
+// lacks connections whatever it shows.
 void Form1::showListCount() {
-    int goneRows = 0;
-    for (int row = 1; row <= ListView1->itemCount(); ++row)
-        goneRows += ListView1->item(row).mark() == widgets::RowMark::Gone;
-    const int beyond = std::max(0, m_snapshot.ListedConnections - (ListView1->itemCount() - goneRows));
-    const int total = ListView1->itemCount() + beyond;
+    if (m_listingCut) {
+        StatusBar1->setPanelText(2, listingCutText(m_liveRows));
+        return;
+    }
+    const int total = ListView1->itemCount();
     const int shown = ListView1->shownCount();
     StatusBar1->setPanelText(2,
                              isFilterShown() || shown < total ? shownOfTotalText(shown, total) : VisitText);

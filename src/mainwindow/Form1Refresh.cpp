@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTime>
+#include <QTimer>
 
 using namespace form1design;
 
@@ -123,6 +124,7 @@ bool Form1::refreshOnce() {
     StatusBar1->setPanelText(2, LoadingText);
     setCursor(Qt::WaitCursor);
     const std::optional<RowIdentity> kept = selectedIdentity();
+    m_goneExpiry->stop(); // the rebuild drops the gone rows anyway
     RefreshScope scope(*this); // from here the list does not paint until it is rebuilt
     ListView1->removeAll();
     ListView1->setIcons(nullptr);
@@ -135,9 +137,11 @@ bool Form1::refreshOnce() {
         return false;
 
     // Counted before the command runs, so a change while it runs brings another refresh.
-    m_activeAtLastRefresh = m_system.tcpStateCounts().active();
+    const os::TcpStateCounts counts = m_system.tcpStateCounts();
+    m_activeAtLastRefresh = counts.active();
+    m_digestAtLastRefresh = counts.connectionDigest;
     QString failure;
-    QString output = RunNetstatCommand(m_system, pacedYield, &failure);
+    QString output = RunNetstatCommand(m_system, pacedYield, &failure, &m_listingCut);
     if (!stillRunning())
         return false;
     Progbar->setValue(4);
@@ -156,17 +160,23 @@ bool Form1::refreshOnce() {
         return false;
     Progbar->setValue(8);
 
-    addRows();
-    if (!stillRunning())
+    std::optional<QList<widgets::ListRow>> rows = listRows();
+    if (!rows || !stillRunning())
         return false;
-    // A list that could not be read tells nothing of what came or went; the next one that
-    // can is compared with the last one that could.
-    if (failure.isEmpty())
-        markChanges();
-    CollectRowIcons();
-    AttachRowIcons();
+    m_liveRows = int(rows->size());
+    // A list that could not be read tells nothing of what came or went, and one that was cut
+    // would show the connections past the cut as gone; the next whole one is compared with
+    // the last whole one.
+    if (failure.isEmpty() && !m_listingCut)
+        markChanges(*rows);
+    CollectRowIcons(*rows);
+    AttachRowIcons(*rows);
+    ListView1->setRows(std::move(*rows));
     scope.endRebuild();
     restoreSelection(kept);
+
+    if (ListView1->itemCount() > m_liveRows)
+        m_goneExpiry->start();
 
     Progbar->setValue(10);
     Progbar->setValue(0);
@@ -184,73 +194,69 @@ bool Form1::refreshOnce() {
     return true;
 }
 
-void Form1::addRows() {
+// One row per record, each with its entry in the row table; the list takes them all at once.
+std::optional<QList<widgets::ListRow>> Form1::listRows() {
     QPointer<Form1> alive(this);
-    // The row table has entries 1 to 2000: a row beyond them could not be terminated, so the
-    // list stops there even when the table holds its 2001st record.
-    const int rows = std::min(m_snapshot.ConnectionCount, RecordTable::Capacity - 1);
-    for (int i = 0; i < rows; ++i) {
-        const ConnectionRecord* record = m_snapshot.ConnectionTable.at(i);
-        if (!record)
-            continue;
+    const int count = std::clamp(m_snapshot.ConnectionCount, 0, m_snapshot.ConnectionTable.size());
+    QList<widgets::ListRow> rows;
+    rows.reserve(count);
+    m_snapshot.RowTable.makeRoom(count + 1);
+    for (int i = 0; i < count; ++i) {
+        const ConnectionRecord& record = *m_snapshot.ConnectionTable.at(i);
         // Every text comes from other programs, the path and name from the owning process.
-        const QString fileName = fileNameOf(shownText(record->ImagePath));
-        widgets::ListItem item = ListView1->addItem(record->ImagePath.isEmpty() ? UnknownFile : fileName);
-        item.setSubItem(1, shownText(record->LocalPort));
-        item.setSubItem(2, shownText(record->RemoteHost));
-        item.setSubItem(3, shownText(record->RemotePort));
-        item.setSubItem(4, shownText(record->State));
+        const QString fileName = fileNameOf(shownText(record.ImagePath));
+        widgets::ListRow& row = rows.emplace_back();
         // A marked path names no file, so its row gets the generic icon, not the one of the
         // program the process claims to be.
-        item.setSubItem(5, shownPath(record->ImagePath, record->ImagePathSource));
-        if (ConnectionRecord* entry = m_snapshot.RowTable.at(ListView1->itemCount())) {
-            entry->ImagePath = fileName;
-            entry->ProcessId = record->ProcessId;
-            entry->ProcessStartTime = record->ProcessStartTime;
-        }
+        row.texts = {record.ImagePath.isEmpty() ? UnknownFile : fileName,
+                     shownText(record.LocalPort),
+                     shownText(record.RemoteHost),
+                     shownText(record.RemotePort),
+                     shownText(record.State),
+                     shownPath(record.ImagePath, record.ImagePathSource)};
+        ConnectionRecord& entry = *m_snapshot.RowTable.at(int(rows.size()));
+        entry.ImagePath = fileName;
+        entry.ProcessId = record.ProcessId;
+        entry.ProcessStartTime = record.ProcessStartTime;
         m_pacer.maybeYield();
         if (!alive || m_ended)
-            return;
+            return std::nullopt;
     }
+    return rows;
 }
 
-void Form1::markChanges() {
+void Form1::markChanges(QList<widgets::ListRow>& rows) {
     QList<RowIdentity> listed;
-    listed.reserve(ListView1->itemCount());
-    for (int index = 1; index <= ListView1->itemCount(); ++index)
-        if (std::optional<RowIdentity> row = RowIdentity::ofRow(*ListView1, m_snapshot, index))
-            listed.append(std::move(*row));
+    listed.reserve(rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        listed.append(RowIdentity{rows[i].texts, m_snapshot.RowTable.at(int(i) + 1)->ProcessId});
     if (m_listed) {
         const RowChanges changes = RowChanges::between(*m_listed, listed);
         for (qsizetype i = 0; i < changes.isNew.size(); ++i)
             if (changes.isNew[i])
-                ListView1->item(int(i) + 1).setMark(widgets::RowMark::New);
+                rows[i].mark = widgets::RowMark::New;
         // A gone row is the connection as it was last listed, without its process: nothing
         // may act on a process id that may already name another program.
+        m_snapshot.RowTable.makeRoom(int(rows.size() + changes.gone.size()) + 1);
         for (const qsizetype gone : changes.gone) {
-            if (ListView1->itemCount() >= RecordTable::Capacity - 1)
-                break;
-            const RowIdentity& row = (*m_listed)[gone];
-            widgets::ListItem item = ListView1->addItem(row.texts[0]);
-            for (int number = 1; number <= widgets::ListView::SubItemCount; ++number)
-                item.setSubItem(number, row.texts[std::size_t(number)]);
-            item.setMark(widgets::RowMark::Gone);
-            if (ConnectionRecord* entry = m_snapshot.RowTable.at(item.index())) {
-                entry->ImagePath = fileNameOf(row.texts[5]);
-                entry->ProcessId = 0;
-                entry->ProcessStartTime = 0;
-            }
+            const RowIdentity& listedBefore = (*m_listed)[gone];
+            widgets::ListRow& row = rows.emplace_back();
+            row.texts = listedBefore.texts;
+            row.mark = widgets::RowMark::Gone;
+            ConnectionRecord& entry = *m_snapshot.RowTable.at(int(rows.size()));
+            entry.ImagePath = fileNameOf(listedBefore.texts[5]);
+            entry.ProcessId = 0;
+            entry.ProcessStartTime = 0;
         }
     }
     m_listed = std::move(listed);
 }
 
-void Form1::CollectRowIcons() {
+void Form1::CollectRowIcons(const QList<widgets::ListRow>& rows) {
     const QPixmap blankLarge = placeholder(iml32->imageSize());
     const QPixmap blankSmall = placeholder(iml16->imageSize());
-    for (int position = 1; position <= ListView1->itemCount(); ++position) {
-        const QString path = ListView1->item(position).subItem(5);
-        if (!AddRowIcon(path, position)) {
+    for (int position = 1; position <= rows.size(); ++position) {
+        if (!AddRowIcon(rows[position - 1].texts[5], position)) {
             // Keep image n at position n for the rows after this one.
             if (iml32->count() < position)
                 iml32->insert(position, blankLarge);
@@ -286,14 +292,24 @@ bool Form1::AddRowIcon(const QString& path, int position) {
     return true;
 }
 
-void Form1::AttachRowIcons() {
+void Form1::AttachRowIcons(QList<widgets::ListRow>& rows) {
     ListView1->setIcons(iml32);
     ListView1->setSmallIcons(iml16);
-    for (int position = 1; position <= ListView1->itemCount(); ++position) {
-        widgets::ListItem item = ListView1->item(position);
-        item.setLargeIcon(position);
-        item.setSmallIcon(position);
+    for (int position = 1; position <= rows.size(); ++position) {
+        rows[position - 1].largeIcon = position;
+        rows[position - 1].smallIcon = position;
     }
+}
+
+void Form1::setGoneRowLifetime(std::chrono::milliseconds lifetime) {
+    m_goneExpiry->setInterval(lifetime);
+}
+
+void Form1::expireGoneRows() {
+    if (m_ended || m_refreshing)
+        return;
+    ListView1->removeRowsFrom(m_liveRows + 1);
+    showListCount();
 }
 
 std::optional<RowIdentity> Form1::selectedIdentity() const {
@@ -332,8 +348,10 @@ void Form1::Timer1_Timer() {
     // number of listed connections: those two come from different sources and can disagree
     // for good (the listing leaves out sockets without a visible owner), which would make
     // every tick a full refresh.
-    const std::uint32_t active = m_system.tcpStateCounts().active();
-    if (active == m_activeAtLastRefresh)
+    // The digest moves when connections come and go in equal numbers or change their state,
+    // as the full count of the table finds at its interval.
+    const os::TcpStateCounts counts = m_system.tcpStateCounts();
+    if (counts.active() == m_activeAtLastRefresh && counts.connectionDigest == m_digestAtLastRefresh)
         return;
     if (!yieldNow())
         return;

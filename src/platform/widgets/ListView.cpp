@@ -148,6 +148,14 @@ void ListView::removeAll() {
     m_model.removeAll();
 }
 
+void ListView::setRows(QList<ListRow> rows) {
+    m_model.replaceRows(std::move(rows));
+}
+
+void ListView::removeRowsFrom(int index) {
+    m_model.removeRowsFrom(index - 1);
+}
+
 int ListView::selectedIndex() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? 0 : m_order.mapToSource(rows.first()).row() + 1;

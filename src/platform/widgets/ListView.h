@@ -62,7 +62,7 @@ public:
     explicit ListView(QWidget* parent = nullptr);
 
     // At most six columns (the text and five sub-items); width in pixels. A numeric column
-    // sorts by the number its texts start with.
+    // sorts by the number its texts start with, or by the number a name stands for.
     void addColumn(const QString& header, int width, Qt::Alignment alignment = Qt::AlignLeft,
                    bool numeric = false);
     QString columnHeader(int column) const;
@@ -72,6 +72,13 @@ public:
     ListItem item(int index);
     int itemCount() const { return m_model.storedRows(); }
     void removeAll();
+    // Every row at once, in place of all there were: however many, the list is filled in one
+    // step, sorted and filtered once.
+    void setRows(QList<ListRow> rows);
+    // Removes the rows from position `index` to the last.
+    void removeRowsFrom(int index);
+    // How numeric columns learn the number of a name (a service name's port).
+    void setNumberOfName(NumberOfName numberOfName) { m_model.setNumberOfName(std::move(numberOfName)); }
 
     // Rows shown after filtering, and the position of the one shown at 1-based place
     // `shown` from the top (0 when there is none).

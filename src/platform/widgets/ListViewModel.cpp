@@ -64,6 +64,7 @@ void ListViewModel::addColumn(const ListColumn& column) {
 void ListViewModel::appendRow(const QString& text) {
     ListRow row;
     row.texts[0] = text;
+    keepNumbers(row, 0);
     if (m_batch > 0) {
         m_rows.append(std::move(row));
         return;
@@ -75,8 +76,56 @@ void ListViewModel::appendRow(const QString& text) {
     endInsertRows();
 }
 
+void ListViewModel::replaceRows(QList<ListRow> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    for (ListRow& row : m_rows)
+        for (int column = 0; column < ListRow::ColumnCount; ++column)
+            keepNumbers(row, column);
+    m_published = int(m_rows.size());
+    endResetModel();
+}
+
+void ListViewModel::removeRowsFrom(int index0) {
+    if (index0 < 0 || index0 >= m_rows.size())
+        return;
+    if (index0 >= m_published) {
+        m_rows.resize(index0);
+        return;
+    }
+    beginRemoveRows({}, index0, m_published - 1);
+    m_rows.resize(index0);
+    m_published = index0;
+    endRemoveRows();
+}
+
+qint64 ListViewModel::numberOf(const QString& text) const {
+    qint64 number = 0;
+    qsizetype digits = 0;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            break;
+        // Ports have five digits at most; longer runs only need to stay ordered, not exact.
+        if (number < (qint64(1) << 50))
+            number = number * 10 + (c.unicode() - '0');
+        ++digits;
+    }
+    if (digits > 0)
+        return number;
+    if (m_numberOfName && !text.isEmpty())
+        if (const std::optional<qint64> named = m_numberOfName(text))
+            return *named;
+    return -1;
+}
+
+void ListViewModel::keepNumbers(ListRow& row, int column) const {
+    const bool numeric = column < m_columns.size() && m_columns[column].numeric;
+    row.numbers[column] = numeric ? numberOf(row.texts[column]) : -1;
+}
+
 void ListViewModel::setText(int index0, int column, const QString& text) {
     m_rows[index0].texts[column] = text;
+    keepNumbers(m_rows[index0], column);
     rowChanged(index0, column);
 }
 

@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <array>
+#include <functional>
+#include <optional>
 
 namespace widgets {
 
@@ -23,7 +25,12 @@ struct ListRow {
     int largeIcon = 0; // 1-based into the large-icon list, 0 for none
     int smallIcon = 0; // 1-based into the small-icon list, 0 for none
     RowMark mark = RowMark::None;
+    // Of a numeric column, the number its text stands for, -1 for none; kept by the model.
+    std::array<qint64, ColumnCount> numbers{-1, -1, -1, -1, -1, -1};
 };
+
+// The number a name stands for in a numeric column ("x11-1" is port 6001); nothing when unknown.
+using NumberOfName = std::function<std::optional<qint64>(const QString& name)>;
 
 struct ListColumn {
     QString header;
@@ -53,6 +60,11 @@ public:
     int storedRows() const { return int(m_rows.size()); }
     const ListRow& row(int index0) const { return m_rows[index0]; }
     void appendRow(const QString& text);
+    // All rows at once in place of the ones there were: the views are told once, however many.
+    void replaceRows(QList<ListRow> rows);
+    // Removes the rows from index0 to the end.
+    void removeRowsFrom(int index0);
+    void setNumberOfName(NumberOfName numberOfName) { m_numberOfName = std::move(numberOfName); }
     void setText(int index0, int column, const QString& text);
     void setIcons(int index0, int largeIcon, int smallIcon);
     void setMark(int index0, RowMark mark);
@@ -69,12 +81,17 @@ public:
 private:
     bool isPublished(int index0) const { return index0 < m_published; }
     void rowChanged(int index0, int column, const QList<int>& roles = {});
+    // What a numeric column's text stands for: the number it starts with ("443 (Https)" is
+    // 443), else the number of the name it is.
+    qint64 numberOf(const QString& text) const;
+    void keepNumbers(ListRow& row, int column) const;
 
     QList<ListColumn> m_columns;
     QList<ListRow> m_rows;
     int m_published = 0;
     int m_batch = 0;
     QPointer<ImageList> m_smallIcons;
+    NumberOfName m_numberOfName;
 };
 
 } // namespace widgets

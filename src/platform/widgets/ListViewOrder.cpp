@@ -3,24 +3,15 @@
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListViewModel.h"
 
-#include <optional>
-
 namespace widgets {
 namespace {
 
-// The number a text starts with ("443 (Https)" gives 443); none when it starts otherwise.
-std::optional<qint64> leadingNumber(const QString& text) {
-    qint64 number = 0;
-    qsizetype digits = 0;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            break;
-        // Ports have five digits at most; longer runs only need to stay ordered, not exact.
-        if (number < (qint64(1) << 50))
-            number = number * 10 + (c.unicode() - '0');
-        ++digits;
-    }
-    return digits > 0 ? std::optional<qint64>(number) : std::nullopt;
+// The filter also finds a named port by its number: "6001" finds "x11-1". A text that starts
+// with its number ("80 (Http)") is found by its own text already.
+bool numberMatches(const QString& text, qint64 number, const QString& filter) {
+    if (number < 0 || (!text.isEmpty() && text[0].isDigit()))
+        return false;
+    return QString::number(number).contains(filter);
 }
 
 } // namespace
@@ -37,14 +28,12 @@ void ListViewOrder::setFilterText(const QString& text) {
     invalidateFilter();
 }
 
-bool ListViewOrder::textLess(const QString& left, const QString& right, bool numeric) {
-    if (numeric) {
-        const std::optional<qint64> a = leadingNumber(left);
-        const std::optional<qint64> b = leadingNumber(right);
-        if (a && b && *a != *b)
-            return *a < *b;
-        if (a.has_value() != b.has_value())
-            return a.has_value();
+bool ListViewOrder::textLess(const QString& left, qint64 leftNumber, const QString& right,
+                             qint64 rightNumber) {
+    if (leftNumber != rightNumber) {
+        if (leftNumber >= 0 && rightNumber >= 0)
+            return leftNumber < rightNumber;
+        return leftNumber >= 0;
     }
     return QString::compare(left, right, Qt::CaseInsensitive) < 0;
 }
@@ -52,8 +41,10 @@ bool ListViewOrder::textLess(const QString& left, const QString& right, bool num
 bool ListViewOrder::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
     if (m_filterText.isEmpty() || sourceParent.isValid())
         return true;
-    for (const QString& text : m_rows.row(sourceRow).texts)
-        if (text.contains(m_filterText, Qt::CaseInsensitive))
+    const ListRow& row = m_rows.row(sourceRow);
+    for (int column = 0; column < ListRow::ColumnCount; ++column)
+        if (row.texts[column].contains(m_filterText, Qt::CaseInsensitive) ||
+            numberMatches(row.texts[column], row.numbers[column], m_filterText))
             return true;
     return false;
 }
@@ -62,8 +53,9 @@ bool ListViewOrder::lessThan(const QModelIndex& left, const QModelIndex& right) 
     const int column = left.column();
     if (column < 0 || column >= ListRow::ColumnCount)
         return false;
-    const bool numeric = column < m_rows.columns().size() && m_rows.columns()[column].numeric;
-    return textLess(m_rows.row(left.row()).texts[column], m_rows.row(right.row()).texts[column], numeric);
+    const ListRow& a = m_rows.row(left.row());
+    const ListRow& b = m_rows.row(right.row());
+    return textLess(a.texts[column], a.numbers[column], b.texts[column], b.numbers[column]);
 }
 
 } // namespace widgets
