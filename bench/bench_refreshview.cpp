@@ -9,6 +9,7 @@
 #include "snapshot/ConnectionTable.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
 
@@ -48,6 +49,7 @@ void refreshView(benchmark::State& state) {
     for (auto _ : state)
         form.RefreshView();
     state.counters["rows"] = form.ListView1->itemCount();
+    state.counters["rssKb"] = residentKb();
 }
 BENCHMARK(refreshView)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
@@ -67,6 +69,42 @@ void refreshViewSortedFiltered(benchmark::State& state) {
     form.ListView1->sortRows(-1, Qt::AscendingOrder);
 }
 BENCHMARK(refreshViewSortedFiltered)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// One keystroke in the filter over all rows, painted: the text alternates between the local
+// port of one connection and that port without its last digit, as typing and deleting it
+// would, so one row or a few are shown and every row is tested.
+void filterKeystroke(benchmark::State& state) {
+    Form1& form = window().form;
+    form.RefreshView();
+    const int rows = form.ListView1->itemCount();
+    const QString port = rows > 0 ? form.ListView1->item(rows / 2).subItem(1) : QStringLiteral("1");
+    form.showFilter();
+    bool whole = false;
+    for (auto _ : state) {
+        whole = !whole;
+        form.TxtFilter->setText(whole ? port : port.chopped(1));
+        QCoreApplication::processEvents();
+    }
+    state.counters["rows"] = rows;
+    state.counters["shown"] = form.ListView1->shownCount();
+    form.hideFilter();
+}
+BENCHMARK(filterKeystroke)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// One click's worth of sorting all rows by a port column, painted, alternating the direction.
+void headerSort(benchmark::State& state) {
+    Form1& form = window().form;
+    form.RefreshView();
+    bool ascending = false;
+    for (auto _ : state) {
+        ascending = !ascending;
+        form.ListView1->sortRows(1, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        QCoreApplication::processEvents();
+    }
+    state.counters["rows"] = form.ListView1->itemCount();
+    form.ListView1->sortRows(-1, Qt::AscendingOrder);
+}
+BENCHMARK(headerSort)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // A timer tick when nothing changed since the last refresh: the count and the comparison.
 void timerTickUnchanged(benchmark::State& state) {
