@@ -1,5 +1,6 @@
 #include "snapshot/NetstatParser.h"
 
+#include <QHash>
 #include <QList>
 
 void collapseSpaces(QString& text) {
@@ -41,12 +42,31 @@ std::int32_t readProcessId(QStringView field) {
     return static_cast<std::int32_t>(value);
 }
 
-QString remotePortText(QStringView port) {
+// One string for each distinct text: states, remote hosts and remote ports repeat across
+// thousands of connections, and each record holding its own copy would cost memory for all.
+class SharedTexts {
+public:
+    QString of(QStringView text) {
+        auto found = m_texts.constFind(text);
+        if (found == m_texts.cend()) {
+            const QString copy = text.toString();
+            found = m_texts.insert(copy, copy);
+        }
+        return *found;
+    }
+
+private:
+    QHash<QStringView, QString> m_texts;
+};
+
+QString remotePortText(QStringView port, SharedTexts& shared) {
     if (port == QLatin1String("http"))
         return QStringLiteral("80 (Http)");
-    if (port == QLatin1String("https"))
-        return QLatin1String(HttpsDisplayText);
-    return port.toString();
+    if (port == QLatin1String("https")) {
+        static const QString https = QLatin1String(HttpsDisplayText);
+        return https;
+    }
+    return shared.of(port);
 }
 
 } // namespace
@@ -56,6 +76,7 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
     yieldTo(yield);
 
     std::int32_t count = 0;
+    SharedTexts shared;
     const QStringView all(text);
     const QLatin1String lineEnd("\r\n");
     qsizetype start = 0;
@@ -85,9 +106,9 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
         record.ProcessStartTime = 0;
         record.ProcessId = processId;
         record.LocalPort = local.port.toString();
-        record.RemoteHost = foreign.host.toString();
-        record.RemotePort = remotePortText(foreign.port);
-        record.State = fields[4].toString();
+        record.RemoteHost = shared.of(foreign.host);
+        record.RemotePort = remotePortText(foreign.port, shared);
+        record.State = shared.of(fields[4]);
         yieldTo(yield);
         ++count;
     }
