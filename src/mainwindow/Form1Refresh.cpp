@@ -136,10 +136,10 @@ bool Form1::refreshOnce() {
     if (!yieldNow())
         return false;
 
-    // Counted before the command runs, so a change while it runs brings another refresh.
-    const os::TcpStateCounts counts = m_system.tcpStateCounts();
-    m_activeAtLastRefresh = counts.active();
-    m_digestAtLastRefresh = counts.connectionDigest;
+    // What the timer counted last, before the command runs, so a change while it runs brings
+    // another refresh. Counting afresh here would dump the whole table once more per refresh.
+    m_activeAtLastRefresh = m_activeAtLastTick;
+    m_digestAtLastRefresh = m_digestAtLastTick;
     QString failure;
     QString output = RunNetstatCommand(m_system, pacedYield, &failure, &m_listingCut);
     if (!stillRunning())
@@ -201,10 +201,15 @@ std::optional<QList<widgets::ListRow>> Form1::listRows() {
     QList<widgets::ListRow> rows;
     rows.reserve(count);
     m_snapshot.RowTable.makeRoom(count + 1);
+    // Rows of one program share its file name rather than each holding a copy.
+    QHash<QString, QString> fileNames;
     for (int i = 0; i < count; ++i) {
         const ConnectionRecord& record = *m_snapshot.ConnectionTable.at(i);
-        // Every text comes from other programs, the path and name from the owning process.
-        const QString fileName = fileNameOf(shownText(record.ImagePath));
+        auto named = fileNames.constFind(record.ImagePath);
+        if (named == fileNames.cend())
+            // Every text comes from other programs, the path and name from the owning process.
+            named = fileNames.insert(record.ImagePath, fileNameOf(shownText(record.ImagePath)));
+        const QString& fileName = *named;
         widgets::ListRow& row = rows.emplace_back();
         // A marked path names no file, so its row gets the generic icon, not the one of the
         // program the process claims to be.
@@ -351,7 +356,9 @@ void Form1::Timer1_Timer() {
     // The digest moves when connections come and go in equal numbers or change their state,
     // as the full count of the table finds at its interval.
     const os::TcpStateCounts counts = m_system.tcpStateCounts();
-    if (counts.active() == m_activeAtLastRefresh && counts.connectionDigest == m_digestAtLastRefresh)
+    m_activeAtLastTick = counts.active();
+    m_digestAtLastTick = counts.connectionDigest;
+    if (m_activeAtLastTick == m_activeAtLastRefresh && m_digestAtLastTick == m_digestAtLastRefresh)
         return;
     if (!yieldNow())
         return;

@@ -158,7 +158,7 @@ QColor ListViewModel::markColour(RowMark mark) {
 
 void ListViewModel::removeAll() {
     beginResetModel();
-    m_rows.clear();
+    m_rows = {}; // its room too: the next rows are built beside it before they replace it
     m_published = 0;
     endResetModel();
 }
