@@ -215,15 +215,54 @@ private slots:
         QCOMPARE(check->shownImage(), CheckImage::IdleChecked);
     }
 
-    void spaceOnCaptionChangesNothing() {
-        auto check = makeShown(0);
+    // Space on the focused caption is a click without MouseDown: the press moves the value on
+    // and shows the pushed picture, the release raises Click. Other keys and a disabled box
+    // change nothing. The focused caption shows a frame.
+    void keyboardOnCaption_data() {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<std::optional<CheckImage>>("held");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("unchecked") << 0 << true << int(Qt::Key_Space) << 1
+                                   << std::optional(CheckImage::PushedNoValue) << 1;
+        QTest::newRow("checked") << 1 << true << int(Qt::Key_Space) << 0
+                                 << std::optional(CheckImage::PushedChecked) << 1;
+        QTest::newRow("greyed") << 2 << true << int(Qt::Key_Space) << 0
+                                << std::optional(CheckImage::PushedGreyed) << 1;
+        QTest::newRow("outside the range")
+            << 5 << true << int(Qt::Key_Space) << 5 << std::optional<CheckImage>() << 1;
+        QTest::newRow("disabled") << 0 << false << int(Qt::Key_Space) << 0
+                                  << std::optional(CheckImage::DisabledNoValue) << 0;
+        QTest::newRow("return") << 0 << true << int(Qt::Key_Return) << 0
+                                << std::optional(CheckImage::IdleNoValue) << 0;
+    }
+    void keyboardOnCaption() {
+        QFETCH(int, value);
+        QFETCH(bool, enabled);
+        QFETCH(int, key);
+        QFETCH(int, after);
+        QFETCH(std::optional<CheckImage>, held);
+        QFETCH(int, clicks);
+        auto check = makeShown(value);
+        check->setCheckEnabled(enabled);
         Recorder seen(*check);
         QWidget* caption = part(*check, "Check1");
+        check->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(check.get()));
+        caption->clearFocus(); // the active window gave it the focus
+        const QImage unfocused = caption->grab().toImage();
         caption->setFocus();
-        QTest::keyClick(caption, Qt::Key_Space);
-        QCOMPARE(check->value(), 0);
-        QCOMPARE(check->shownImage(), CheckImage::IdleNoValue);
-        QCOMPARE(seen.mouseDownButtons.size() + seen.valueSeenByClick.size(), 0);
+        QTRY_VERIFY(caption->grab().toImage() != unfocused);
+        const std::optional<CheckImage> before = check->shownImage();
+        QTest::keyPress(caption, Qt::Key(key));
+        QCOMPARE(check->shownImage(), held ? held : before);
+        QTest::keyRelease(caption, Qt::Key(key));
+        QCOMPARE(check->value(), after);
+        QCOMPARE(seen.valueSeenByClick, QList<int>(clicks, after));
+        QVERIFY(seen.mouseDownButtons.isEmpty());
+        QVERIFY(!static_cast<QCheckBox*>(caption)->isChecked()); // its own state never moves
     }
 
     void boxShowsThePictureItNames() {

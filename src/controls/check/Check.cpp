@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
@@ -190,6 +191,20 @@ bool Check::eventFilter(QObject* watched, QEvent* event) {
         if (watched == m_picture)
             doubleClick();
         return true;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        // Space on the focused caption is a click without a mouse: the same value cycle on the
+        // press, the same Click on the release. The caption's own check state never moves.
+        if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Space)
+            return HostedControl::eventFilter(watched, event);
+        if (!static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            spaceKey(event->type() == QEvent::KeyPress);
+        return true;
+    case QEvent::FocusOut:
+        // A Space held while the focus moves on still finishes its click.
+        if (m_spaceDown)
+            spaceKey(false);
+        return HostedControl::eventFilter(watched, event);
     default:
         return HostedControl::eventFilter(watched, event);
     }
@@ -202,6 +217,20 @@ void Check::press(short button, short shift, float x, float y) {
     emit MouseDown(button, shift, x, y);
     if (!alive || button == 2)
         return;
+    push();
+}
+
+void Check::spaceKey(bool down) {
+    if (down == m_spaceDown || (down && !m_enabled))
+        return;
+    m_spaceDown = down;
+    if (down)
+        push();
+    else
+        release(1);
+}
+
+void Check::push() {
     m_timer->stop();
     // The value is written directly: no setter, no notification.
     switch (m_value) {

@@ -79,6 +79,9 @@ protected:
 
 private:
     void press(short button, short shift, float x, float y);
+    // Shows the pressed picture and moves the value on, as a press does after MouseDown.
+    void push();
+    void spaceKey(bool down);
     void release(short button);
     void doubleClick();
     void hoverTick();
@@ -100,6 +103,7 @@ private:
     host::Colour m_disabledColor{0x00C0C0C0};
     host::Colour m_ownBackColor; // the control's own window, behind the caption
     bool m_shownOnce = false;
+    bool m_spaceDown = false;
     // Hover polling stopped only because the control is hidden; it resumes when shown again.
     bool m_hoverPaused = false;
 };

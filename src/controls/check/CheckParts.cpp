@@ -59,11 +59,16 @@ void CaptionPart::paintEvent(QPaintEvent*) {
     QStyleOptionButton label = option;
     label.rect = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this);
     painter.drawControl(QStyle::CE_CheckBoxLabel, label);
-    if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = style()->subElementRect(QStyle::SE_CheckBoxFocusRect, &option, this);
-        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    // The focus shows however it came (not only after a Tab, as some styles have it): a dotted
+    // frame round the text, every other pixel inverted.
+    if (hasFocus()) {
+        QPen dots(Qt::white, 0);
+        dots.setDashPattern({1, 1});
+        painter.setPen(dots);
+        painter.setBrush(Qt::NoBrush);
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        const QRect frame = style()->subElementRect(QStyle::SE_CheckBoxFocusRect, &option, this);
+        painter.drawRect(frame.adjusted(0, 0, -1, -1));
     }
 }
 
