@@ -92,19 +92,23 @@ void AccessibilityTest::cleanup() {
     m_system.reset();
 }
 
+// Every part is named, and each window reads as what it is: a frame or a dialog.
 void AccessibilityTest::everyPartIsNamed_data() {
     QTest::addColumn<QString>("window");
-    QTest::newRow("main window before the first list") << "main, empty";
-    QTest::newRow("main window with a list") << "main";
-    QTest::newRow("main window while refreshing") << "main, refreshing";
-    QTest::newRow("options dialog") << "options";
-    QTest::newRow("connection info dialog") << "info";
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::newRow("main window before the first list") << "main, empty" << QAccessible::Window;
+    QTest::newRow("main window with a list") << "main" << QAccessible::Window;
+    QTest::newRow("main window while refreshing") << "main, refreshing" << QAccessible::Window;
+    QTest::newRow("options dialog") << "options" << QAccessible::Dialog;
+    QTest::newRow("connection info dialog") << "info" << QAccessible::Dialog;
 }
 
 void AccessibilityTest::everyPartIsNamed() {
     QFETCH(QString, window);
+    QFETCH(QAccessible::Role, role);
     Form1& form = *m_form;
     QStringList unnamed;
+    auto roleOf = [](QWidget* shown) { return QAccessible::queryAccessibleInterface(shown)->role(); };
     if (window.startsWith(QLatin1String("main"))) {
         if (window == QLatin1String("main, refreshing")) {
             // The progress bar shows only while the command runs.
@@ -116,16 +120,19 @@ void AccessibilityTest::everyPartIsNamed() {
                 form.RefreshView();
             unnamed = unnamedParts(&form);
         }
+        QCOMPARE(roleOf(&form), role);
     } else if (window == QLatin1String("options")) {
         QPointer<options::frmOptions> dialog;
         options::frmOptions::open(dialog, form.Timer1, form.ListView1, &form);
         QVERIFY(dialog);
         unnamed = unnamedParts(dialog);
+        QCOMPARE(roleOf(dialog), role);
         delete dialog.data();
     } else {
         FrmInfo info(*m_system, &form);
         info.show();
         unnamed = unnamedParts(&info);
+        QCOMPARE(roleOf(&info), role);
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }

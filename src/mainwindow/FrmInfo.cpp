@@ -2,6 +2,7 @@
 
 #include "controls/dns/DNS.h"
 #include "platform/host/Units.h"
+#include "platform/host/WindowKeys.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +26,7 @@ FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
     setObjectName(QStringLiteral("FrmInfo"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Connection Info"));
+    host::setWindowRole(this, QAccessible::Dialog);
     setFixedSize(host::twipsToPixels(ClientWidth), host::twipsToPixels(ClientHeight));
     if (parent)
         setWindowIcon(parent->window()->windowIcon());
@@ -53,7 +55,8 @@ FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
     Command1 = new QPushButton(QStringLiteral("Ok"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(host::twipsRect(2760, 3360, 975, 375));
-    Command1->setDefault(true);
+    // Its only button: Return and Escape both close it.
+    host::answerDialogKeys(this, Command1, Command1);
     connect(Command1, &QPushButton::clicked, this, &FrmInfo::Command1_Click);
 
     // Has no surface while the program runs; it only answers lookups.
@@ -70,6 +73,7 @@ QLineEdit* FrmInfo::addField(const char* labelName, QLabel*& label, const QStrin
     auto* box = new QLineEdit(this);
     box->setObjectName(QLatin1String(boxName));
     box->setGeometry(host::twipsRect(BoxLeft, top, BoxWidth, BoxHeight));
+    box->setReadOnly(true); // shown to read and copy; nothing reads typing back
     label->setBuddy(box);
     return box;
 }

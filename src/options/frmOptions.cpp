@@ -5,6 +5,7 @@
 #include "platform/host/MessageBoxService.h"
 #include "platform/host/PropertyStore.h"
 #include "platform/host/Units.h"
+#include "platform/host/WindowKeys.h"
 #include "platform/widgets/ImageList.h" // the list view header needs it complete
 #include "platform/widgets/ListView.h"
 
@@ -50,6 +51,7 @@ frmOptions::frmOptions(QTimer* timer, widgets::ListView* listView, QWidget* pare
     setObjectName(QStringLiteral("frmOptions"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Options"));
+    host::setWindowRole(this, QAccessible::Dialog);
     setFixedSize(host::twipsToPixels(2595), host::twipsToPixels(2040));
     if (parent)
         setWindowIcon(parent->window()->windowIcon());
@@ -98,6 +100,7 @@ frmOptions::frmOptions(QTimer* timer, widgets::ListView* listView, QWidget* pare
     setTabOrder(CmdOk, CmdCancel);
     setTabOrder(CmdCancel, refreshCaption);
     setTabOrder(refreshCaption, gridCaption);
+    host::answerDialogKeys(this, CmdOk, CmdCancel);
 
     connect(ChkRefresh, &controls::Check::Click, this, &frmOptions::applyRefreshSetting);
     connect(VSCROLL1, &QScrollBar::valueChanged, TxtSpeed,
@@ -113,6 +116,9 @@ frmOptions* frmOptions::open(QPointer<frmOptions>& dialog, QTimer* timer, widget
                              QWidget* parent) {
     if (!dialog || dialog->isUnloaded())
         dialog = new frmOptions(timer, listView, parent);
+    // The interval controls ahead of it in the tab order start disabled, and "Ok" next would
+    // take a first Space as its own: the dialog opens on its first check box instead.
+    dialog->ChkRefresh->findChild<QWidget*>(QStringLiteral("Check1"))->setFocus(Qt::TabFocusReason);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -177,9 +183,10 @@ void frmOptions::setIntervalControlsEnabled(bool enabled) {
 }
 
 void frmOptions::okClicked() {
-    // Unchecked leaves the grid lines as they are.
-    if (ChkHideGrid->value() == 1 && m_listView)
-        m_listView->setGridLines(true);
+    // Checked shows the grid lines, unchecked takes them away; other values leave them.
+    const std::int32_t grid = ChkHideGrid->value();
+    if ((grid == 0 || grid == 1) && m_listView)
+        m_listView->setGridLines(grid == 1);
     hide();
 }
 
