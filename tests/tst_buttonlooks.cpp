@@ -1,7 +1,7 @@
 // links: tavren_button
-#include "controls/button/AccessKey.h"
 #include "controls/button/ButtonPalette.h"
 #include "controls/button/ButtonPlatform.h"
+#include "platform/host/AccessKey.h"
 
 #include <QtTest>
 
@@ -230,7 +230,7 @@ private slots:
         QFETCH(QString, key);
         QFETCH(int, position);
         QFETCH(QString, displayed);
-        const AccessKey found = FindAccessKey(caption);
+        const host::AccessKey found = host::FindAccessKey(caption);
         QCOMPARE(found.character.isNull() ? QString() : QString(found.character), key);
         QCOMPARE(found.position, position);
         QCOMPARE(found.displayed, displayed);

@@ -1,7 +1,7 @@
 #include "controls/button/CorvaneButton.h"
 
-#include "controls/button/AccessKey.h"
 #include "controls/button/ButtonCaptionLayout.h"
+#include "platform/host/AccessKey.h"
 #include "platform/host/Colours.h"
 #include "platform/host/Units.h"
 
@@ -278,7 +278,7 @@ void CorvaneButton::LayoutCaption() {
         CaptionFontFromRecord(MakeCaptionFontRecord(m_textFont, 0, 1440.0 / host::logicalDpi()));
     const QFontMetrics metrics(font);
     CaptionLayoutInput input;
-    const AccessKey key = FindAccessKey(m_caption);
+    const host::AccessKey key = host::FindAccessKey(m_caption);
     input.text = key.displayed;
     input.accessKeyPosition = key.position;
     input.width = width();

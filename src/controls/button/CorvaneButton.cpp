@@ -1,8 +1,8 @@
 #include "controls/button/CorvaneButton.h"
 
-#include "controls/button/AccessKey.h"
 #include "controls/button/ButtonAccessible.h"
 
+#include "platform/host/AccessKey.h"
 #include "platform/host/Colours.h"
 #include "platform/host/ControlArrays.h"
 #include "platform/host/MessageBoxService.h"
@@ -534,7 +534,7 @@ void CorvaneButton::releaseCaptionFont() {
 // --- Access key ------------------------------------------------------------------------------------
 
 void CorvaneButton::parseAccessKey() {
-    const AccessKey key = FindAccessKey(m_caption);
+    const host::AccessKey key = host::FindAccessKey(m_caption);
     m_accessKeyPosition = key.position;
     setAccessKey(key.character.toLower());
     setAccessibleName(key.displayed);

@@ -1,6 +1,6 @@
-#include "controls/button/AccessKey.h"
+#include "platform/host/AccessKey.h"
 
-namespace controls {
+namespace host {
 
 AccessKey FindAccessKey(const QString& caption) {
     AccessKey key;
@@ -26,4 +26,4 @@ AccessKey FindAccessKey(const QString& caption) {
     return key;
 }
 
-} // namespace controls
+} // namespace host

@@ -3,7 +3,7 @@
 #include <QChar>
 #include <QString>
 
-namespace controls {
+namespace host {
 
 // A caption's access key: "&" marks the next character, "&&" stands for a literal "&".
 struct AccessKey {
@@ -14,4 +14,4 @@ struct AccessKey {
 
 AccessKey FindAccessKey(const QString& caption);
 
-} // namespace controls
+} // namespace host
