@@ -4,6 +4,7 @@
 #include "mainwindow/PictureBox.h"
 #include "platform/host/PropertyStore.h"
 #include "platform/host/Units.h"
+#include "platform/host/WindowKeys.h"
 #include "platform/os/OperatingSystem.h"
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListView.h"
@@ -41,6 +42,7 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
     // The pictures live in this static library; the linker keeps them only when asked.
     Q_INIT_RESOURCE(mainwindow);
     setWindowTitle(Caption);
+    host::setWindowRole(this, QAccessible::Window);
     QIcon icon;
     for (const char* picture : WindowIconPictures)
         icon.addFile(QString::fromLatin1(picture));
@@ -51,6 +53,7 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
     createStatusArea();
     createMenus();
     createFilter();
+    setUpKeyboard();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(Timer1Interval);
@@ -154,10 +157,11 @@ void Form1::createMenus() {
     m_tray = new tray::TrayIntegration(this, MenuSysPop, this);
 
     mnuRes = new QMenu(QStringLiteral("&Resolve"), this);
-    mnuIP = mnuRes->addAction(QStringLiteral("&Copy IP Address"));
-    mnHN = mnuRes->addAction(QStringLiteral("&Copy Hostname"));
-    mnuRP = mnuRes->addAction(QStringLiteral("&Copy Remote Port"));
-    mnuFP = mnuRes->addAction(QStringLiteral("&Copy File Path"));
+    // Each entry has an access key of its own (with "Copy &Row" and "&Save List As...").
+    mnuIP = mnuRes->addAction(QStringLiteral("Copy &IP Address"));
+    mnHN = mnuRes->addAction(QStringLiteral("Copy &Hostname"));
+    mnuRP = mnuRes->addAction(QStringLiteral("Copy Remote &Port"));
+    mnuFP = mnuRes->addAction(QStringLiteral("Copy &File Path"));
     connect(mnuIP, &QAction::triggered, this, &Form1::mnuIP_Click);
     connect(mnHN, &QAction::triggered, this, &Form1::mnHN_Click);
     connect(mnuRP, &QAction::triggered, this, &Form1::mnuRP_Click);

@@ -160,6 +160,7 @@ signals:
     void unloading();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -172,6 +173,8 @@ private:
     void createMenus();
     void addListEntries();
     void createFilter();
+    void setUpKeyboard();
+    void openListMenuAtSelection();
     void dockBars();
     void limitSize();
     int toolbarHeight() const;

@@ -63,20 +63,21 @@ inline constexpr std::array<Column, 6> Columns = {{
     {"File Path", 7056, Qt::AlignLeft, false},
 }};
 
-// Toolbar buttons in order: caption and picture; an empty caption is a separator.
+// Toolbar buttons in order: caption and picture; an empty caption is a separator. "&" marks
+// each button's access key, which the handler does not see.
 struct ToolbarEntry {
     const char* caption;
     const char* picture;
 };
 inline constexpr std::array<ToolbarEntry, 8> ToolbarButtons = {{
-    {"Refresh", ":/mainwindow/pictures/refresh.png"},
-    {"Terminate", ":/mainwindow/pictures/terminate.png"},
+    {"&Refresh", ":/mainwindow/pictures/refresh.png"},
+    {"&Terminate", ":/mainwindow/pictures/terminate.png"},
     {"", nullptr},
-    {"Options", ":/mainwindow/pictures/options.png"},
-    {"SysTray", ":/mainwindow/pictures/systray.png"},
-    {"Exit", ":/mainwindow/pictures/exit.png"},
+    {"&Options", ":/mainwindow/pictures/options.png"},
+    {"S&ysTray", ":/mainwindow/pictures/systray.png"},
+    {"E&xit", ":/mainwindow/pictures/exit.png"},
     {"", nullptr},
-    {"About", ":/mainwindow/pictures/about.png"},
+    {"&About", ":/mainwindow/pictures/about.png"},
 }};
 inline constexpr int ToolbarImageSize = 16;
 

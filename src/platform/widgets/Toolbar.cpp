@@ -1,5 +1,6 @@
 #include "platform/widgets/Toolbar.h"
 
+#include "platform/host/AccessKey.h"
 #include "platform/widgets/ImageList.h"
 
 #include <QAction>
@@ -32,10 +33,14 @@ void Toolbar::setImageList(ImageList* list) {
 
 int Toolbar::addButton(const QString& caption, int image) {
     Entry entry;
-    entry.button = ToolbarButton{buttonCount() + 1, caption, image, false};
-    entry.action = addAction(caption);
-    // Captions are dispatched on as written; an ampersand is not a mnemonic here.
-    entry.action->setIconText(QString(caption).replace(QLatin1Char('&'), QLatin1String("&&")));
+    // Handlers see the caption as shown; the button shows, and answers, its access key.
+    const QString shown = host::FindAccessKey(caption).displayed;
+    entry.button = ToolbarButton{buttonCount() + 1, shown, image, false};
+    entry.action = addAction(shown);
+    entry.action->setIconText(caption);
+    // Each button is a stop of the window's tab order, so the keyboard reaches every command.
+    if (QWidget* button = widgetForAction(entry.action))
+        button->setFocusPolicy(Qt::TabFocus);
     const ToolbarButton handed = entry.button;
     connect(entry.action, &QAction::triggered, this, [this, handed] { emit buttonClick(handed); });
     m_buttons.append(entry);
@@ -55,6 +60,12 @@ ToolbarButton Toolbar::button(int index) const {
     if (index < 1 || index > buttonCount())
         return {};
     return m_buttons[index - 1].button;
+}
+
+QWidget* Toolbar::buttonWidget(int index) const {
+    if (index < 1 || index > buttonCount() || m_buttons[index - 1].button.separator)
+        return nullptr;
+    return widgetForAction(m_buttons[index - 1].action);
 }
 
 bool Toolbar::click(int index) {

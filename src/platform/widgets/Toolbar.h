@@ -30,13 +30,17 @@ public:
     void setImageList(ImageList* list);
     ImageList* imageList() const { return m_images; }
 
-    // The new button's position.
+    // The new button's position. An "&" in the caption marks the next character as the
+    // button's access key ("&&" shows one "&"); the caption handed over is the one shown.
     int addButton(const QString& caption, int image = 0);
     int addSeparator();
 
     int buttonCount() const { return int(m_buttons.size()); }
     // The button at 1-based `index`; a default (index 0) one outside 1..count.
     ToolbarButton button(int index) const;
+
+    // The widget that shows the button at `index`; null for a separator or outside 1..count.
+    QWidget* buttonWidget(int index) const;
 
     // Clicks the button at `index` as the user would; false when it is no clickable button.
     bool click(int index);
