@@ -1,5 +1,6 @@
 #include "platform/widgets/ListView.h"
 
+#include "platform/widgets/HeaderSortArrow.h"
 #include "platform/widgets/ImageList.h"
 
 #include <QHeaderView>
@@ -92,6 +93,7 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
     // Headers sort on a click; the direction shows only once the user has sorted.
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(false);
+    HeaderSortArrow::apply(header());
     connect(header(), &QHeaderView::sectionClicked, this, &ListView::headerClicked);
     // Two quick clicks arrive as a click and a double-click; each counts.
     connect(header(), &QHeaderView::sectionDoubleClicked, this, &ListView::headerClicked);
