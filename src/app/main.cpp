@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "mainwindow/Form1.h"
 #include "platform/os/linux/LinuxSystem.h"
 #include "snapshot/ConnectionTable.h"
@@ -6,6 +7,8 @@
 #include <QTimer>
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = answerCommandLine(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     // Ties the windows to the installed menu entry, for its name and icon in task bars.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tavren.netstat"));

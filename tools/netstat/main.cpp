@@ -16,11 +16,12 @@
 
 namespace {
 
-void printUsage() {
-    std::fputs("usage: tavren-netstat-cli [-n] [-o]\n"
-               "  -n  numeric addresses and ports, no name look-ups\n"
-               "  -o  show the owning process id (always shown)\n",
-               stderr);
+void printUsage(std::FILE* to) {
+    std::fputs("usage: tavren-netstat-cli [-n] [-o] [--help]\n"
+               "  -n      numeric addresses and ports, no name look-ups\n"
+               "  -o      show the owning process id (always shown)\n"
+               "  --help  print this help and exit\n",
+               to);
 }
 
 bool writeAll(const std::string& text) {
@@ -38,22 +39,28 @@ bool writeAll(const std::string& text) {
     return true;
 }
 
-bool readArguments(int argc, char** argv, ListingOptions& options) {
+enum class Request { List, Help, Wrong };
+
+// Reads the options; on a wrong one, `wrong` names it.
+Request readArguments(int argc, char** argv, ListingOptions& options, const char*& wrong) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
+        if (!std::strcmp(argument, "--help") || !std::strcmp(argument, "-h") || !std::strcmp(argument, "/?"))
+            return Request::Help;
+        wrong = argument;
         if ((argument[0] != '-' && argument[0] != '/') || !argument[1])
-            return false;
+            return Request::Wrong;
         for (const char* letter = argument + 1; *letter; ++letter) {
             if (*letter == 'n' || *letter == 'N') {
                 options.numeric = true;
             } else if (*letter == 'o' || *letter == 'O') {
                 // The owner column is always printed.
             } else {
-                return false;
+                return Request::Wrong;
             }
         }
     }
-    return true;
+    return Request::List;
 }
 
 bool giveUpCapabilities() {
@@ -67,10 +74,19 @@ bool giveUpCapabilities() {
 
 int main(int argc, char** argv) {
     ListingOptions options;
-    if (!readArguments(argc, argv, options)) {
+    const char* wrong = "";
+    const Request request = readArguments(argc, argv, options, wrong);
+    if (request != Request::List) {
         if (!giveUpCapabilities())
             return 1;
-        printUsage();
+        if (request == Request::Help) {
+            printUsage(stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        const bool option = (wrong[0] == '-' || wrong[0] == '/') && wrong[1];
+        std::fprintf(stderr, "tavren-netstat-cli: %s '%s'\n",
+                     option ? "unknown option" : "unexpected argument", wrong);
+        printUsage(stderr);
         return 2;
     }
 
