@@ -39,7 +39,7 @@ std::uint32_t at(const CorvaneButton& button, int x, int y) {
     return host::fromQColor(button.surface().pixelColor(x, y)).value;
 }
 
-enum class Column { Normal, Disabled, Pressed, Selected, Focused, Hovered };
+enum class Column { Normal, Disabled, Pressed, Selected, SelectedDisabled, Focused, Hovered };
 
 // A shown button of the look in the column's state, on a container of its own colour. The
 // design-only settings are made in design mode; the state is then reached in run mode the way
@@ -78,8 +78,11 @@ struct Fixture {
             QTest::mousePress(button, Qt::LeftButton, {}, QPoint(MidX, MidY));
             break;
         case Column::Selected:
+        case Column::SelectedDisabled:
             button->setOptionButton(true);
             button->setValue(true);
+            if (column == Column::SelectedDisabled)
+                button->setButtonEnabled(false);
             break;
         case Column::Focused: {
             QFocusEvent in(QEvent::FocusIn);
@@ -222,6 +225,8 @@ private slots:
                                    << "38,1=Dk 1,18=Dk 8,10=Sh-16";
         QTest::newRow("8 selected") << 8 << Column::Selected << "Dk/Sh-16"
                                     << "8,10=Sh-16";
+        QTest::newRow("8 selected, disabled") << 8 << Column::SelectedDisabled << "Dk/Sh-16"
+                                              << "8,10=Sh-16";
     }
     void looks() {
         QFETCH(int, type);
@@ -231,7 +236,8 @@ private slots:
         Fixture fixture;
         QVERIFY(fixture.make(type, column));
         checkRings(*fixture.button, rings, points);
-        if (type == 8 && column == Column::Selected) // painted as pressed, and stays so
+        // Painted as pressed, and stays so.
+        if (type == 8 && (column == Column::Selected || column == Column::SelectedDisabled))
             QCOMPARE(fixture.button->visualState(), std::int32_t(CorvaneButton::Pressed));
     }
 
@@ -273,20 +279,25 @@ private slots:
     }
 
     // The gradient face runs from the start colour to the stop colour; orientations 2 and 3
-    // start from the right and the bottom.
+    // start from the right and the bottom. The first vertex's colour lies exactly on the first
+    // pixel; the second vertex lies one pixel beyond the last, which keeps 1/length of the
+    // other colour: 0xFF00 x 39 / 40 >> 8 = 248 and 0xFF00 / 40 >> 8 = 6 across 40 pixels, 242
+    // and 12 down 20.
     void gradientEnds_data() {
         QTest::addColumn<int>("orientation");
-        QTest::addColumn<QPoint>("startAt");
-        QTest::addColumn<QPoint>("stopAt");
-        QTest::newRow("0 left to right") << 0 << QPoint(0, MidY) << QPoint(W - 1, MidY);
-        QTest::newRow("1 top to bottom") << 1 << QPoint(MidX, 0) << QPoint(MidX, H - 1);
-        QTest::newRow("2 right to left") << 2 << QPoint(W - 1, MidY) << QPoint(0, MidY);
-        QTest::newRow("3 bottom to top") << 3 << QPoint(MidX, H - 1) << QPoint(MidX, 0);
+        QTest::addColumn<QPoint>("last");
+        QTest::addColumn<std::uint32_t>("first");
+        QTest::addColumn<std::uint32_t>("lastColour");
+        QTest::newRow("0 left to right") << 0 << QPoint(W - 1, MidY) << 0x0000FFu << 0x00F806u;
+        QTest::newRow("1 top to bottom") << 1 << QPoint(MidX, H - 1) << 0x0000FFu << 0x00F20Cu;
+        QTest::newRow("2 right to left") << 2 << QPoint(W - 1, MidY) << 0x00FF00u << 0x0006F8u;
+        QTest::newRow("3 bottom to top") << 3 << QPoint(MidX, H - 1) << 0x00FF00u << 0x000CF2u;
     }
     void gradientEnds() {
         QFETCH(int, orientation);
-        QFETCH(QPoint, startAt);
-        QFETCH(QPoint, stopAt);
+        QFETCH(QPoint, last);
+        QFETCH(std::uint32_t, first);
+        QFETCH(std::uint32_t, lastColour);
         Fixture fixture;
         // Type 7 away from the pointer draws nothing over its face.
         QVERIFY(fixture.make(7, Column::Normal, 5));
@@ -295,11 +306,12 @@ private slots:
         fixture.button->setGradientStopColor(Colour{0x00FF00});
         fixture.button->setGradientOrientation(orientation);
         fixture.button->RefreshButton();
-        QCOMPARE(at(*fixture.button, startAt.x(), startAt.y()), 0x0000FFu);
-        QCOMPARE(at(*fixture.button, stopAt.x(), stopAt.y()), 0x00FF00u);
-        const QPoint middle = (startAt + stopAt) / 2;
+        const QPoint origin = orientation % 2 ? QPoint(MidX, 0) : QPoint(0, MidY);
+        QCOMPARE(at(*fixture.button, origin.x(), origin.y()), first);
+        QCOMPARE(at(*fixture.button, last.x(), last.y()), lastColour);
+        const QPoint middle = (origin + last) / 2;
         const std::uint32_t mid = at(*fixture.button, middle.x(), middle.y());
-        QVERIFY((mid & 0xFF) > 0x40 && (mid & 0xFF) < 0xC0); // red falls as green rises
+        QVERIFY((mid & 0xFF) > 0x40 && (mid & 0xFF) < 0xC0); // red and green cross over
     }
 
     // A pressed command button draws its caption and icon one pixel right and down; the flat

@@ -314,7 +314,9 @@ void CorvaneButton::paintRoundedGreyLook(bool snapshot) {
     };
     const QPoint corners[] = {{1, 1}, {1, H - 2}, {W - 2, 1}, {W - 2, H - 2}};
 
-    if (m_visualState == Pressed && m_enabled) {
+    // A disabled option button that is selected keeps the pressed look too; only its caption
+    // takes the disabled colours.
+    if (m_visualState == Pressed) {
         if (!segmented) {
             for (const QPoint& corner : corners)
                 pixel(corner.x(), corner.y(), Dk);
@@ -329,7 +331,10 @@ void CorvaneButton::paintRoundedGreyLook(bool snapshot) {
         DrawFocus();
         DrawBox(1, 1, W - 2, H - 2, shade(Sh, -16), false);
         DrawBox(0, 0, W, H, Dk, true);
-        DrawCaption(p.TextColor, NoColour, NoColour);
+        if (m_enabled)
+            DrawCaption(p.TextColor, NoColour, NoColour);
+        else
+            drawDisabledCaption(snapshot, true);
         return;
     }
 

@@ -95,9 +95,14 @@ void CorvaneButton::paintGradient() {
     const bool vertical = (reversed ? m_gradientOrientation - 2 : m_gradientOrientation) == 1;
     const QColor first = rgb(reversed ? m_gradientStop : m_gradientStart);
     const QColor last = rgb(reversed ? m_gradientStart : m_gradientStop);
-    const int steps = (vertical ? H : W) - 1;
-    auto mix = [steps](int a, int b, int i) { return steps > 0 ? a + (b - a) * i / steps : a; };
-    for (int i = 0; i <= steps; ++i) {
+    // One rectangle from the first vertex at 0 to the second at the far edge (W or H), each
+    // channel a 16-bit value (the 8 bits shifted up by 8): pixel i weighs the ends by its
+    // distance from them, so the last pixel stops one step short of the second colour.
+    const int length = vertical ? H : W;
+    auto mix = [length](qint64 a, qint64 b, int i) {
+        return int(((a << 8) * (length - i) + (b << 8) * i) / length >> 8);
+    };
+    for (int i = 0; i < length; ++i) {
         const QColor c(mix(first.red(), last.red(), i), mix(first.green(), last.green(), i),
                        mix(first.blue(), last.blue(), i));
         if (vertical)
