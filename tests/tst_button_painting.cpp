@@ -279,25 +279,24 @@ private slots:
     }
 
     // The gradient face runs from the start colour to the stop colour; orientations 2 and 3
-    // start from the right and the bottom. The first vertex's colour lies exactly on the first
-    // pixel; the second vertex lies one pixel beyond the last, which keeps 1/length of the
-    // other colour: 0xFF00 x 39 / 40 >> 8 = 248 and 0xFF00 / 40 >> 8 = 6 across 40 pixels, 242
-    // and 12 down 20.
+    // start from the right and the bottom. Vertex 1 lies one pixel beyond the far edge, whose
+    // pixel keeps 1/length of the other colour: 0xFF00 x 39 / 40 >> 8 = 248, 0xFF00 / 40 >> 8 = 6
+    // across 40 pixels; 242 and 12 down 20.
     void gradientEnds_data() {
         QTest::addColumn<int>("orientation");
-        QTest::addColumn<QPoint>("last");
-        QTest::addColumn<std::uint32_t>("first");
-        QTest::addColumn<std::uint32_t>("lastColour");
-        QTest::newRow("0 left to right") << 0 << QPoint(W - 1, MidY) << 0x0000FFu << 0x00F806u;
-        QTest::newRow("1 top to bottom") << 1 << QPoint(MidX, H - 1) << 0x0000FFu << 0x00F20Cu;
-        QTest::newRow("2 right to left") << 2 << QPoint(W - 1, MidY) << 0x00FF00u << 0x0006F8u;
-        QTest::newRow("3 bottom to top") << 3 << QPoint(MidX, H - 1) << 0x00FF00u << 0x000CF2u;
+        QTest::addColumn<QPoint>("startAt");
+        QTest::addColumn<QPoint>("stopAt");
+        QTest::addColumn<std::uint32_t>("farEdge");
+        QTest::newRow("0 left to right") << 0 << QPoint(0, MidY) << QPoint(W - 1, MidY) << 0x00F806u;
+        QTest::newRow("1 top to bottom") << 1 << QPoint(MidX, 0) << QPoint(MidX, H - 1) << 0x00F20Cu;
+        QTest::newRow("2 right to left") << 2 << QPoint(W - 1, MidY) << QPoint(0, MidY) << 0x0006F8u;
+        QTest::newRow("3 bottom to top") << 3 << QPoint(MidX, H - 1) << QPoint(MidX, 0) << 0x000CF2u;
     }
     void gradientEnds() {
         QFETCH(int, orientation);
-        QFETCH(QPoint, last);
-        QFETCH(std::uint32_t, first);
-        QFETCH(std::uint32_t, lastColour);
+        QFETCH(QPoint, startAt);
+        QFETCH(QPoint, stopAt);
+        QFETCH(std::uint32_t, farEdge);
         Fixture fixture;
         // Type 7 away from the pointer draws nothing over its face.
         QVERIFY(fixture.make(7, Column::Normal, 5));
@@ -306,12 +305,11 @@ private slots:
         fixture.button->setGradientStopColor(Colour{0x00FF00});
         fixture.button->setGradientOrientation(orientation);
         fixture.button->RefreshButton();
-        const QPoint origin = orientation % 2 ? QPoint(MidX, 0) : QPoint(0, MidY);
-        QCOMPARE(at(*fixture.button, origin.x(), origin.y()), first);
-        QCOMPARE(at(*fixture.button, last.x(), last.y()), lastColour);
-        const QPoint middle = (origin + last) / 2;
+        QCOMPARE(at(*fixture.button, startAt.x(), startAt.y()), orientation > 1 ? farEdge : 0x0000FFu);
+        QCOMPARE(at(*fixture.button, stopAt.x(), stopAt.y()), orientation > 1 ? 0x00FF00u : farEdge);
+        const QPoint middle = (startAt + stopAt) / 2;
         const std::uint32_t mid = at(*fixture.button, middle.x(), middle.y());
-        QVERIFY((mid & 0xFF) > 0x40 && (mid & 0xFF) < 0xC0); // red and green cross over
+        QVERIFY((mid & 0xFF) > 0x40 && (mid & 0xFF) < 0xC0); // red falls as green rises
     }
 
     // A pressed command button draws its caption and icon one pixel right and down; the flat

@@ -223,20 +223,13 @@ private slots:
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("after");
-        QTest::addColumn<std::optional<CheckImage>>("held");
-        QTest::addColumn<int>("clicks");
-        QTest::newRow("unchecked") << 0 << true << int(Qt::Key_Space) << 1
-                                   << std::optional(CheckImage::PushedNoValue) << 1;
-        QTest::newRow("checked") << 1 << true << int(Qt::Key_Space) << 0
-                                 << std::optional(CheckImage::PushedChecked) << 1;
-        QTest::newRow("greyed") << 2 << true << int(Qt::Key_Space) << 0
-                                << std::optional(CheckImage::PushedGreyed) << 1;
-        QTest::newRow("outside the range")
-            << 5 << true << int(Qt::Key_Space) << 5 << std::optional<CheckImage>() << 1;
-        QTest::newRow("disabled") << 0 << false << int(Qt::Key_Space) << 0
-                                  << std::optional(CheckImage::DisabledNoValue) << 0;
-        QTest::newRow("return") << 0 << true << int(Qt::Key_Return) << 0
-                                << std::optional(CheckImage::IdleNoValue) << 0;
+        QTest::addColumn<std::optional<CheckImage>>("held"); // none: the picture stays
+        const int space = Qt::Key_Space;
+        QTest::newRow("unchecked") << 0 << true << space << 1 << std::optional(CheckImage::PushedNoValue);
+        QTest::newRow("greyed") << 2 << true << space << 0 << std::optional(CheckImage::PushedGreyed);
+        QTest::newRow("outside the range") << 5 << true << space << 5 << std::optional<CheckImage>();
+        QTest::newRow("disabled") << 0 << false << space << 0 << std::optional<CheckImage>();
+        QTest::newRow("return") << 0 << true << int(Qt::Key_Return) << 0 << std::optional<CheckImage>();
     }
     void keyboardOnCaption() {
         QFETCH(int, value);
@@ -244,7 +237,6 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, after);
         QFETCH(std::optional<CheckImage>, held);
-        QFETCH(int, clicks);
         auto check = makeShown(value);
         check->setCheckEnabled(enabled);
         Recorder seen(*check);
@@ -260,7 +252,7 @@ private slots:
         QCOMPARE(check->shownImage(), held ? held : before);
         QTest::keyRelease(caption, Qt::Key(key));
         QCOMPARE(check->value(), after);
-        QCOMPARE(seen.valueSeenByClick, QList<int>(clicks, after));
+        QCOMPARE(seen.valueSeenByClick, QList<int>(enabled && key == Qt::Key_Space, after));
         QVERIFY(seen.mouseDownButtons.isEmpty());
         QVERIFY(!static_cast<QCheckBox*>(caption)->isChecked()); // its own state never moves
     }

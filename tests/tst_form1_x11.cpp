@@ -1,14 +1,17 @@
 // links: tavren_mainwindow
 // needs: x11
+#include "controls/check/Check.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/FrmInfo.h"
 #include "options/frmOptions.h"
+#include "platform/os/fake/FakeSystem.h"
 #include "platform/os/linux/LinuxSystem.h"
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListView.h"
 #include "platform/widgets/StatusBar.h"
 #include "platform/widgets/Toolbar.h"
 #include "snapshot/ConnectionTable.h"
+#include "support/NetstatListing.h"
 #include "support/Xdotool.h"
 #include "tray/TrayIntegration.h"
 
@@ -142,6 +145,7 @@ private slots:
     void terminateOfVanishedProcessSaysSo();
     void optionsDialogLooks();
     void aboutBox();
+    void everyCommandFromTheKeyboard();
     void refreshLeavesAnotherProgramInFront();
 
 private:
@@ -475,6 +479,56 @@ void Form1X11Test::refreshLeavesAnotherProgramInFront() {
     QTest::qWait(500); // room for an activation to arrive, had one been asked for
 
     QVERIFY(!QApplication::activeWindow());
+}
+
+// The window and its dialogs driven by the keyboard alone, on rows of its own; keys are typed
+// in one go where an open menu waits for them.
+void Form1X11Test::everyCommandFromTheKeyboard() {
+    m_form.reset();
+    os::FakeSystem system;
+    system.defaultCommandResult =
+        testsupport::finished(testsupport::listing({{"127.0.0.1:40001", "127.0.0.1:80", "ESTABLISHED", 7},
+                                                    {"127.0.0.1:40002", "127.0.0.1:22", "ESTABLISHED", 7}}));
+    system.processIdList = {7};
+    system.executablePaths = {{7, QStringLiteral("/usr/bin/curl")}};
+    ConnectionSnapshot snapshot;
+    Form1 form(system, snapshot);
+    form.show();
+    form.RefreshView();
+    QTRY_VERIFY(form.isActiveWindow() && form.ListView1->hasFocus());
+    QVERIFY(form.ListView1->setSelectedIndex(2));
+
+    QVERIFY(xdotool({"key", "Return"})); // opens the row; Escape closes it
+    QTRY_VERIFY(form.frmInfo() && form.frmInfo()->isActiveWindow());
+    QCOMPARE(form.frmInfo()->TxtRemote->text(), QStringLiteral("22"));
+    QVERIFY(xdotool({"key", "Escape"}));
+    QTRY_VERIFY(!form.frmInfo() && form.isActiveWindow());
+
+    QSignalSpy menus(form.mnuRes, &QMenu::aboutToShow); // at the row; "p" copies its port
+    QVERIFY(xdotool({"key", "shift+F10", "p", "Menu", "Escape"}));
+    QTRY_COMPARE(menus.count(), 2);
+    QTRY_VERIFY(!form.mnuRes->isVisible());
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("22"));
+    const QRect row = form.ListView1->visualRect(form.ListView1->selectionModel()->selectedRows().value(0));
+    QCOMPARE(form.mnuRes->y(), form.ListView1->viewport()->mapToGlobal(row.bottomLeft()).y());
+
+    QVERIFY(xdotool({"key", "Tab"})); // to the toolbar and back
+    QTRY_COMPARE(QApplication::focusWidget(), form.Toolbar1->buttonWidget(1));
+    QVERIFY(xdotool({"key", "shift+Tab"}));
+    QTRY_COMPARE(QApplication::focusWidget(), form.ListView1);
+
+    QVERIFY(xdotool({"key", "alt+o"})); // Options open on their first box, which Space checks
+    QTRY_VERIFY(form.optionsDialog() && form.optionsDialog()->isActiveWindow());
+    QVERIFY(xdotool({"key", "space"}));
+    QTRY_VERIFY(form.Timer1->isActive()); // the box is checked
+    auto* refresh = form.optionsDialog()->findChild<controls::Check*>(QStringLiteral("ChkRefresh"));
+    QCOMPARE(QApplication::focusWidget(), refresh->findChild<QWidget*>(QStringLiteral("Check1")));
+    QVERIFY(xdotool({"key", "Return"})); // "Ok" hides the dialog, Escape ("Cancel") unloads it
+    QTRY_VERIFY(!form.optionsDialog()->isVisible() && form.isActiveWindow());
+    QVERIFY(xdotool({"key", "alt+o"}));
+    QTRY_VERIFY(form.optionsDialog()->isActiveWindow());
+    QVERIFY(xdotool({"key", "Escape"}));
+    QTRY_VERIFY(!form.optionsDialog());
 }
 
 QTEST_MAIN(Form1X11Test)
