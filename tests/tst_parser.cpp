@@ -19,6 +19,8 @@ private slots:
     void storesEveryConnection();
     void yieldsWhileParsing();
     void changesCallersText();
+    void kindsReadOnlyWhenAsked_data();
+    void kindsReadOnlyWhenAsked();
 };
 
 namespace {
@@ -251,6 +253,56 @@ void ParserTest::changesCallersText() {
     QString text = "  TCP   a:1";
     ParseNetstatOutput(snapshot, text);
     QCOMPARE(text, QString(" TCP a:1"));
+}
+
+// Listening and UDP lines are records only when asked for; a line whose owner reads 0 is
+// never a record, and is kept aside as unowned unless it is time-wait (no process holds one).
+void ParserTest::kindsReadOnlyWhenAsked_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("listening");
+    QTest::addColumn<bool>("udp");
+    QTest::addColumn<QString>("stored"); // "protocol|local host|local port|host|port|state|pid", or empty
+    QTest::addColumn<int>("unowned");
+    const QString listen = "  TCP    0.0.0.0:22    0.0.0.0:0    LISTENING    812";
+    const QString udp4 = "  UDP    0.0.0.0:5353    *:*    812";
+    const QString udp6 = "  UDP    [::1]:53    *:*    9";
+    QTest::newRow("listening, not asked") << listen << false << true << "" << 0;
+    QTest::newRow("listening, asked")
+        << listen << true << false << "TCP|0.0.0.0|22|0.0.0.0|0|LISTENING|812" << 0;
+    QTest::newRow("udp, not asked") << udp4 << true << false << "" << 0;
+    QTest::newRow("udp, asked") << udp4 << false << true << "UDP|0.0.0.0|5353|*|*||812" << 0;
+    QTest::newRow("udp ipv6, asked") << udp6 << false << true << "UDP|::1|53|*|*||9" << 0;
+    QTest::newRow("connection, nothing asked") << "  TCP [::1]:40000 [::1]:631 ESTABLISHED 5" << false
+                                               << false << "TCP|::1|40000|::1|631|ESTABLISHED|5" << 0;
+    QTest::newRow("unowned connection")
+        << "  TCP 10.0.0.1:40000 peer:80 ESTABLISHED 0" << false << false << "" << 1;
+    QTest::newRow("unowned time-wait")
+        << "  TCP 10.0.0.1:40000 peer:80 TIME_WAIT 0" << false << false << "" << 0;
+    QTest::newRow("unowned listener, not asked")
+        << "  TCP 0.0.0.0:25 0.0.0.0:0 LISTENING 0" << false << false << "" << 0;
+    QTest::newRow("unowned udp, asked") << "  UDP 0.0.0.0:68 *:* 0" << false << true << "" << 1;
+    QTest::newRow("owner not a number")
+        << "  TCP 10.0.0.1:40000 peer:80 ESTABLISHED PID" << true << true << "" << 0;
+}
+
+void ParserTest::kindsReadOnlyWhenAsked() {
+    QFETCH(QString, line);
+    QFETCH(bool, listening);
+    QFETCH(bool, udp);
+    QFETCH(QString, stored);
+    QFETCH(int, unowned);
+    ConnectionSnapshot snapshot;
+    QString text = "\r\nActive Connections\r\n" + line + "\r\n";
+    ParseNetstatOutput(snapshot, text, {}, ListingKinds{listening, udp});
+    QCOMPARE(snapshot.UnownedConnections.size(), unowned);
+    QCOMPARE(snapshot.ConnectionCount, stored.isEmpty() ? 0 : 1);
+    if (stored.isEmpty())
+        return;
+    const ConnectionRecord& record = *snapshot.ConnectionTable.at(0);
+    QCOMPARE(QStringList({record.Protocol, record.LocalHost, record.LocalPort, record.RemoteHost,
+                          record.RemotePort, record.State, QString::number(record.ProcessId)})
+                 .join('|'),
+             stored);
 }
 
 QTEST_GUILESS_MAIN(ParserTest)

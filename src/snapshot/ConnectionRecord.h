@@ -13,7 +13,11 @@ struct ConnectionRecord {
     QString LocalPort;
     QString RemotePort;
     QString RemoteHost;
-    QString State;
+    QString State;     // empty for a UDP endpoint, which has none
+    QString Protocol;  // "TCP" or "UDP", as printed
+    QString LocalHost; // the local address as printed, without brackets
+    // The remote address in numbers ("::1"), whatever RemoteHost shows; empty when unknown.
+    QString RemoteAddress;
     // When the owning process started, read with its path: Terminate ends the process only
     // while its id still names that same process. 0 when it was gone by then.
     std::uint64_t ProcessStartTime = 0;

@@ -2,6 +2,8 @@
 
 #include "snapshot/ConnectionRecord.h"
 
+#include <QList>
+
 #include <vector>
 
 // Records indexed from 0, as many as the largest listing needed: there is no fixed capacity,
@@ -34,6 +36,10 @@ struct ConnectionSnapshot {
     // Records 0 to ConnectionCount - 1 are the live ones; slots above keep older data.
     std::int32_t ConnectionCount = 0;
     // Indexed by the 1-based list row; of each entry ImagePath holds the row's file name,
-    // ProcessId its owner and ProcessStartTime when that owner started. Entry 0 is never used.
+    // ProcessId its owner, ProcessStartTime when that owner started and RemoteAddress the
+    // connection's own remote address. Entry 0 is never used.
     RecordTable RowTable;
+    // Connections the last listing printed without an owner (process 0), time-wait ones
+    // left out: no process holds those. The others belong to processes the user may not see.
+    QList<ConnectionRecord> UnownedConnections;
 };

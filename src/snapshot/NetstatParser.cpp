@@ -71,12 +71,15 @@ QString remotePortText(QStringView port, SharedTexts& shared) {
 
 } // namespace
 
-void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const YieldFunction& yield) {
+void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const YieldFunction& yield,
+                        ListingKinds kinds) {
     collapseSpaces(text);
     yieldTo(yield);
 
+    static const QString udp = QStringLiteral("UDP");
     std::int32_t count = 0;
     SharedTexts shared;
+    snapshot.UnownedConnections.clear();
     const QStringView all(text);
     const QLatin1String lineEnd("\r\n");
     qsizetype start = 0;
@@ -91,24 +94,41 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
 
         const QList<QStringView> fields = line.split(QLatin1Char(' '));
         yieldTo(yield);
-        if (fields.size() < 6)
+        // A UDP line: protocol, local, foreign, owner; no state between them.
+        const bool udpLine = kinds.udp && fields.size() >= 5 && fields[1] == udp;
+        if (!udpLine && fields.size() < 6)
             continue;
-        const std::int32_t processId = readProcessId(fields[5]);
-        if (processId == 0)
+        const QStringView state = udpLine ? QStringView() : fields[4];
+        if (!kinds.listening && state == QLatin1String("LISTENING"))
+            continue;
+        const QStringView owner = fields[udpLine ? 4 : 5];
+        const std::int32_t processId = readProcessId(owner);
+        const bool unowned = processId == 0 && owner == QLatin1String("0");
+        if (processId == 0 && (!unowned || state == QLatin1String("TIME_WAIT")))
             continue;
         const AddressParts local = splitAddress(fields[2]);
         const AddressParts foreign = splitAddress(fields[3]);
 
-        snapshot.ConnectionTable.makeRoom(count + 1);
-        ConnectionRecord& record = *snapshot.ConnectionTable.at(count);
-        record.ImagePath.clear();
-        record.ImagePathSource = os::PathSource::ExecutableLink;
-        record.ProcessStartTime = 0;
-        record.ProcessId = processId;
-        record.LocalPort = local.port.toString();
-        record.RemoteHost = shared.of(foreign.host);
-        record.RemotePort = remotePortText(foreign.port, shared);
-        record.State = shared.of(fields[4]);
+        ConnectionRecord* record = nullptr;
+        if (unowned) {
+            record = &snapshot.UnownedConnections.emplace_back();
+        } else {
+            snapshot.ConnectionTable.makeRoom(count + 1);
+            record = snapshot.ConnectionTable.at(count);
+        }
+        record->ImagePath.clear();
+        record->ImagePathSource = os::PathSource::ExecutableLink;
+        record->ProcessStartTime = 0;
+        record->ProcessId = processId;
+        record->LocalPort = local.port.toString();
+        record->RemoteHost = shared.of(foreign.host);
+        record->RemotePort = remotePortText(foreign.port, shared);
+        record->State = shared.of(state);
+        record->Protocol = shared.of(fields[1]);
+        record->LocalHost = shared.of(local.host);
+        record->RemoteAddress.clear();
+        if (unowned)
+            continue;
         yieldTo(yield);
         ++count;
     }

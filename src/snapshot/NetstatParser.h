@@ -11,7 +11,16 @@
 // hold them. Runs of spaces in the text are collapsed in place, so the caller's string
 // changes. Never fails: lines that do not hold a connection with a non-zero process id are
 // skipped.
-void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const YieldFunction& yield = {});
+//
+// The listening TCP lines and the UDP lines (which have no state: "UDP 0.0.0.0:5353 *:* 812")
+// are read only when `kinds` asks for them. Lines whose owner reads 0 are not stored; those of
+// the kinds read, time-wait ones aside, go to UnownedConnections.
+struct ListingKinds {
+    bool listening = false;
+    bool udp = false;
+};
+void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const YieldFunction& yield = {},
+                        ListingKinds kinds = {});
 
 // The display text for the foreign port service name "https".
 inline constexpr char HttpsDisplayText[] = "443 (Https)";

@@ -68,6 +68,25 @@ struct TcpStateCounts {
     std::uint32_t active() const {
         return total() - byState[TcpClosed] - byState[TcpListen] - byState[TcpTimeWait];
     }
+    // UDP sockets in use, IPv4 and IPv6.
+    std::uint32_t udpEndpoints = 0;
+    // What a list of these kinds shows: the active connections, and the listening TCP sockets
+    // and UDP endpoints when it shows them.
+    std::uint32_t shown(bool listening, bool udp) const {
+        return active() + (listening ? byState[TcpListen] : 0) + (udp ? udpEndpoints : 0);
+    }
+};
+
+// One socket as the kernel lists it, in numbers: what a line of the listing (which may
+// print names) is matched against, to learn its own remote address and whether a process
+// holds it.
+struct SocketEndpoint {
+    bool udp = false;
+    QString localAddress; // "127.0.0.1", "::1"
+    std::uint16_t localPort = 0;
+    std::uint16_t remotePort = 0;
+    QString remoteAddress;
+    bool held = false; // an open file of some process refers to it
 };
 
 // Where a process's path was read. Only the executable link names the program that really
@@ -94,6 +113,10 @@ public:
 
     // The system TCP table counted by state. Cheap enough to call every few milliseconds.
     virtual TcpStateCounts tcpStateCounts() = 0;
+
+    // The TCP connections that are not listening, with the listening TCP sockets and the UDP
+    // sockets when asked for, in numbers.
+    virtual std::vector<SocketEndpoint> socketEndpoints(bool listening, bool udp) = 0;
 
     // Ids of the running processes, in the order the system lists them.
     virtual std::vector<std::int32_t> processIds() = 0;

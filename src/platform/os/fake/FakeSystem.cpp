@@ -27,6 +27,16 @@ TcpStateCounts FakeSystem::tcpStateCounts() {
     return tcpCounts;
 }
 
+std::vector<SocketEndpoint> FakeSystem::socketEndpoints(bool listening, bool udp) {
+    Q_UNUSED(listening);
+    ++endpointCalls;
+    std::vector<SocketEndpoint> asked;
+    for (const SocketEndpoint& endpoint : endpoints)
+        if (udp || !endpoint.udp)
+            asked.push_back(endpoint);
+    return asked;
+}
+
 std::vector<std::int32_t> FakeSystem::processIds() {
     ++processIdCalls;
     return processIdList;

@@ -25,6 +25,10 @@ public:
     TcpStateCounts tcpCounts;
     int tcpStateCountCalls = 0;
 
+    // socketEndpoints: these (the UDP ones only when UDP is asked for); each call is counted.
+    std::vector<SocketEndpoint> endpoints;
+    int endpointCalls = 0;
+
     std::vector<std::int32_t> processIdList;
     int processIdCalls = 0;
     // processExecutablePath: an id missing from the map has no readable path.
@@ -81,6 +85,7 @@ public:
     CommandResult runCommand(const CommandRequest& request) override;
     QString netstatProgram() const override;
     TcpStateCounts tcpStateCounts() override;
+    std::vector<SocketEndpoint> socketEndpoints(bool listening, bool udp) override;
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
     QString processOwnerName(std::int32_t processId) override;

@@ -104,6 +104,25 @@ TcpStateCounts LinuxSystem::tcpStateCounts() {
     return m_tcpCounter.count();
 }
 
+std::vector<SocketEndpoint> LinuxSystem::socketEndpoints(bool listening, bool udp) {
+    std::vector<SocketEndpoint> endpoints;
+    const auto keep = [&endpoints](const sockets::TcpSocket& socket) {
+        char local[INET6_ADDRSTRLEN], remote[INET6_ADDRSTRLEN];
+        ::inet_ntop(socket.family, socket.localAddress.data(), local, sizeof(local));
+        ::inet_ntop(socket.family, socket.remoteAddress.data(), remote, sizeof(remote));
+        endpoints.push_back({socket.protocol == IPPROTO_UDP, QString::fromLatin1(local), socket.localPort,
+                             socket.remotePort, QString::fromLatin1(remote), socket.inode != 0});
+    };
+    std::uint32_t states = sockets::ConnectionStates;
+    if (listening)
+        states |= sockets::stateBit(sockets::KernelListen);
+    const std::string procRoot = m_procRoot.toStdString();
+    sockets::forEachTcpSocket(m_endpointDumper, states, keep, procRoot);
+    if (udp)
+        sockets::forEachUdpSocket(m_endpointDumper, keep, procRoot);
+    return endpoints;
+}
+
 std::vector<std::int32_t> LinuxSystem::processIds() {
     std::vector<std::int32_t> ids;
     DIR* proc = ::opendir(QFile::encodeName(m_procRoot).constData());

@@ -23,6 +23,7 @@ public:
     CommandResult runCommand(const CommandRequest& request) override;
     QString netstatProgram() const override;
     TcpStateCounts tcpStateCounts() override;
+    std::vector<SocketEndpoint> socketEndpoints(bool listening, bool udp) override;
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
     QString processOwnerName(std::int32_t processId) override;
@@ -44,6 +45,7 @@ private:
     // The services database, read once: it is asked for every named port of every refresh.
     std::optional<QHash<QString, std::uint16_t>> m_servicePorts;
     linuxbackend::TcpStateCounter m_tcpCounter;
+    sockets::NetlinkTcpDumper m_endpointDumper;
     // Starts reading the desktop entries for the list's icons as the program starts.
     std::unique_ptr<linuxbackend::ExecutableIcons> m_icons;
 };

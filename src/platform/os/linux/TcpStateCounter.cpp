@@ -1,5 +1,7 @@
 #include "platform/os/linux/TcpStateCounter.h"
 
+#include <algorithm>
+
 namespace os::linuxbackend {
 
 namespace {
@@ -46,6 +48,8 @@ TcpStateCounts TcpStateCounter::count() {
         m_connectionsCheckedAt = now;
         unchanged = m_connectionReader.read(connections) && connections == m_connections;
     }
+    // UDP endpoints are only counted, never dumped: the summary is all there is of them.
+    m_counts.udpEndpoints = summaryRead ? std::uint32_t(std::max<std::int64_t>(summary.udpInUse, 0)) : 0;
     if (unchanged)
         return m_counts;
     // The counters were read before the dump: a change during the dump shows up as a
@@ -53,7 +57,9 @@ TcpStateCounts TcpStateCounter::count() {
     m_haveConnections = m_connectionReader.read(connections);
     m_connections = connections;
     m_connectionsCheckedAt = now;
+    const std::uint32_t udpEndpoints = m_counts.udpEndpoints;
     m_counts = countInFull();
+    m_counts.udpEndpoints = udpEndpoints;
     m_summary = summary;
     m_haveCount = summaryRead;
     m_countedAt = now;

@@ -78,10 +78,15 @@ bool SocketSummaryReader::read(SocketSummary& summary) {
         return false;
     std::copy(ipv4, ipv4 + 4, summary.counters.begin());
     summary.counters[4] = 0;
+    std::int64_t udp[2] = {0, 0};
+    parseSocketSummaryLine(buffer, "UDP", udp, 1);
     // Without IPv6 support the file is missing and its counter stays 0.
     if (m_ipv6 >= 0 && (!readWhole(m_ipv6, buffer, sizeof(buffer)) ||
                         !parseSocketSummaryLine(buffer, "TCP6", summary.counters.data() + 4, 1)))
         return false;
+    if (m_ipv6 >= 0)
+        parseSocketSummaryLine(buffer, "UDP6", udp + 1, 1);
+    summary.udpInUse = udp[0] + udp[1];
     return true;
 }
 

@@ -14,6 +14,8 @@ struct SocketSummary {
     // TCP inuse, orphan, tw, alloc; then TCP6 inuse. The memory counter is left out: it
     // moves with traffic, not with the set of sockets.
     std::array<std::int64_t, 5> counters{};
+    // UDP sockets in use, IPv4 plus IPv6 (0 when a file lacks its line).
+    std::int64_t udpInUse = 0;
     bool operator==(const SocketSummary&) const = default;
 };
 

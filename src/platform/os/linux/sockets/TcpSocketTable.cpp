@@ -56,9 +56,10 @@ long NetlinkTcpDumper::receiveReply(char* buffer, std::size_t size) {
 }
 
 DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequence, int family,
-                           std::vector<TcpSocket>& sockets) {
+                           std::vector<TcpSocket>& sockets, int protocol) {
     TcpSocket socket;
     socket.family = family;
+    socket.protocol = protocol;
     for (std::size_t offset = 0; offset < length;) {
         nlmsghdr header;
         if (length - offset < sizeof(header))
@@ -100,7 +101,8 @@ DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequen
     return DumpProgress::More;
 }
 
-bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit) {
+bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit,
+                            int protocol) {
     struct {
         nlmsghdr header;
         inet_diag_req_v2 request;
@@ -110,7 +112,7 @@ bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocket
     message.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
     message.header.nlmsg_seq = ++m_sequence;
     message.request.sdiag_family = static_cast<std::uint8_t>(family);
-    message.request.sdiag_protocol = IPPROTO_TCP;
+    message.request.sdiag_protocol = static_cast<std::uint8_t>(protocol);
     message.request.idiag_states = stateMask;
     if (!sendRequest(&message, sizeof(message))) {
         close();
@@ -122,7 +124,8 @@ bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocket
         const long received = receiveReply(m_buffer.data(), m_buffer.size());
         DumpProgress progress = DumpProgress::Failed;
         if (received > 0)
-            progress = readDumpReply(m_buffer.data(), std::size_t(received), m_sequence, family, m_pending);
+            progress = readDumpReply(m_buffer.data(), std::size_t(received), m_sequence, family, m_pending,
+                                     protocol);
         if (progress == DumpProgress::More)
             continue;
         if (progress == DumpProgress::Failed) {
@@ -260,18 +263,39 @@ bool readProcTcpTable(const std::string& path, int family, std::uint32_t stateMa
     return true;
 }
 
-bool forEachTcpSocket(NetlinkTcpDumper& dumper, std::uint32_t stateMask, const TcpSocketVisitor& visit,
-                      const std::string& procRoot) {
+namespace {
+
+bool forEachSocket(NetlinkTcpDumper& dumper, int protocol, std::uint32_t stateMask,
+                   const TcpSocketVisitor& visit, const std::string& procRoot) {
+    const bool udp = protocol == IPPROTO_UDP;
+    // The /proc tables do not say which protocol they list.
+    const TcpSocketVisitor visitAs = [&visit, protocol](const TcpSocket& socket) {
+        TcpSocket marked = socket;
+        marked.protocol = protocol;
+        visit(marked);
+    };
     bool any = false;
     for (int family : {AF_INET, AF_INET6}) {
-        if (dumper.dump(family, stateMask, visit)) {
+        if (dumper.dump(family, stateMask, visit, protocol)) {
             any = true;
             continue;
         }
-        const char* file = family == AF_INET ? "/net/tcp" : "/net/tcp6";
-        any |= readProcTcpTable(procRoot + file, family, stateMask, visit);
+        const char* file =
+            family == AF_INET ? (udp ? "/net/udp" : "/net/tcp") : (udp ? "/net/udp6" : "/net/tcp6");
+        any |= readProcTcpTable(procRoot + file, family, stateMask, visitAs);
     }
     return any;
+}
+
+} // namespace
+
+bool forEachTcpSocket(NetlinkTcpDumper& dumper, std::uint32_t stateMask, const TcpSocketVisitor& visit,
+                      const std::string& procRoot) {
+    return forEachSocket(dumper, IPPROTO_TCP, stateMask, visit, procRoot);
+}
+
+bool forEachUdpSocket(NetlinkTcpDumper& dumper, const TcpSocketVisitor& visit, const std::string& procRoot) {
+    return forEachSocket(dumper, IPPROTO_UDP, AllStates, visit, procRoot);
 }
 
 int systemTcpState(std::uint8_t kernelState) {

@@ -37,8 +37,11 @@ constexpr std::uint32_t AllStates = 0xffffffffu;
 constexpr std::uint32_t ConnectionStates =
     AllStates & ~stateBit(KernelListen) & ~stateBit(KernelClose) & ~stateBit(KernelBoundInactive);
 
+// A TCP socket, or a UDP one where the protocol says so (the kernel lists both alike; a
+// UDP socket that is bound but not connected is in the closed state).
 struct TcpSocket {
     int family = 0;                              // AF_INET or AF_INET6
+    int protocol = 6;                            // IPPROTO_TCP or IPPROTO_UDP
     std::uint8_t state = 0;                      // KernelTcpState
     std::array<std::uint8_t, 16> localAddress{}; // network order; IPv4 uses the first four bytes
     std::array<std::uint8_t, 16> remoteAddress{};
@@ -57,7 +60,7 @@ enum class DumpProgress { More, Done, Failed };
 // the kernel did not mark as interrupted; Failed for an error message, an error carried in
 // the final message, an interrupted dump or a message cut short.
 DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequence, int family,
-                           std::vector<TcpSocket>& sockets);
+                           std::vector<TcpSocket>& sockets, int protocol = 6);
 
 // Netlink dump of one address family, in the order the kernel reports. The sockets are
 // handed to the visitor only once the whole dump has arrived: a dump that fails part-way
@@ -70,7 +73,7 @@ public:
     NetlinkTcpDumper(const NetlinkTcpDumper&) = delete;
     NetlinkTcpDumper& operator=(const NetlinkTcpDumper&) = delete;
 
-    bool dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit);
+    bool dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit, int protocol = 6);
 
 protected:
     // The socket traffic, which tests replace to replay broken replies.
@@ -99,6 +102,9 @@ bool readProcTcpTable(const std::string& path, int family, std::uint32_t stateMa
 // IPv4 then IPv6, netlink first and the /proc tables for a family netlink cannot dump.
 // False only when neither source answered for either family.
 bool forEachTcpSocket(NetlinkTcpDumper& dumper, std::uint32_t stateMask, const TcpSocketVisitor& visit,
+                      const std::string& procRoot = "/proc");
+// The same for the UDP sockets (/proc/net/udp and udp6 as the fallback).
+bool forEachUdpSocket(NetlinkTcpDumper& dumper, const TcpSocketVisitor& visit,
                       const std::string& procRoot = "/proc");
 
 // The state numbering the rest of the system uses (1 closed ... 12 delete-tcb).

@@ -1,0 +1,129 @@
+#include "snapshot/SocketMatching.h"
+
+#include <QHash>
+
+namespace {
+
+bool isDecimalAddress(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return false;
+    for (const QString& part : parts) {
+        bool ok = false;
+        if (part.isEmpty() || part.size() > 3 || part.toUInt(&ok) > 255 || !ok)
+            return false;
+    }
+    return true;
+}
+
+// A name never holds a colon (the listing could not be read back), an IPv6 address always.
+bool isColonAddress(const QString& text) {
+    if (!text.contains(QLatin1Char(':')))
+        return false;
+    for (const QChar c : text)
+        if (!c.isDigit() && c != QLatin1Char(':') && c != QLatin1Char('.') &&
+            !(c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f')))
+            return false;
+    return true;
+}
+
+// A port as printed: a number, a number with a display text ("80 (Http)"), "*" (none) or
+// a service name.
+std::optional<std::uint16_t> portNumber(const QString& text, const PortOfName& portOfName) {
+    if (text == QLatin1String("*"))
+        return 0;
+    qsizetype digits = 0;
+    while (digits < text.size() && text[digits].isDigit())
+        ++digits;
+    if (digits > 0) {
+        const uint number = QStringView(text).left(digits).toUInt();
+        return number <= 65535 ? std::optional<std::uint16_t>(std::uint16_t(number)) : std::nullopt;
+    }
+    return portOfName ? portOfName(text) : std::nullopt;
+}
+
+QString key(bool udp, const QString& localAddress, std::uint16_t localPort, std::uint16_t remotePort) {
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(udp ? 'U' : 'T')
+        .arg(localAddress)
+        .arg(localPort)
+        .arg(remotePort);
+}
+
+std::optional<QString> keyOf(const ConnectionRecord& record, const PortOfName& portOfName) {
+    const std::optional<std::uint16_t> local = portNumber(record.LocalPort, portOfName);
+    const std::optional<std::uint16_t> remote = portNumber(record.RemotePort, portOfName);
+    if (!local || !remote)
+        return std::nullopt;
+    return key(record.Protocol == QLatin1String("UDP"), record.LocalHost, *local, *remote);
+}
+
+struct Match {
+    QString remoteAddress;
+    bool ambiguous = false;
+    bool held = false;
+};
+
+// A UDP endpoint's remote side is "*": there is none to learn.
+bool hasNoRemote(const ConnectionRecord& record) {
+    return record.RemoteHost == QLatin1String("*");
+}
+
+} // namespace
+
+bool isNumericAddress(const QString& text) {
+    return isDecimalAddress(text) || isColonAddress(text);
+}
+
+bool needsSocketEndpoints(const ConnectionSnapshot& snapshot) {
+    if (!snapshot.UnownedConnections.isEmpty())
+        return true;
+    for (int i = 0; i < snapshot.ConnectionCount; ++i)
+        if (const ConnectionRecord* record = snapshot.ConnectionTable.at(i);
+            record && !isNumericAddress(record->RemoteHost) && !hasNoRemote(*record))
+            return true;
+    return false;
+}
+
+int matchSocketEndpoints(ConnectionSnapshot& snapshot, const std::vector<os::SocketEndpoint>& endpoints,
+                         const PortOfName& portOfName) {
+    QHash<QString, Match> matches;
+    matches.reserve(qsizetype(endpoints.size()));
+    for (const os::SocketEndpoint& endpoint : endpoints) {
+        const QString socketKey =
+            key(endpoint.udp, endpoint.localAddress, endpoint.localPort, endpoint.remotePort);
+        auto it = matches.find(socketKey);
+        if (it == matches.end())
+            it = matches.insert(socketKey, Match{endpoint.remoteAddress});
+        else if (it->remoteAddress != endpoint.remoteAddress)
+            it->ambiguous = true;
+        it->held |= endpoint.held;
+    }
+
+    for (int i = 0; i < snapshot.ConnectionCount; ++i) {
+        ConnectionRecord* record = snapshot.ConnectionTable.at(i);
+        if (!record)
+            break;
+        record->RemoteAddress.clear();
+        if (hasNoRemote(*record))
+            continue;
+        if (isNumericAddress(record->RemoteHost)) {
+            record->RemoteAddress = record->RemoteHost;
+            continue;
+        }
+        if (const std::optional<QString> wanted = keyOf(*record, portOfName)) {
+            const auto found = matches.constFind(*wanted);
+            if (found != matches.cend() && !found->ambiguous)
+                record->RemoteAddress = found->remoteAddress;
+        }
+    }
+
+    int heldByOthers = 0;
+    for (const ConnectionRecord& unowned : snapshot.UnownedConnections) {
+        const std::optional<QString> wanted = keyOf(unowned, portOfName);
+        const auto found = wanted ? matches.constFind(*wanted) : matches.cend();
+        if (found != matches.cend() && found->held)
+            ++heldByOthers;
+    }
+    return heldByOthers;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/os/OperatingSystem.h"
+#include "snapshot/ConnectionTable.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+// The listing prints names where it can (a host name, "https"); the kernel's socket list has
+// the numbers. A line is the socket with the same protocol, local address and both ports.
+
+// The port a service name stands for; nothing when it is no service's.
+using PortOfName = std::function<std::optional<std::uint16_t>(const QString& name)>;
+
+// "10.0.0.1", "::1": an address written in numbers, which needs no look-up.
+bool isNumericAddress(const QString& text);
+
+// Whether the kernel's sockets have anything to add: some live record shows a name for its
+// remote host, or some line had no owner.
+bool needsSocketEndpoints(const ConnectionSnapshot& snapshot);
+
+// Gives every live record its remote address in numbers: the one it shows when it shows
+// numbers, else that of the socket it matches (left empty when none, or several with
+// different addresses, match). Returns how many of the unowned connections some process
+// holds: those belong to processes the user may not see.
+int matchSocketEndpoints(ConnectionSnapshot& snapshot, const std::vector<os::SocketEndpoint>& endpoints,
+                         const PortOfName& portOfName);
