@@ -192,6 +192,9 @@ private:
     // The connection info dialog, made hidden when there is none.
     FrmInfo* loadFrmInfo();
     void copySelected(int subItem, bool resolve);
+    // The selected connection's own remote address in numbers; a look-up of the name the row
+    // shows only when the connection has gone since (or no socket matched it).
+    QString remoteAddressOf(int row, const QString& shownHost);
     // A row kept after its connection went: it has no process to act on.
     bool selectedRowIsGone();
     void showListCount();
@@ -226,6 +229,8 @@ private:
     // its listing was cut, so that it holds only the first connections.
     int m_liveRows = 0;
     bool m_listingCut = false;
+    // Connections the last listing left out because their owners are other users' processes.
+    int m_othersHidden = 0;
     QTimer* m_goneExpiry = nullptr;
     tray::TrayIntegration* m_tray = nullptr;
     QPointer<FrmInfo> m_info;

@@ -10,6 +10,7 @@
 #include "platform/widgets/Toolbar.h"
 #include "snapshot/ConnectionTable.h"
 #include "snapshot/ProcessTermination.h"
+#include "snapshot/SocketMatching.h"
 #include "tray/HideDecision.h"
 #include "tray/TrayIntegration.h"
 
@@ -221,7 +222,7 @@ void Form1::ListView1_DblClick() {
 
     FrmInfo* info = loadFrmInfo();
     info->TxtHost->setText(remoteHost);
-    info->TxtIP->setText(info->DNS1->NameToAddress(info->TxtHost->text()).value_or(QString()));
+    info->TxtIP->setText(remoteAddressOf(ListView1->selectedIndex(), info->TxtHost->text()));
     info->TxtRemote->setText(remotePort);
     info->TxtLocal->setText(localPort);
     info->TxtProcess->setText(filePath);
@@ -246,8 +247,23 @@ void Form1::copySelected(int subItem, bool resolve) {
     clipboard->clear();
     QString text = item.subItem(subItem);
     if (resolve)
-        text = loadFrmInfo()->DNS1->NameToAddress(text).value_or(QString());
+        text = remoteAddressOf(item.index(), text);
     clipboard->setText(text);
+}
+
+// The list may show a name that the resolver answers with another address than the
+// connection's (IPv4 for "localhost" of a ::1 connection) or not at all ("::1").
+QString Form1::remoteAddressOf(int row, const QString& shownHost) {
+    controls::DNS* resolver = loadFrmInfo()->DNS1;
+    const ConnectionRecord* entry = m_snapshot.RowTable.at(row);
+    if (entry && entry->ProcessId != 0 && !entry->RemoteAddress.isEmpty())
+        return entry->RemoteAddress;
+    if (isNumericAddress(shownHost))
+        return shownHost;
+    // A UDP endpoint has no remote side; its "*" is no name to look up.
+    if (shownHost == QLatin1String("*"))
+        return QString();
+    return resolver->NameToAddress(shownHost).value_or(QString());
 }
 
 void Form1::mnuIP_Click() {

@@ -100,6 +100,16 @@ inline QString listingCutText(int listed) {
     return QStringLiteral("Showing the first %1 connections: the listing was too long").arg(listed);
 }
 
+// The message panel's note when the listing held connections of processes the user may not
+// see, and its tooltip.
+inline QString othersHiddenText(int hidden) {
+    return QStringLiteral("%1 connections of other users are not shown").arg(hidden);
+}
+inline const QString OthersHiddenTip = QStringLiteral(
+    "The programs behind them belong to other users, whose processes you may not inspect.\n"
+    "To see them, install the Tavren NetStat package, which grants its listing command the right\n"
+    "to read every socket's owner, or run the program as root.");
+
 // The row text of a connection whose owner could not be resolved.
 inline const QString UnknownFile = QStringLiteral("Unknown");
 

@@ -122,8 +122,16 @@ void Form1::showListCount() {
     }
     const int total = ListView1->itemCount();
     const int shown = ListView1->shownCount();
+    const bool counted = isFilterShown() || shown < total;
+    if (m_othersHidden <= 0) {
+        StatusBar1->setPanelText(2, counted ? shownOfTotalText(shown, total) : VisitText);
+        return;
+    }
+    // The list silently lacking other users' connections would pass for all there are.
+    const QString note = othersHiddenText(m_othersHidden);
     StatusBar1->setPanelText(2,
-                             isFilterShown() || shown < total ? shownOfTotalText(shown, total) : VisitText);
+                             counted ? shownOfTotalText(shown, total) + QStringLiteral("; ") + note : note);
+    StatusBar1->setPanelToolTip(2, OthersHiddenTip);
 }
 
 void Form1::mnuRow_Click() {

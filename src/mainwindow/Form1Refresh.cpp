@@ -13,6 +13,7 @@
 #include "snapshot/NetstatCommand.h"
 #include "snapshot/NetstatParser.h"
 #include "snapshot/ProcessPaths.h"
+#include "snapshot/SocketMatching.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -124,7 +125,7 @@ bool Form1::refreshOnce() {
     StatusBar1->setPanelText(2, LoadingText);
     setCursor(Qt::WaitCursor);
     const std::optional<RowIdentity> kept = selectedIdentity();
-    m_goneExpiry->stop(); // the rebuild drops the gone rows anyway
+    m_goneExpiry->stop();      // the rebuild drops the gone rows anyway
     RefreshScope scope(*this); // from here the list does not paint until it is rebuilt
     ListView1->removeAll();
     ListView1->setIcons(nullptr);
@@ -151,6 +152,11 @@ bool Form1::refreshOnce() {
     ParseNetstatOutput(m_snapshot, output, pacedYield);
     if (!stillRunning())
         return false;
+    const std::vector<os::SocketEndpoint> endpoints = needsSocketEndpoints(m_snapshot)
+                                                          ? m_system.socketEndpoints(false, false)
+                                                          : std::vector<os::SocketEndpoint>();
+    m_othersHidden = matchSocketEndpoints(m_snapshot, endpoints,
+                                          [this](const QString& name) { return m_system.servicePort(name); });
     Progbar->setValue(6);
     if (!yieldNow())
         return false;
@@ -223,6 +229,7 @@ std::optional<QList<widgets::ListRow>> Form1::listRows() {
         entry.ImagePath = fileName;
         entry.ProcessId = record.ProcessId;
         entry.ProcessStartTime = record.ProcessStartTime;
+        entry.RemoteAddress = record.RemoteAddress;
         m_pacer.maybeYield();
         if (!alive || m_ended)
             return std::nullopt;
@@ -252,6 +259,7 @@ void Form1::markChanges(QList<widgets::ListRow>& rows) {
             entry.ImagePath = fileNameOf(listedBefore.texts[5]);
             entry.ProcessId = 0;
             entry.ProcessStartTime = 0;
+            entry.RemoteAddress.clear();
         }
     }
     m_listed = std::move(listed);

@@ -44,8 +44,20 @@ bool StatusBar::setPanelText(int index, const QString& text) {
     if (index < 1 || index > PanelCount)
         return false;
     m_panels[index - 1]->setText(text);
+    m_panels[index - 1]->setToolTip(QString());
     nameForAccessibility(index);
     return true;
+}
+
+bool StatusBar::setPanelToolTip(int index, const QString& tip) {
+    if (index < 1 || index > PanelCount)
+        return false;
+    m_panels[index - 1]->setToolTip(tip);
+    return true;
+}
+
+QString StatusBar::panelToolTip(int index) const {
+    return index < 1 || index > PanelCount ? QString() : m_panels[index - 1]->toolTip();
 }
 
 bool StatusBar::setPanelName(int index, const QString& name) {

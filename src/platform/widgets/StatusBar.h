@@ -18,8 +18,11 @@ public:
 
     explicit StatusBar(QWidget* parent = nullptr);
 
-    // Setters return false for an index outside 1..2 or a negative width.
+    // Setters return false for an index outside 1..2 or a negative width. A new text takes
+    // the panel's tooltip away.
     bool setPanelText(int index, const QString& text);
+    bool setPanelToolTip(int index, const QString& tip);
+    QString panelToolTip(int index) const;
     QString panelText(int index) const;
     bool setPanelWidth(int index, int width);
     // The width the panel has now: panel 1 its set width, panel 2 its stretched width.
