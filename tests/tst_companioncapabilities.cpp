@@ -1,7 +1,8 @@
-// links:
+// links: tavren_netstatcli
 // Run as root: a copy of the companion command given the package's file capabilities, run as
 // the unprivileged user "nobody", sees the owner of the test's own root-owned loopback
 // connections, holds nothing once it prints, and without the grant sees owner 0.
+#include "Capabilities.h"
 #include "support/OtherUser.h"
 
 #include <QProcess>
@@ -13,6 +14,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 
 using testsupport::ChildAs;
@@ -24,6 +26,7 @@ private slots:
     void initTestCase();
     void ownersSeenByANormalUser_data();
     void ownersSeenByANormalUser();
+    void capabilitiesEffectiveOnlyWhenRaised();
 
 private:
     QString copyOfCompanion(const QString& name, bool granted);
@@ -94,14 +97,17 @@ void CompanionCapabilitiesTest::initTestCase() {
 
 void CompanionCapabilitiesTest::ownersSeenByANormalUser_data() {
     QTest::addColumn<bool>("granted");
-    QTest::newRow("with the grant: this process owns them") << true;
-    QTest::newRow("without it: owner 0") << false;
+    QTest::addColumn<bool>("hidepid"); // /proc hides other users' processes from the user
+    QTest::newRow("with the grant: this process owns them") << true << false;
+    QTest::newRow("without it: owner 0") << false << false;
+    QTest::newRow("with the grant where /proc hides them: owner 0") << true << true;
 }
 
 void CompanionCapabilitiesTest::ownersSeenByANormalUser() {
     QFETCH(bool, granted);
-    const int owner = granted ? int(::getpid()) : 0;
-    const QString copy = copyOfCompanion(granted ? "granted" : "plain", granted);
+    QFETCH(bool, hidepid);
+    const int owner = granted && !hidepid ? int(::getpid()) : 0;
+    const QString copy = copyOfCompanion(!granted ? "plain" : hidepid ? "hidden" : "granted", granted);
     QVERIFY(!copy.isEmpty());
 
     // Connections of this (root) process to its own listener on 127.0.0.1.
@@ -130,7 +136,14 @@ void CompanionCapabilitiesTest::ownersSeenByANormalUser() {
             ::close(fd);
     });
 
-    ChildAs companion(m_user, testsupport::execute(copy.toLocal8Bit(), "-n"), PipeSize);
+    // A /proc of its own in a mount namespace of its own: the machine's /proc stays as it is.
+    const auto hideProcesses = [] {
+        return ::unshare(CLONE_NEWNS) == 0 &&
+               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               ::mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, "hidepid=invisible") == 0;
+    };
+    ChildAs companion(m_user, testsupport::execute(copy.toLocal8Bit(), "-n"), PipeSize,
+                      hidepid ? std::function<bool()>(hideProcesses) : nullptr);
     // Once the pipe is full the command has begun its output and waits with more to write:
     // by then it must hold no capability at all.
     int waiting = 0;
@@ -159,6 +172,25 @@ void CompanionCapabilitiesTest::ownersSeenByANormalUser() {
         found << fields[1] + ' ' + fields[2];
     }
     QCOMPARE(found.size(), wanted.size());
+}
+
+void CompanionCapabilitiesTest::capabilitiesEffectiveOnlyWhenRaised() {
+    // Root's child holds every capability: set aside, raised, dropped, read back each time.
+    ChildAs child({0, 0}, [] {
+        QByteArray seen;
+        for (const auto& step : {lowerCapabilities, raiseCapabilities, dropCapabilities}) {
+            QFile status("/proc/self/status");
+            const QByteArray text = step() && status.open(QIODevice::ReadOnly) ? status.readAll() : "";
+            seen += QByteArray::number(capabilities(text, "CapEff").value_or(1)) + ' ' +
+                    QByteArray::number(capabilities(text, "CapPrm").value_or(1)) + ' ';
+        }
+        ::_exit(::write(STDOUT_FILENO, seen.constData(), size_t(seen.size())) == seen.size() ? 0 : 1);
+    });
+    const QList<QByteArray> seen = child.finish().split(' ');
+    QCOMPARE(seen.size(), 7);
+    const QByteArray all = seen[1];
+    QVERIFY(all.toULongLong() & SysPtrace);
+    QCOMPARE(seen.mid(0, 6), (QList<QByteArray>{"0", all, all, all, "0", "0"}));
 }
 
 QTEST_MAIN(CompanionCapabilitiesTest)

@@ -36,7 +36,9 @@ struct ChildAs {
     pid_t pid = -1;
     int output = -1;
 
-    ChildAs(const OtherUser& user, const std::function<void()>& body, int pipeSize = 0) {
+    // `asRoot` runs first, before the child gives up root (a private mount, for instance).
+    ChildAs(const OtherUser& user, const std::function<void()>& body, int pipeSize = 0,
+            const std::function<bool()>& asRoot = {}) {
         int ends[2];
         if (::pipe2(ends, O_CLOEXEC) != 0)
             return;
@@ -45,7 +47,8 @@ struct ChildAs {
         pid = ::fork();
         if (pid == 0) {
             ::dup2(ends[1], STDOUT_FILENO);
-            if (::setgroups(0, nullptr) == 0 && ::setgid(user.gid) == 0 && ::setuid(user.uid) == 0)
+            if ((!asRoot || asRoot()) && ::setgroups(0, nullptr) == 0 && ::setgid(user.gid) == 0 &&
+                ::setuid(user.uid) == 0)
                 body();
             ::_exit(127);
         }

@@ -7,7 +7,9 @@
 #include <unordered_map>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 using os::sockets::TcpSocket;
 
@@ -22,17 +24,37 @@ std::vector<ListedConnection> collectConnections(const ListingOptions& options, 
         options.procRoot);
     if (readable)
         *readable = read;
+    return connections;
+}
 
+void findOwners(std::vector<ListedConnection>& connections, const std::string& procRoot) {
     os::sockets::SocketOwnerMap owners;
     owners.reserve(connections.size());
     for (const ListedConnection& connection : connections)
         if (connection.socket.inode)
             owners.emplace(connection.socket.inode, 0);
-    os::sockets::findSocketOwners(owners, options.procRoot);
+    os::sockets::findSocketOwners(owners, procRoot);
     for (ListedConnection& connection : connections)
         if (connection.socket.inode)
             connection.processId = owners[connection.socket.inode];
-    return connections;
+}
+
+void hideOwnersUnseenByTheUser(std::vector<ListedConnection>& connections, const std::string& procRoot) {
+    const int proc = ::open(procRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::unordered_map<std::int32_t, bool> seen;
+    for (ListedConnection& connection : connections) {
+        if (connection.processId == 0)
+            continue;
+        auto [known, added] = seen.emplace(connection.processId, false);
+        // With flags 0 the kernel checks as the real user and without its capabilities.
+        if (added)
+            known->second =
+                proc >= 0 && ::faccessat(proc, std::to_string(connection.processId).c_str(), X_OK, 0) == 0;
+        if (!known->second)
+            connection.processId = 0;
+    }
+    if (proc >= 0)
+        ::close(proc);
 }
 
 std::string numericHost(int family, const std::array<std::uint8_t, 16>& address) {

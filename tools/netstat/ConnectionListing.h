@@ -18,10 +18,17 @@ struct ListedConnection {
     std::int32_t processId = 0; // 0 when the owner cannot be seen
 };
 
-// Every TCP connection that is not listening, IPv4 then IPv6, in the kernel's order, with
-// its owning process. `readable` (when given) is set to false when the kernel's TCP table
-// could be read from no source at all: the empty list then means nothing.
+// Every TCP connection that is not listening, IPv4 then IPv6, in the kernel's order, owners
+// not yet known. `readable` (when given) is set to false when the kernel's TCP table could
+// be read from no source at all: the empty list then means nothing.
 std::vector<ListedConnection> collectConnections(const ListingOptions& options, bool* readable = nullptr);
+
+// Sets each connection's owning process, from one pass over the descriptors of every process.
+void findOwners(std::vector<ListedConnection>& connections, const std::string& procRoot);
+
+// Sets to 0 each owner whose /proc entry the user could not search without capabilities:
+// where /proc hides other users' processes (hidepid), the listing must not show them either.
+void hideOwnersUnseenByTheUser(std::vector<ListedConnection>& connections, const std::string& procRoot);
 
 // "127.0.0.1" or "[::1]"; an IPv4-mapped IPv6 address stays IPv6.
 std::string numericHost(int family, const std::array<std::uint8_t, 16>& address);

@@ -73,6 +73,12 @@ bool giveUpCapabilities() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Nothing before the owner scan needs the capabilities: the kernel's TCP table is open to
+    // every user.
+    if (!lowerCapabilities()) {
+        std::fputs("tavren-netstat-cli: cannot set its capabilities aside\n", stderr);
+        return 1;
+    }
     ListingOptions options;
     const char* wrong = "";
     const Request request = readArguments(argc, argv, options, wrong);
@@ -92,9 +98,16 @@ int main(int argc, char** argv) {
 
     // Still one thread here: the look-up threads start after the drop and hold nothing.
     bool readable = true;
-    const std::vector<ListedConnection> connections = collectConnections(options, &readable);
+    std::vector<ListedConnection> connections = collectConnections(options, &readable);
+    if (!raiseCapabilities()) {
+        giveUpCapabilities();
+        std::fputs("tavren-netstat-cli: cannot use its capabilities\n", stderr);
+        return 1;
+    }
+    findOwners(connections, options.procRoot);
     if (!giveUpCapabilities())
         return 1;
+    hideOwnersUnseenByTheUser(connections, options.procRoot);
     if (!readable) {
         // An empty listing would pass for a machine without connections.
         std::fputs("tavren-netstat-cli: the TCP table could not be read\n", stderr);
