@@ -46,7 +46,8 @@ void hideOwnersUnseenByTheUser(std::vector<ListedConnection>& connections, const
         if (connection.processId == 0)
             continue;
         auto [known, added] = seen.emplace(connection.processId, false);
-        // With flags 0 the kernel checks as the real user and without its capabilities.
+        // With flags 0 the kernel checks as the real user, and, unless that is root, without
+        // any capability.
         if (added)
             known->second =
                 proc >= 0 && ::faccessat(proc, std::to_string(connection.processId).c_str(), X_OK, 0) == 0;

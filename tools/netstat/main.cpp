@@ -105,9 +105,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     findOwners(connections, options.procRoot);
+    // Before the drop: root's own view of /proc comes from the capabilities it holds anyway.
+    hideOwnersUnseenByTheUser(connections, options.procRoot);
     if (!giveUpCapabilities())
         return 1;
-    hideOwnersUnseenByTheUser(connections, options.procRoot);
     if (!readable) {
         // An empty listing would pass for a machine without connections.
         std::fputs("tavren-netstat-cli: the TCP table could not be read\n", stderr);
