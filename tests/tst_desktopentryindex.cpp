@@ -73,8 +73,13 @@ private slots:
         const QIcon icon = index.iconFor("/nonexistent/program-without-entry");
         QVERIFY2(!icon.isNull(), "the generic executable icon must be found in the icon theme");
         QVERIFY(!icon.pixmap(32, 32).isNull());
-        // The same path again answers from the cache with the same icon.
-        QCOMPARE(index.iconFor("/nonexistent/program-without-entry").cacheKey(), icon.cacheKey());
+        // The same path again answers from the cache with the same icon, also after many other
+        // programs came and went; those are not all kept.
+        for (int i = 0; i < 3 * DesktopEntryIndex::ResolvedIconsKept; ++i) {
+            index.iconFor(QStringLiteral("/nonexistent/gone-%1").arg(i));
+            QCOMPARE(index.iconFor("/nonexistent/program-without-entry").cacheKey(), icon.cacheKey());
+        }
+        QCOMPARE_LE(index.resolvedIconCount(), DesktopEntryIndex::ResolvedIconsKept);
     }
 
     // The entries are read on a thread of their own from the start; the first lookup gets
