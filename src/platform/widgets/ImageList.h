@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -28,6 +29,11 @@ public:
 
     // The image at 1-based `index`, or a null pixmap outside 1..count.
     QPixmap image(int index) const;
+    // The same image as an icon for views, or a null icon outside 1..count. It draws the
+    // image itself and keeps nothing in Qt's pixmap cache: a plain QIcon(pixmap) files a copy
+    // there under the pixmap's identity, and as every refresh makes new images, those copies
+    // would pile up for as long as the program runs.
+    QIcon icon(int index) const;
 
 signals:
     void changed();

@@ -27,9 +27,9 @@ QVariant ListViewModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
         // Report view shows the small icon beside the item's own text.
         if (index.column() == 0 && m_smallIcons && row.smallIcon > 0) {
-            const QPixmap image = m_smallIcons->image(row.smallIcon);
-            if (!image.isNull())
-                return image;
+            const QIcon icon = m_smallIcons->icon(row.smallIcon);
+            if (!icon.isNull())
+                return icon;
         }
         return {};
     case Qt::BackgroundRole:
