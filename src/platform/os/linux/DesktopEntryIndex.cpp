@@ -163,8 +163,7 @@ QIcon DesktopEntryIndex::iconFromName(const QString& name) {
 }
 
 QIcon DesktopEntryIndex::iconFor(const QString& executablePath) {
-    const auto cached = m_resolved.constFind(executablePath);
-    if (cached != m_resolved.cend())
+    if (const QIcon* cached = m_resolved.object(executablePath))
         return *cached;
 
     QIcon icon;
@@ -174,7 +173,7 @@ QIcon DesktopEntryIndex::iconFor(const QString& executablePath) {
         icon = iconFromName(QFileInfo(executablePath).fileName());
     if (icon.isNull())
         icon = iconFromName(QStringLiteral("application-x-executable"));
-    m_resolved.insert(executablePath, icon);
+    m_resolved.insert(executablePath, new QIcon(icon));
     return icon;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCache>
 #include <QHash>
 #include <QIcon>
 #include <QString>
@@ -23,8 +24,13 @@ public:
     QString iconNameFor(const QString& executablePath);
 
     // The executable's icon: its desktop entry's icon, else the theme icon named like the
-    // executable, else the generic executable icon. Resolved icons are kept per path.
+    // executable, else the generic executable icon. The icons of the last ResolvedIconsKept
+    // executables asked for are kept, so the same program gets the same icon object (and the
+    // renderings Qt keeps for it) at each refresh, while programs that came and went in the
+    // past are let go.
     QIcon iconFor(const QString& executablePath);
+    static constexpr int ResolvedIconsKept = 128;
+    int resolvedIconCount() const { return int(m_resolved.size()); }
 
     // Resolves an entry's Icon= value: an absolute file, a theme name, or a pixmap by that name.
     static QIcon iconFromName(const QString& name);
@@ -39,7 +45,7 @@ private:
     QStringList m_folders;
     bool m_built = false;
     QHash<QString, QString> m_iconByExecutable; // canonical path -> Icon= value
-    QHash<QString, QIcon> m_resolved;           // executable path -> icon
+    QCache<QString, QIcon> m_resolved{ResolvedIconsKept}; // executable path -> icon
 };
 
 } // namespace os

@@ -119,25 +119,25 @@ bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocket
         return false;
     }
 
-    m_pending.clear();
+    // Held only for this dump: kept between dumps, it would stay as large as the largest
+    // table ever seen for as long as the program runs.
+    std::vector<TcpSocket> pending;
     for (;;) {
         const long received = receiveReply(m_buffer.data(), m_buffer.size());
         DumpProgress progress = DumpProgress::Failed;
         if (received > 0)
-            progress = readDumpReply(m_buffer.data(), std::size_t(received), m_sequence, family, m_pending,
+            progress = readDumpReply(m_buffer.data(), std::size_t(received), m_sequence, family, pending,
                                      protocol);
         if (progress == DumpProgress::More)
             continue;
         if (progress == DumpProgress::Failed) {
             // Nothing of a broken dump is used, and the rest of its reply must not be read
             // as the answer to the next request: start afresh next time.
-            m_pending.clear();
             close();
             return false;
         }
-        for (const TcpSocket& socket : m_pending)
+        for (const TcpSocket& socket : pending)
             visit(socket);
-        m_pending.clear();
         return true;
     }
 }

@@ -87,7 +87,6 @@ private:
     int m_socket = -1;
     unsigned m_sequence = 0;
     std::vector<char> m_buffer = std::vector<char>(64 * 1024);
-    std::vector<TcpSocket> m_pending;
 };
 
 // Parses one line of /proc/net/tcp or tcp6 (the title line is no socket); false for a
