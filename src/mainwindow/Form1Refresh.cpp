@@ -147,9 +147,11 @@ bool Form1::refreshOnce() {
     m_activeAtLastRefresh = m_activeAtLastTick;
     m_digestAtLastRefresh = m_digestAtLastTick;
     QString failure;
-    QString output = RunNetstatCommand(m_system, commandYield, &failure, &m_listingCut);
+    bool cut = false; // not the member: the window may be gone when the runner sets it
+    QString output = RunNetstatCommand(m_system, commandYield, &failure, &cut);
     if (!stillRunning())
         return false;
+    m_listingCut = cut;
     Progbar->setValue(4);
     if (!yieldNow())
         return false;
