@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -507,6 +508,77 @@ private slots:
                             "webclient,9000,alpha,5432,ESTABLISHED,/usr/bin/webclient\r\n"));
         QVERIFY(QFileInfo(link).isSymLink() &&
                 QDir(folder.path()).entryList(QDir::Files) == QStringList({"link.csv", "saved.csv"}));
+    }
+
+    // Columns come and go through the header's menu; the shown ones, and only they, sort,
+    // filter, copy and save, in the order shown. A new window shows the designed six.
+    void columnsFromHeaderMenu_data() {
+        QTest::addColumn<QStringList>("toggled");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("filtered");
+        QTest::newRow("as designed") << QStringList{} << "alice" << QStringList{};
+        QTest::newRow("pid and user") << QStringList{"PID", "User"} << "alice" << QStringList{"9000"};
+        QTest::newRow("all four, path off")
+            << QStringList{"PID", "User", "Local Address", "Protocol", "File Path"} << "::1"
+            << QStringList{"22"};
+        QTest::newRow("on and off again") << QStringList{"User", "User"} << "bob" << QStringList{};
+    }
+    void columnsFromHeaderMenu() {
+        QFETCH(QStringList, toggled);
+        QFETCH(QString, filter);
+        QFETCH(QStringList, filtered);
+        m_system->defaultCommandResult = finished(listing({
+            {"127.0.0.1:9000", "alpha:5432", "ESTABLISHED", 100},
+            {"[::1]:22", "bravo:80", "ESTABLISHED", 9},
+            {"10.0.0.5:10000", "charlie:443", "ESTABLISHED", 25},
+        }));
+        m_system->processIdList = {100, 9, 25};
+        m_system->ownerNames = {{100, "alice"}, {9, "root"}, {25, "bob"}};
+        form().RefreshView();
+        const QStringList all{"File",      "Local Port", "Remote Host", "Remote Port",   "Status",
+                              "File Path", "PID",        "User",        "Local Address", "Protocol"};
+        const QList<QStringList> rows{
+            {"Unknown", "9000", "alpha", "5432", "ESTABLISHED", "", "100", "alice", "127.0.0.1", "TCP"},
+            {"Unknown", "22", "bravo", "80", "ESTABLISHED", "", "9", "root", "::1", "TCP"},
+            {"Unknown", "10000", "charlie", "443", "ESTABLISHED", "", "25", "bob", "10.0.0.5", "TCP"}};
+        QMenu* menu = list().columnMenu();
+        QCOMPARE(menu->actions().size(), all.size());
+        for (int column = 0; column < all.size(); ++column) {
+            QCOMPARE(menu->actions()[column]->text(), all[column]);
+            QCOMPARE(menu->actions()[column]->isChecked(), column < 6);
+        }
+        for (const QString& header : toggled)
+            for (QAction* entry : list().columnMenu()->actions())
+                if (entry->text() == header)
+                    entry->trigger();
+
+        QStringList headers;
+        for (const QString& header : all)
+            if (toggled.count(header) % 2 != (all.indexOf(header) < 6 ? 1 : 0))
+                headers << header;
+        QCOMPARE(list().shownHeaders(), headers);
+        const auto shownOf = [&](const QStringList& row) {
+            QStringList texts;
+            for (const QString& header : headers)
+                texts << row[all.indexOf(header)];
+            return texts;
+        };
+        list().setSelectedIndex(2);
+        form().mnuRow->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), shownOf(rows[1]).join('\t'));
+        QTemporaryDir folder;
+        QCOMPARE(form().saveList(folder.filePath("list.csv")), QString());
+        QFile saved(folder.filePath("list.csv"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), csvTable({headers, shownOf(rows[0]), shownOf(rows[1]), shownOf(rows[2])}));
+
+        if (headers.contains("PID")) {                // by number: 9, 25, 100
+            clickHeader(int(headers.indexOf("PID"))); // its place among the shown
+            QCOMPARE(shownPorts(list()), (QStringList{"22", "10000", "9000"}));
+        }
+        form().showFilter();
+        QTest::keyClicks(form().TxtFilter, filter);
+        QCOMPARE(shownPorts(list()), filtered);
     }
 
     void failedSaveLeavesNothing_data() {

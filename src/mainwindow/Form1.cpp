@@ -114,7 +114,7 @@ void Form1::createList() {
     ListView1->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll the connections up and down"));
     for (const Column& column : Columns)
         ListView1->addColumn(QString::fromLatin1(column.header), host::himetricToPixels(column.width),
-                             column.alignment, column.numeric);
+                             column.alignment, column.numeric, column.shown);
     // Ports printed as service names sort and filter by the port they name.
     ListView1->setNumberOfName([this](const QString& name) -> std::optional<qint64> {
         if (const std::optional<std::uint16_t> port = m_system.servicePort(name))

@@ -52,16 +52,24 @@ struct Column {
     const char* header;
     double width; // HIMETRIC
     Qt::Alignment alignment;
-    bool numeric; // ports sort as numbers
+    bool numeric; // ports and process ids sort as numbers
+    bool shown;   // at start; the others wait in the header's menu
 };
-inline constexpr std::array<Column, 6> Columns = {{
-    {"File", 3529, Qt::AlignLeft, false},
-    {"Local Port", 1834, Qt::AlignHCenter, true},
-    {"Remote Host", 5292, Qt::AlignLeft, false},
-    {"Remote Port", 2363, Qt::AlignHCenter, true},
-    {"Status", 2823, Qt::AlignHCenter, false},
-    {"File Path", 7056, Qt::AlignLeft, false},
+// The six designed columns, then those a user may add from the header's menu.
+inline constexpr std::array<Column, 10> Columns = {{
+    {"File", 3529, Qt::AlignLeft, false, true},
+    {"Local Port", 1834, Qt::AlignHCenter, true, true},
+    {"Remote Host", 5292, Qt::AlignLeft, false, true},
+    {"Remote Port", 2363, Qt::AlignHCenter, true, true},
+    {"Status", 2823, Qt::AlignHCenter, false, true},
+    {"File Path", 7056, Qt::AlignLeft, false, true},
+    {"PID", 1834, Qt::AlignRight, true, false},
+    {"User", 2363, Qt::AlignLeft, false, false},
+    {"Local Address", 3529, Qt::AlignLeft, false, false},
+    {"Protocol", 1834, Qt::AlignHCenter, false, false},
 }};
+// Their indexes, as the row texts number them.
+inline constexpr int PidColumn = 6, UserColumn = 7, LocalAddressColumn = 8, ProtocolColumn = 9;
 
 // Toolbar buttons in order: caption and picture; an empty caption is a separator. "&" marks
 // each button's access key, which the handler does not see.

@@ -142,7 +142,7 @@ void Form1::mnuRow_Click() {
         return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(item.texts().join(QLatin1Char('\t')));
+    clipboard->setText(ListView1->shownTexts(item.index()).join(QLatin1Char('\t')));
 }
 
 void Form1::mnuSave_Click() {
@@ -165,12 +165,10 @@ QString Form1::saveList(const QString& path) {
     // Mid-refresh the list holds only part of the new rows, not what the user sees.
     if (m_refreshing)
         return BusyText;
+    // Exactly the columns shown, in the order shown.
     QList<QStringList> rows;
-    QStringList header;
-    for (int column = 0; column < ListView1->columnCount(); ++column)
-        header << ListView1->columnHeader(column);
-    rows << header;
+    rows << ListView1->shownHeaders();
     for (int shown = 1; shown <= ListView1->shownCount(); ++shown)
-        rows << ListView1->item(ListView1->shownRow(shown)).texts();
+        rows << ListView1->shownTexts(ListView1->shownRow(shown));
     return m_system.saveFile(path, csvTable(rows));
 }

@@ -210,6 +210,14 @@ bool Form1::refreshOnce() {
 // One row per record, each with its entry in the row table; the list takes them all at once.
 std::optional<QList<widgets::ListRow>> Form1::listRows() {
     QPointer<Form1> alive(this);
+    // Many rows share an owner: each process is asked once per refresh.
+    QHash<std::int32_t, QString> owners;
+    const auto ownerOf = [this, &owners](std::int32_t processId) {
+        auto found = owners.constFind(processId);
+        if (found == owners.cend())
+            found = owners.insert(processId, shownText(m_system.processOwnerName(processId)));
+        return *found;
+    };
     const int count = std::clamp(m_snapshot.ConnectionCount, 0, m_snapshot.ConnectionTable.size());
     QList<widgets::ListRow> rows;
     rows.reserve(count);
@@ -231,7 +239,11 @@ std::optional<QList<widgets::ListRow>> Form1::listRows() {
                      shownText(record.RemoteHost),
                      shownText(record.RemotePort),
                      shownText(record.State),
-                     shownPath(record.ImagePath, record.ImagePathSource)};
+                     shownPath(record.ImagePath, record.ImagePathSource),
+                     QString::number(record.ProcessId),
+                     ownerOf(record.ProcessId),
+                     shownText(record.LocalHost),
+                     shownText(record.Protocol)};
         ConnectionRecord& entry = *m_snapshot.RowTable.at(int(rows.size()));
         entry.ImagePath = fileName;
         entry.ProcessId = record.ProcessId;

@@ -3,15 +3,17 @@
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListView.h"
 
+static_assert(RowIdentity::TextCount == widgets::ListRow::ColumnCount);
+
 std::optional<RowIdentity> RowIdentity::ofRow(widgets::ListView& list, const ConnectionSnapshot& snapshot,
                                               int index) {
     widgets::ListItem item = list.item(index);
     if (index < 1 || !item.isValid())
         return std::nullopt;
     RowIdentity identity;
-    identity.texts[0] = item.text();
-    for (int number = 1; number < int(identity.texts.size()); ++number)
-        identity.texts[std::size_t(number)] = item.subItem(number);
+    const QStringList texts = list.rowTexts(index);
+    for (int column = 0; column < int(texts.size()) && column < int(identity.texts.size()); ++column)
+        identity.texts[std::size_t(column)] = texts[column];
     if (const ConnectionRecord* entry = snapshot.RowTable.at(index))
         identity.processId = entry->ProcessId;
     return identity;

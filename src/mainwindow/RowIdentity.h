@@ -15,7 +15,8 @@ class ListView;
 // What makes a list row the same connection after a rebuild: all of its texts and its owner.
 // Matching by position instead would hand a later "Terminate" or copy a different connection.
 struct RowIdentity {
-    std::array<QString, 6> texts;
+    static constexpr int TextCount = 10; // every column of the list
+    std::array<QString, TextCount> texts;
     std::int32_t processId = 0;
 
     // The "Status" column: the one text a connection changes while it lives.

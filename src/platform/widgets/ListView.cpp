@@ -4,6 +4,7 @@
 #include "platform/widgets/ImageList.h"
 
 #include <QHeaderView>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -42,7 +43,7 @@ QStringList ListItem::texts() const {
     if (!isValid())
         return {};
     const ListRow& row = m_view->m_model.row(m_index - 1);
-    return QStringList(row.texts.begin(), row.texts.end());
+    return QStringList(row.texts.begin(), row.texts.begin() + 1 + ListView::SubItemCount);
 }
 
 int ListItem::largeIcon() const {
@@ -97,14 +98,94 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
     connect(header(), &QHeaderView::sectionClicked, this, &ListView::headerClicked);
     // Two quick clicks arrive as a click and a double-click; each counts.
     connect(header(), &QHeaderView::sectionDoubleClicked, this, &ListView::headerClicked);
+    header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header(), &QHeaderView::customContextMenuRequested, this, &ListView::showColumnMenu);
     setIconSize(QSize(16, 16));
 }
 
-void ListView::addColumn(const QString& header, int width, Qt::Alignment alignment, bool numeric) {
+void ListView::addColumn(const QString& header, int width, Qt::Alignment alignment, bool numeric,
+                         bool shown) {
     if (columnCount() >= ListRow::ColumnCount)
         return;
+    const int column = columnCount();
+    m_order.setColumnShown(column, shown);
     m_model.addColumn(ListColumn{header, width, alignment, numeric});
-    setColumnWidth(columnCount() - 1, width);
+    m_widths.append(width);
+    if (shown)
+        setColumnWidth(m_order.shownPlace(column), width);
+}
+
+bool ListView::isColumnShown(int column) const {
+    return column >= 0 && column < columnCount() && m_order.isColumnShown(column);
+}
+
+void ListView::setColumnShown(int column, bool shown) {
+    if (column < 0 || column >= columnCount() || isColumnShown(column) == shown ||
+        (!shown && shownColumns().size() == 1))
+        return;
+    // The header forgets the widths of the columns it loses and gains: each column keeps its
+    // own, as the user left it, and one shown again comes back at that width.
+    for (int each : shownColumns())
+        m_widths[each] = header()->sectionSize(m_order.shownPlace(each));
+    m_order.setColumnShown(column, shown);
+    for (int each : shownColumns())
+        setColumnWidth(m_order.shownPlace(each), m_widths[each]);
+    // The sort follows its column; a column taken away takes its sort with it.
+    sortRows(isColumnShown(m_sortColumn) ? m_sortColumn : -1, m_sortOrder);
+}
+
+QList<int> ListView::shownColumns() const {
+    QList<int> shown;
+    for (int column = 0; column < columnCount(); ++column)
+        if (isColumnShown(column))
+            shown.append(column);
+    return shown;
+}
+
+QStringList ListView::rowTexts(int index) const {
+    if (!hasRow(index))
+        return {};
+    const ListRow& row = m_model.row(index - 1);
+    return QStringList(row.texts.begin(), row.texts.begin() + columnCount());
+}
+
+QStringList ListView::shownTexts(int index) const {
+    if (!hasRow(index))
+        return {};
+    const ListRow& row = m_model.row(index - 1);
+    QStringList texts;
+    for (int column : shownColumns())
+        texts.append(row.texts[std::size_t(column)]);
+    return texts;
+}
+
+QStringList ListView::shownHeaders() const {
+    QStringList headers;
+    for (int column : shownColumns())
+        headers.append(columnHeader(column));
+    return headers;
+}
+
+QMenu* ListView::columnMenu() {
+    if (!m_columnMenu) {
+        m_columnMenu = new QMenu(QStringLiteral("Columns"), this);
+        m_columnMenu->setObjectName(QStringLiteral("ColumnMenu"));
+    }
+    // Made afresh each time, so it always lists every column with its present state.
+    m_columnMenu->clear();
+    const int shown = int(shownColumns().size());
+    for (int column = 0; column < columnCount(); ++column) {
+        QAction* entry = m_columnMenu->addAction(columnHeader(column));
+        entry->setCheckable(true);
+        entry->setChecked(isColumnShown(column));
+        entry->setEnabled(!(shown == 1 && isColumnShown(column)));
+        connect(entry, &QAction::toggled, this, [this, column](bool on) { setColumnShown(column, on); });
+    }
+    return m_columnMenu;
+}
+
+void ListView::showColumnMenu(const QPoint& at) {
+    columnMenu()->exec(header()->viewport()->mapToGlobal(at));
 }
 
 QString ListView::columnHeader(int column) const {
@@ -117,7 +198,11 @@ int ListView::shownRow(int shown) const {
     return m_order.mapToSource(m_order.index(shown - 1, 0)).row() + 1;
 }
 
-void ListView::headerClicked(int column) {
+void ListView::headerClicked(int section) {
+    const QList<int> shown = shownColumns();
+    if (section < 0 || section >= shown.size())
+        return;
+    const int column = shown[section];
     // The header has already flipped its own indicator; the order is decided here alone.
     const bool again = column == m_sortColumn && m_sortOrder == Qt::AscendingOrder;
     sortRows(column, again ? Qt::DescendingOrder : Qt::AscendingOrder);
@@ -126,11 +211,14 @@ void ListView::headerClicked(int column) {
 void ListView::sortRows(int column, Qt::SortOrder order) {
     if (column < -1 || column >= columnCount())
         return;
+    if (column >= 0 && !isColumnShown(column))
+        column = -1;
     m_sortColumn = column;
     m_sortOrder = order;
+    const int place = column >= 0 ? m_order.shownPlace(column) : -1;
     header()->setSortIndicatorShown(column >= 0);
-    header()->setSortIndicator(column, order);
-    m_order.sort(column, order);
+    header()->setSortIndicator(place, order);
+    m_order.sort(place, order);
 }
 
 void ListView::setFilterText(const QString& text) {
@@ -178,7 +266,7 @@ bool ListView::setSelectedIndex(int index) {
     }
     if (index < 1 || index > m_model.rowCount())
         return false;
-    const QModelIndex at = m_order.mapFromSource(m_model.index(index - 1, 0));
+    const QModelIndex at = m_order.mapFromSource(m_model.index(index - 1, shownColumns().value(0)));
     if (!at.isValid()) {
         // Filtered out: nothing the user sees is selected.
         selectionModel()->clearSelection();

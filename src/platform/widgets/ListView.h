@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QTreeView>
 
+class QMenu;
+
 namespace widgets {
 
 class ListView;
@@ -24,7 +26,8 @@ public:
 
     QString text() const;
     bool setText(const QString& text);
-    // Sub-items 1 to 5; any other number is refused.
+    // Sub-items 1 to 5 (the columns beyond them are read through the list); any other number
+    // is refused.
     QString subItem(int number) const;
     bool setSubItem(int number, const QString& text);
     // The text and the five sub-items, in column order.
@@ -53,7 +56,7 @@ private:
 class ListView : public QTreeView {
     Q_OBJECT
 public:
-    static constexpr int SubItemCount = ListRow::ColumnCount - 1;
+    static constexpr int SubItemCount = 5;
 
     // Mouse buttons and shift state as the notifications hand them over.
     enum Button { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
@@ -61,12 +64,26 @@ public:
 
     explicit ListView(QWidget* parent = nullptr);
 
-    // At most six columns (the text and five sub-items); width in pixels. A numeric column
-    // sorts by the number its texts start with, or by the number a name stands for.
+    // At most ListRow::ColumnCount columns: the text, five sub-items and the columns beyond
+    // them; width in pixels. A numeric column sorts by the number its texts start with, or by
+    // the number a name stands for. A column not shown waits in the header's menu.
     void addColumn(const QString& header, int width, Qt::Alignment alignment = Qt::AlignLeft,
-                   bool numeric = false);
+                   bool numeric = false, bool shown = true);
     QString columnHeader(int column) const;
     int columnCount() const { return int(m_model.columns().size()); }
+
+    // A right click on the header offers every column with a check mark; the last column shown
+    // cannot be taken away. Hidden columns are not searched by the filter.
+    bool isColumnShown(int column) const;
+    void setColumnShown(int column, bool shown);
+    // The columns shown, in the order shown.
+    QList<int> shownColumns() const;
+    // Of row `index`, the texts of every column, and of the columns shown in the order shown.
+    QStringList rowTexts(int index) const;
+    QStringList shownTexts(int index) const;
+    QStringList shownHeaders() const;
+    // The header's menu as it stands (made on first use); its entries follow the columns.
+    QMenu* columnMenu();
 
     ListItem addItem(const QString& text);
     ListItem item(int index);
@@ -86,12 +103,13 @@ public:
     int shownRow(int shown) const;
 
     // A click on a column header sorts by that column ascending, a second click on the same
-    // header descending; -1 is the order of adding, in which the list starts.
+    // header descending; -1 is the order of adding, in which the list starts. Columns are
+    // those of the rows, shown or not; a column not shown does not sort.
     void sortRows(int column, Qt::SortOrder order);
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
-    // Shows only rows with this text in any column, without regard to case; empty shows all.
+    // Shows only rows with this text in any shown column, without regard to case; empty shows all.
     void setFilterText(const QString& text);
     QString filterText() const { return m_order.filterText(); }
 
@@ -144,7 +162,9 @@ protected:
                  const QModelIndex& index) const override;
 
 private:
-    void headerClicked(int column);
+    // A section of the header: a place among the shown columns.
+    void headerClicked(int section);
+    void showColumnMenu(const QPoint& at);
     friend class ListItem;
     bool hasRow(int index) const { return index >= 1 && index <= itemCount(); }
     void bind(QPointer<ImageList>& slot, ImageList* list);
@@ -160,6 +180,8 @@ private:
     int m_rebuildDepth = 0;
     int m_keptSelection = 0;
     QPoint m_keptScroll;
+    QMenu* m_columnMenu = nullptr;
+    QList<int> m_widths; // of every column, shown or not
 };
 
 } // namespace widgets

@@ -140,7 +140,7 @@ void ListViewModel::setMark(int index0, RowMark mark) {
         return;
     m_rows[index0].mark = mark;
     if (isPublished(index0))
-        emit dataChanged(index(index0, 0), index(index0, ListRow::ColumnCount - 1),
+        emit dataChanged(index(index0, 0), index(index0, int(m_columns.size()) - 1),
                          {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 

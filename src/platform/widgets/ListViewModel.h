@@ -18,15 +18,23 @@ class ImageList;
 // gone since then and kept for one more rebuild.
 enum class RowMark { None, New, Gone };
 
-// One row of the list: its text and sub-items (column 0 is the text) and its icon indexes.
+// One row of the list: its text and sub-items (column 0 is the text), the texts of the
+// columns beyond them, and its icon indexes.
 struct ListRow {
-    static constexpr int ColumnCount = 6;
+    static constexpr int ColumnCount = 10;
     std::array<QString, ColumnCount> texts;
     int largeIcon = 0; // 1-based into the large-icon list, 0 for none
     int smallIcon = 0; // 1-based into the small-icon list, 0 for none
     RowMark mark = RowMark::None;
     // Of a numeric column, the number its text stands for, -1 for none; kept by the model.
-    std::array<qint64, ColumnCount> numbers{-1, -1, -1, -1, -1, -1};
+    std::array<qint64, ColumnCount> numbers = noNumbers();
+
+private:
+    static constexpr std::array<qint64, ColumnCount> noNumbers() {
+        std::array<qint64, ColumnCount> none{};
+        none.fill(-1);
+        return none;
+    }
 };
 
 // The number a name stands for in a numeric column ("x11-1" is port 6001); nothing when unknown.

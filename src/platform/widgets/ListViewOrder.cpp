@@ -28,6 +28,28 @@ void ListViewOrder::setFilterText(const QString& text) {
     invalidateFilter();
 }
 
+void ListViewOrder::setColumnShown(int column, bool shown) {
+    if (column < 0 || column >= int(m_hidden.size()) || isColumnShown(column) == shown)
+        return;
+    m_hidden[std::size_t(column)] = !shown;
+    invalidateColumnsFilter();
+    if (!m_filterText.isEmpty())
+        invalidateFilter();
+}
+
+int ListViewOrder::shownPlace(int column) const {
+    if (!isColumnShown(column))
+        return -1;
+    int place = 0;
+    for (int before = 0; before < column; ++before)
+        place += isColumnShown(before) ? 1 : 0;
+    return place;
+}
+
+bool ListViewOrder::filterAcceptsColumn(int sourceColumn, const QModelIndex& sourceParent) const {
+    return !sourceParent.isValid() && isColumnShown(sourceColumn);
+}
+
 bool ListViewOrder::textLess(const QString& left, qint64 leftNumber, const QString& right,
                              qint64 rightNumber) {
     if (leftNumber != rightNumber) {
@@ -43,7 +65,7 @@ bool ListViewOrder::filterAcceptsRow(int sourceRow, const QModelIndex& sourcePar
         return true;
     const ListRow& row = m_rows.row(sourceRow);
     for (int column = 0; column < ListRow::ColumnCount; ++column)
-        if (row.texts[column].contains(m_filterText, Qt::CaseInsensitive) ||
+        if (isColumnShown(column) && row.texts[column].contains(m_filterText, Qt::CaseInsensitive) ||
             numberMatches(row.texts[column], row.numbers[column], m_filterText))
             return true;
     return false;

@@ -3,6 +3,8 @@
 #include <QSortFilterProxyModel>
 #include <QString>
 
+#include <bitset>
+
 namespace widgets {
 
 class ListViewModel;
@@ -18,6 +20,14 @@ public:
 
     void setFilterText(const QString& text);
     const QString& filterText() const { return m_filterText; }
+    // Columns not shown are left out of the rows the views see (assistive technology reads
+    // only what is on screen) and of what the filter searches. Columns count from the rows'.
+    void setColumnShown(int column, bool shown);
+    bool isColumnShown(int column) const {
+        return column >= 0 && column < 32 && !m_hidden[std::size_t(column)];
+    }
+    // Where a column of the rows is among the shown ones; -1 when it is not shown.
+    int shownPlace(int column) const;
 
     // The ordering of two texts of one column, each with the number it stands for (-1 for
     // none, and always in a column that is not numeric). Texts with a number come first, by
@@ -27,11 +37,13 @@ public:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    bool filterAcceptsColumn(int sourceColumn, const QModelIndex& sourceParent) const override;
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
     ListViewModel& m_rows;
     QString m_filterText;
+    std::bitset<32> m_hidden;
 };
 
 } // namespace widgets
