@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/os/TrafficSampler.h"
+
 #include <QByteArray>
 #include <QIcon>
 #include <QString>
@@ -9,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -117,6 +120,9 @@ public:
     // The TCP connections that are not listening, with the listening TCP sockets and the UDP
     // sockets when asked for, in numbers.
     virtual std::vector<SocketEndpoint> socketEndpoints(bool listening, bool udp) = 0;
+
+    // A sampler of every TCP connection's traffic figures, stopped until started.
+    virtual std::unique_ptr<TrafficSampler> makeTrafficSampler() = 0;
 
     // Ids of the running processes, in the order the system lists them.
     virtual std::vector<std::int32_t> processIds() = 0;

@@ -37,6 +37,16 @@ std::vector<SocketEndpoint> FakeSystem::socketEndpoints(bool listening, bool udp
     return asked;
 }
 
+std::unique_ptr<TrafficSampler> FakeSystem::makeTrafficSampler() {
+    auto sampler = std::make_unique<FakeTrafficSampler>(trafficSamples, trafficPlaysItself);
+    m_trafficSampler = sampler.get();
+    return sampler;
+}
+
+bool FakeSystem::playTrafficSample() {
+    return m_trafficSampler && m_trafficSampler->play();
+}
+
 std::vector<std::int32_t> FakeSystem::processIds() {
     ++processIdCalls;
     return processIdList;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/os/OperatingSystem.h"
+#include "platform/os/fake/FakeTrafficSampler.h"
 
 #include <QHash>
 #include <QList>
+#include <QPointer>
 
 #include <functional>
 
@@ -28,6 +30,14 @@ public:
     // socketEndpoints: these (the UDP ones only when UDP is asked for); each call is counted.
     std::vector<SocketEndpoint> endpoints;
     int endpointCalls = 0;
+
+    // makeTrafficSampler: a sampler that plays these, one per playTrafficSample(), or one per
+    // interval by itself when trafficPlaysItself is set before it is made.
+    QList<TrafficSample> trafficSamples;
+    bool trafficPlaysItself = false;
+    // The last sampler made publishes its next sample; false when none runs.
+    bool playTrafficSample();
+    FakeTrafficSampler* trafficSampler() const { return m_trafficSampler; }
 
     std::vector<std::int32_t> processIdList;
     int processIdCalls = 0;
@@ -86,6 +96,7 @@ public:
     QString netstatProgram() const override;
     TcpStateCounts tcpStateCounts() override;
     std::vector<SocketEndpoint> socketEndpoints(bool listening, bool udp) override;
+    std::unique_ptr<TrafficSampler> makeTrafficSampler() override;
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
     QString processOwnerName(std::int32_t processId) override;
@@ -102,6 +113,7 @@ public:
 
 private:
     QHash<std::int32_t, int> m_endChecks;
+    QPointer<FakeTrafficSampler> m_trafficSampler;
 };
 
 } // namespace os

@@ -3,6 +3,7 @@
 #include "platform/os/linux/ChildCommand.h"
 #include "platform/os/linux/ExecutableIcons.h"
 #include "platform/os/linux/FileSaving.h"
+#include "platform/os/linux/LinuxTrafficSampler.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -121,6 +122,10 @@ std::vector<SocketEndpoint> LinuxSystem::socketEndpoints(bool listening, bool ud
     if (udp)
         sockets::forEachUdpSocket(m_endpointDumper, keep, procRoot);
     return endpoints;
+}
+
+std::unique_ptr<TrafficSampler> LinuxSystem::makeTrafficSampler() {
+    return std::make_unique<linuxbackend::LinuxTrafficSampler>();
 }
 
 std::vector<std::int32_t> LinuxSystem::processIds() {

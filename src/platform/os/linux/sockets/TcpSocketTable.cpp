@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,12 +10,16 @@
 #include <arpa/inet.h>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <linux/sock_diag.h>
+#include <linux/tcp.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace os::sockets {
+
+static_assert(TrafficInfoExtension == 1u << (INET_DIAG_INFO - 1));
 
 NetlinkTcpDumper::NetlinkTcpDumper() = default;
 
@@ -54,6 +59,41 @@ long NetlinkTcpDumper::receiveReply(char* buffer, std::size_t size) {
     } while (received < 0 && errno == EINTR);
     return static_cast<long>(received);
 }
+
+namespace {
+
+// The tcp_info attribute after a socket's message, when there is one. Older kernels send a
+// shorter tcp_info: fields past its end stay unknown.
+TcpTrafficInfo trafficInfo(const char* attributes, std::size_t length) {
+    TcpTrafficInfo info;
+    while (length >= sizeof(rtattr)) {
+        rtattr attribute;
+        std::memcpy(&attribute, attributes, sizeof(attribute));
+        if (attribute.rta_len < sizeof(rtattr) || attribute.rta_len > length)
+            break;
+        if (attribute.rta_type == INET_DIAG_INFO) {
+            tcp_info figures{};
+            const std::size_t size = std::min<std::size_t>(attribute.rta_len - RTA_LENGTH(0), sizeof(figures));
+            std::memcpy(&figures, attributes + RTA_LENGTH(0), size);
+            if (size < offsetof(tcp_info, tcpi_bytes_received) + sizeof(figures.tcpi_bytes_received))
+                break; // a kernel before 4.1 counts no bytes
+            info.bytesAcked = figures.tcpi_bytes_acked;
+            info.bytesReceived = figures.tcpi_bytes_received;
+            info.smoothedRoundTrip = figures.tcpi_rtt;
+            info.totalRetransmits = figures.tcpi_total_retrans;
+            info.known = true;
+            break;
+        }
+        const std::size_t step = RTA_ALIGN(attribute.rta_len);
+        if (step >= length)
+            break;
+        attributes += step;
+        length -= step;
+    }
+    return info;
+}
+
+} // namespace
 
 DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequence, int family,
                            std::vector<TcpSocket>& sockets, int protocol) {
@@ -96,13 +136,17 @@ DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequen
         std::memcpy(socket.localAddress.data(), entry.id.idiag_src, 16);
         std::memcpy(socket.remoteAddress.data(), entry.id.idiag_dst, 16);
         socket.inode = entry.idiag_inode;
+        const std::size_t attributesAt = NLMSG_ALIGN(sizeof(inet_diag_msg));
+        socket.traffic = payloadLength > attributesAt
+                             ? trafficInfo(payload + attributesAt, payloadLength - attributesAt)
+                             : TcpTrafficInfo{};
         sockets.push_back(socket);
     }
     return DumpProgress::More;
 }
 
 bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit,
-                            int protocol) {
+                            int protocol, std::uint8_t extensions) {
     struct {
         nlmsghdr header;
         inet_diag_req_v2 request;
@@ -114,6 +158,7 @@ bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocket
     message.request.sdiag_family = static_cast<std::uint8_t>(family);
     message.request.sdiag_protocol = static_cast<std::uint8_t>(protocol);
     message.request.idiag_states = stateMask;
+    message.request.idiag_ext = extensions;
     if (!sendRequest(&message, sizeof(message))) {
         close();
         return false;

@@ -37,6 +37,18 @@ constexpr std::uint32_t AllStates = 0xffffffffu;
 constexpr std::uint32_t ConnectionStates =
     AllStates & ~stateBit(KernelListen) & ~stateBit(KernelClose) & ~stateBit(KernelBoundInactive);
 
+// What the kernel counts for one TCP socket (its tcp_info), where the dump asked for it.
+struct TcpTrafficInfo {
+    std::uint64_t bytesAcked = 0; // sent and acknowledged by the peer
+    std::uint64_t bytesReceived = 0;
+    std::uint32_t smoothedRoundTrip = 0; // microseconds
+    std::uint32_t totalRetransmits = 0;
+    bool known = false; // the reply carried the figures
+};
+
+// The dump request's extension bit that adds tcp_info to each socket.
+constexpr std::uint8_t TrafficInfoExtension = 1u << (2 - 1); // INET_DIAG_INFO = 2
+
 // A TCP socket, or a UDP one where the protocol says so (the kernel lists both alike; a
 // UDP socket that is bound but not connected is in the closed state).
 struct TcpSocket {
@@ -48,6 +60,7 @@ struct TcpSocket {
     std::uint16_t localPort = 0; // host order
     std::uint16_t remotePort = 0;
     std::uint32_t inode = 0; // 0 for time-wait and request sockets
+    TcpTrafficInfo traffic;
 };
 
 using TcpSocketVisitor = std::function<void(const TcpSocket&)>;
@@ -73,7 +86,9 @@ public:
     NetlinkTcpDumper(const NetlinkTcpDumper&) = delete;
     NetlinkTcpDumper& operator=(const NetlinkTcpDumper&) = delete;
 
-    bool dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit, int protocol = 6);
+    // `extensions`: request bits for more than the sockets' ends (TrafficInfoExtension).
+    bool dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit, int protocol = 6,
+              std::uint8_t extensions = 0);
 
 protected:
     // The socket traffic, which tests replace to replay broken replies.

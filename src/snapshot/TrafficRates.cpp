@@ -1,0 +1,76 @@
+#include "snapshot/TrafficRates.h"
+
+#include <arpa/inet.h>
+
+TrafficByConnection trafficRates(const os::TrafficSample* previous, const os::TrafficSample& current) {
+    TrafficByConnection result;
+    result.reserve(current.sockets.size());
+    for (const os::SocketTraffic& socket : current.sockets)
+        result[socket.ends].totals = socket.figures;
+    if (!previous)
+        return result;
+    const double seconds = std::chrono::duration<double>(current.takenAt - previous->takenAt).count();
+    if (seconds <= 0)
+        return result; // no time between them: nothing to divide by
+    for (const os::SocketTraffic& before : previous->sockets) {
+        const auto now = result.find(before.ends);
+        if (now == result.end())
+            continue; // ended
+        const os::TrafficFigures& after = now->second.totals;
+        // Counters only grow while a socket lives: lower ones belong to a new socket that
+        // took the same ends, whose rate starts from its own second sample.
+        if (after.bytesSent < before.figures.bytesSent || after.bytesReceived < before.figures.bytesReceived)
+            continue;
+        now->second.sentPerSecond = double(after.bytesSent - before.figures.bytesSent) / seconds;
+        now->second.receivedPerSecond = double(after.bytesReceived - before.figures.bytesReceived) / seconds;
+    }
+    return result;
+}
+
+QString bytesPerSecondText(double bytesPerSecond) {
+    static const char* const units[] = {"KiB/s", "MiB/s", "GiB/s", "TiB/s"};
+    if (bytesPerSecond < 1023.5)
+        return QStringLiteral("%1 B/s").arg(qRound64(std::max(bytesPerSecond, 0.0)));
+    double value = bytesPerSecond / 1024;
+    int unit = 0;
+    // Choose the unit by the rounded figure, so 1023.96 KiB/s reads "1.0 MiB/s".
+    while (value >= 1023.95 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    return QStringLiteral("%1 %2").arg(value, 0, 'f', 1).arg(QLatin1String(units[unit]));
+}
+
+QString roundTripText(std::uint32_t microseconds) {
+    const double milliseconds = microseconds / 1000.0;
+    const int decimals = milliseconds < 1 ? 2 : milliseconds < 100 ? 1 : 0;
+    return QStringLiteral("%1 ms").arg(milliseconds, 0, 'f', decimals);
+}
+
+namespace {
+
+// An address in numbers into 16 bytes; false for anything else (a name).
+bool addressBytes(const QString& text, bool& ipv6, std::array<std::uint8_t, 16>& bytes) {
+    const QByteArray latin = text.toLatin1();
+    bytes.fill(0);
+    if (::inet_pton(AF_INET, latin.constData(), bytes.data()) == 1) {
+        ipv6 = false;
+        return true;
+    }
+    ipv6 = true;
+    return ::inet_pton(AF_INET6, latin.constData(), bytes.data()) == 1;
+}
+
+} // namespace
+
+std::optional<os::ConnectionEnds> connectionEndsOf(const QString& localAddress, std::uint16_t localPort,
+                                                   const QString& remoteAddress, std::uint16_t remotePort) {
+    os::ConnectionEnds ends;
+    bool remoteIpv6 = false;
+    if (!addressBytes(localAddress, ends.ipv6, ends.localAddress) ||
+        !addressBytes(remoteAddress, remoteIpv6, ends.remoteAddress) || remoteIpv6 != ends.ipv6)
+        return std::nullopt;
+    ends.localPort = localPort;
+    ends.remotePort = remotePort;
+    return ends;
+}
