@@ -6,6 +6,8 @@ namespace {
 
 bool reordersOrBreaksText(QChar c) {
     const char16_t code = c.unicode();
+    if (code >= 0x20 && code < 0x7f)
+        return false; // printable ASCII, nearly every character of a listing: no table look-up
     return c.category() == QChar::Other_Control ||               // C0, DEL and C1: tab, CR, LF, NEL
            code == 0x2028 || code == 0x2029 ||                   // line and paragraph separators
            code == 0x061C || code == 0x200E || code == 0x200F || // implicit direction marks
