@@ -424,7 +424,6 @@ void RefreshViewTest::everyConnectionListed() {
         lines.append({QStringLiteral("a:%1").arg(i), "b:1", "ESTABLISHED", 30 + i});
     m_system->defaultCommandResult = finished(listing(lines));
     form().RefreshView();
-    QCOMPARE(form().ListView1->itemCount(), connections);
     QCOMPARE(form().ListView1->shownCount(), connections);
     QCOMPARE(form().ListView1->item(connections).subItem(1), QString::number(connections - 1));
     QCOMPARE(m_snapshot->RowTable.at(connections)->ProcessId, 30 + connections - 1);
@@ -446,8 +445,7 @@ void RefreshViewTest::cutListingReported() {
     QFETCH(bool, cut);
     QFETCH(int, rows);
     QFETCH(QString, message);
-    const QList<Line> lines{{"a:1", "b:1", "ESTABLISHED", 30}, {"a:2", "b:1", "ESTABLISHED", 31},
-                            {"a:3", "b:1", "ESTABLISHED", 32}};
+    const QList<Line> lines{{"a:1", "b:1", "S", 30}, {"a:2", "b:1", "S", 31}, {"a:3", "b:1", "S", 32}};
     m_system->commandResults = {finished(listing(lines)), finished(listing(lines.mid(0, 2))),
                                 finished(listing(lines))};
     m_system->commandResults[1].truncated = cut;
@@ -456,15 +454,9 @@ void RefreshViewTest::cutListingReported() {
     QCOMPARE(form().ListView1->itemCount(), rows);
     QCOMPARE(form().ListView1->item(3).mark() == widgets::RowMark::Gone, !cut);
     QCOMPARE(form().StatusBar1->panelText(2), message);
-    form().showFilter();
-    QCOMPARE(form().StatusBar1->panelText(2), cut ? message : "Showing 3 of 3 connections");
-    form().hideFilter();
-
-    // The message goes with the listing it spoke of. The next whole listing is compared with
-    // the last whole one: after a cut, nothing came back.
+    // The message goes with its listing; the next whole one is compared with the last whole one.
     form().RefreshView();
     QCOMPARE(form().StatusBar1->panelText(2), VisitText);
-    QCOMPARE(form().ListView1->itemCount(), 3);
     QCOMPARE(form().ListView1->item(3).mark(), cut ? widgets::RowMark::None : widgets::RowMark::New);
 }
 
@@ -684,7 +676,8 @@ void RefreshViewTest::timerComparesLiveCounts_data() {
     QTest::newRow("into time-wait") << 3 << 1 << 2 << 1 << 1 << quint64(7) << true;
     // The counts stand still when a connection moves from one active state to another, or
     // one goes while another comes; the full count's digest still moves.
-    QTest::newRow("same count, a state or a connection changed") << 3 << 1 << 3 << 1 << 0 << quint64(8) << true;
+    QTest::newRow("same count, a state or a connection changed")
+        << 3 << 1 << 3 << 1 << 0 << quint64(8) << true;
 }
 
 void RefreshViewTest::timerComparesLiveCounts() {
