@@ -223,8 +223,6 @@ private:
     std::chrono::milliseconds m_terminationLimit{3000};
     std::uint32_t m_activeAtLastRefresh = 0;
     std::uint64_t m_digestAtLastRefresh = 0;
-    std::uint32_t m_activeAtLastTick = 0;
-    std::uint64_t m_digestAtLastTick = 0;
     // The rows of connections the last refresh listed, before the gone ones; and whether
     // its listing was cut, so that it holds only the first connections.
     int m_liveRows = 0;

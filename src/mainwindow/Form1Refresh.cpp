@@ -142,10 +142,12 @@ bool Form1::refreshOnce() {
     if (!yieldNow())
         return false;
 
-    // What the timer counted last, before the command runs, so a change while it runs brings
-    // another refresh. Counting afresh here would dump the whole table once more per refresh.
-    m_activeAtLastRefresh = m_activeAtLastTick;
-    m_digestAtLastRefresh = m_digestAtLastTick;
+    // Counted before the command runs, so a change while it runs brings another refresh. The
+    // counts of the last tick would not do: a connection that opened since and is listed now
+    // could close again before the next tick, which would then find nothing changed.
+    const os::TcpStateCounts counts = m_system.tcpStateCounts();
+    m_activeAtLastRefresh = counts.active();
+    m_digestAtLastRefresh = counts.connectionDigest;
     QString failure;
     bool cut = false; // not the member: the window may be gone when the runner sets it
     QString output = RunNetstatCommand(m_system, commandYield, &failure, &cut);
@@ -383,9 +385,7 @@ void Form1::Timer1_Timer() {
     // The digest moves when connections come and go in equal numbers or change their state,
     // as the full count of the table finds at its interval.
     const os::TcpStateCounts counts = m_system.tcpStateCounts();
-    m_activeAtLastTick = counts.active();
-    m_digestAtLastTick = counts.connectionDigest;
-    if (m_activeAtLastTick == m_activeAtLastRefresh && m_digestAtLastTick == m_digestAtLastRefresh)
+    if (counts.active() == m_activeAtLastRefresh && counts.connectionDigest == m_digestAtLastRefresh)
         return;
     if (!yieldNow())
         return;
