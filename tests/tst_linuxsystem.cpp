@@ -396,46 +396,45 @@ void LinuxSystemTest::brokenDumpIsCountedFromTheTableAlone() {
 
 namespace {
 
-// A /proc/net/tcp line: local and remote address:port in hex, and the kernel's state number.
-QByteArray procTcpLine(const char* local, const char* remote, const char* state = "01") {
-    return QByteArray("   0: ") + local + ' ' + remote + ' ' + state +
-           " 00000000:00000000 00:00000000 00000000 0 0 11 1 0\n";
+// /proc/net/tcp of these sockets, each "local remote state": address:port in hex, kernel state.
+QByteArray procTcp(const QStringList& sockets) {
+    QByteArray table = "  sl  local_address rem_address   st\n";
+    for (const QString& socket : sockets)
+        table += "   0: " + socket.toLatin1() + " 00000000:00000000 00:00000000 00000000 0 0 11 1 0\n";
+    return table;
 }
-const QByteArray A = procTcpLine("0100007F:2328", "0100007F:A1B2"),
-                 B = procTcpLine("0100007F:2329", "0100007F:A1B3"),
-                 Listener = procTcpLine("0100007F:0016", "00000000:0000", "0A"),
-                 TimeWait = procTcpLine("0100007F:232A", "0100007F:A1B4", "06");
+const QString A = "0100007F:2328 0100007F:A1B2 01", B = "0100007F:2329 0100007F:A1B3 01",
+              Listener = "0100007F:0016 00000000:0000 0A", TimeWait = "0100007F:232A 0100007F:A1B4 06";
 
 } // namespace
 
 void LinuxSystemTest::digestFollowsConnectionsAndStates_data() {
-    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QStringList>("after");
     QTest::addColumn<bool>("differs");
-    QTest::newRow("same sockets, other order") << TimeWait + B + Listener + A << false;
-    QTest::newRow("into close-wait") << procTcpLine("0100007F:2328", "0100007F:A1B2", "08") + B + Listener +
-                                            TimeWait
+    QTest::newRow("same sockets, other order") << QStringList{TimeWait, B, Listener, A} << false;
+    QTest::newRow("into close-wait") << QStringList{"0100007F:2328 0100007F:A1B2 08", B, Listener, TimeWait}
                                      << true;
     QTest::newRow("one went, another came")
-        << A + procTcpLine("0100007F:2329", "0100007F:A1B5") + Listener + TimeWait << true;
+        << QStringList{A, "0100007F:2329 0100007F:A1B5 01", Listener} << true;
     QTest::newRow("same ports, other host")
-        << A + procTcpLine("0200007F:2329", "0100007F:A1B3") + Listener + TimeWait << true;
-    QTest::newRow("a time-wait socket went") << A + B + Listener << false;
-    QTest::newRow("a listener came") << A + B + Listener +
-                                            procTcpLine("0100007F:0017", "00000000:0000", "0A") + TimeWait
+        << QStringList{A, "0200007F:2329 0100007F:A1B3 01", Listener} << true;
+    QTest::newRow("a time-wait socket went") << QStringList{A, B, Listener} << false;
+    QTest::newRow("a listener came") << QStringList{A, B, Listener, "0100007F:0017 00000000:0000 0A",
+                                                    TimeWait}
                                      << false;
 }
 
 // The digest moves exactly when the active connections or their states change, also where
 // the counts by state stay as they were. The dumper fails, so the recorded table is read.
 void LinuxSystemTest::digestFollowsConnectionsAndStates() {
-    QFETCH(QByteArray, after);
+    QFETCH(QStringList, after);
     RecordedCounters counters;
     os::linuxbackend::TcpStateCounter counter(std::chrono::milliseconds(0), counters.path(),
                                               std::make_unique<testsupport::ScriptedDumper>());
-    counters.write("tcp", "  sl  local_address rem_address   st\n" + A + B + Listener + TimeWait);
+    counters.write("tcp", procTcp({A, B, Listener, TimeWait}));
     const os::TcpStateCounts before = counter.count();
     QCOMPARE(before.active(), 2u);
-    counters.write("tcp", "  sl  local_address rem_address   st\n" + after);
+    counters.write("tcp", procTcp(after));
     QTEST(counter.count().connectionDigest != before.connectionDigest, "differs");
 }
 

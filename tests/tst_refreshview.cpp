@@ -77,8 +77,8 @@ private slots:
     void selectionAcrossStateChange();
     void noFocusFrameWithoutSelection_data();
     void noFocusFrameWithoutSelection();
-    void everyConnectionListed_data();
-    void everyConnectionListed();
+    void capMessage_data();
+    void capMessage();
     void cutListingReported_data();
     void cutListingReported();
     void scrollPositionKept();
@@ -409,24 +409,30 @@ void RefreshViewTest::noFocusFrameWithoutSelection() {
     QVERIFY(!list.currentIndex().isValid());
 }
 
-void RefreshViewTest::everyConnectionListed_data() {
+void RefreshViewTest::capMessage_data() {
     QTest::addColumn<int>("connections");
-    QTest::newRow("a few") << 3;
-    QTest::newRow("past the old table") << 2001;
-    QTest::newRow("thirty thousand") << 30000;
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a few") << 3 << 3 << VisitText;
+    QTest::newRow("no capacity: every one listed") << 2001 << 2001 << VisitText;
+    QTest::newRow("thirty thousand") << 30000 << 30000 << VisitText;
 }
 
-// No fixed capacity: every connection gets its row and its row-table entry, the last as well.
-void RefreshViewTest::everyConnectionListed() {
+void RefreshViewTest::capMessage() {
     QFETCH(int, connections);
+    QFETCH(int, rows);
+    QFETCH(QString, message);
     QList<Line> lines;
     for (int i = 0; i < connections; ++i)
-        lines.append({QStringLiteral("a:%1").arg(i), "b:1", "ESTABLISHED", 30 + i});
-    m_system->defaultCommandResult = finished(listing(lines));
+        lines.append({QStringLiteral("a:%1").arg(i), "b:1", "ESTABLISHED", 30});
+    m_system->commandResults = {finished(listing(lines)), finished(listing(lines.mid(0, 3)))};
     form().RefreshView();
-    QCOMPARE(form().ListView1->shownCount(), connections);
-    QCOMPARE(form().ListView1->item(connections).subItem(1), QString::number(connections - 1));
-    QCOMPARE(m_snapshot->RowTable.at(connections)->ProcessId, 30 + connections - 1);
+    QCOMPARE(form().ListView1->itemCount(), rows);
+    QCOMPARE(form().StatusBar1->panelText(2), message);
+    QCOMPARE(form().ListView1->item(rows).subItem(1), QString::number(connections - 1)); // the last one too
+
+    // The message goes with the connections it spoke of.
+    form().RefreshView();
     QCOMPARE(form().StatusBar1->panelText(2), VisitText);
 }
 
