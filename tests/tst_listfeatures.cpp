@@ -574,6 +574,53 @@ private slots:
         QCOMPARE(shownPorts(list()), filtered);
     }
 
+    // Off at start the command runs with "-o" alone; listening ports and UDP endpoints add
+    // "-a" and are read only when shown, numbers add "-n"; the timer counts what is shown.
+    void listingChoices_data() {
+        QTest::addColumn<QStringList>("choices");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<bool>("newListenerRefreshes");
+        QTest::newRow("as designed") << QStringList{} << QStringList{"-o"} << QStringList{"9000"} << false;
+        QTest::newRow("listening") << QStringList{"mnuListening"} << QStringList{"-o", "-a"}
+                                   << QStringList{"9000", "22"} << true;
+        QTest::newRow("udp") << QStringList{"mnuUdp"} << QStringList{"-o", "-a"}
+                             << QStringList{"9000", "5353"} << false;
+        QTest::newRow("numbers") << QStringList{"mnuNumbers"} << QStringList{"-o", "-n"}
+                                 << QStringList{"9000"} << false;
+        QTest::newRow("all three") << QStringList{"mnuListening", "mnuUdp", "mnuNumbers"}
+                                   << QStringList{"-o", "-a", "-n"} << QStringList{"9000", "22", "5353"}
+                                   << true;
+    }
+    void listingChoices() {
+        QFETCH(QStringList, choices);
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, ports);
+        QFETCH(bool, newListenerRefreshes);
+        QByteArray text = listing({{"127.0.0.1:9000", "alpha:5432", "ESTABLISHED", 101},
+                                   {"0.0.0.0:22", "0.0.0.0:0", "LISTENING", 102}});
+        text += "  UDP    [::]:5353    *:*    103\r\n";
+        m_system->defaultCommandResult = finished(text);
+        m_system->processIdList = {101, 102, 103};
+        m_system->tcpCounts.byState[os::TcpEstablished] = 1;
+        m_system->tcpCounts.byState[os::TcpListen] = 1;
+        m_system->tcpCounts.udpEndpoints = 1;
+        form().Timer1_Timer();
+        for (const QString& name : choices)
+            form().findChild<QAction*>(name)->trigger();
+        QCOMPARE(m_system->commandRequests.last().arguments, arguments);
+        QCOMPARE(shownPorts(list()), ports);
+        if (choices.contains("mnuUdp")) // a UDP line has no state
+            QCOMPARE(list().item(list().itemCount()).subItem(4), QString());
+
+        const int runs = int(m_system->commandRequests.size());
+        form().Timer1_Timer(); // nothing changed
+        QCOMPARE(m_system->commandRequests.size(), runs);
+        m_system->tcpCounts.byState[os::TcpListen] = 2;
+        form().Timer1_Timer();
+        QCOMPARE(m_system->commandRequests.size(), runs + (newListenerRefreshes ? 1 : 0));
+    }
+
     void failedSaveLeavesNothing_data() {
         QTest::addColumn<QString>("where");
         QTest::newRow("folder missing") << "missing";

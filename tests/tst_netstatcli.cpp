@@ -4,10 +4,13 @@
 
 #include "snapshot/NetstatParser.h"
 
+#include <QProcess>
 #include <QTest>
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 using os::sockets::TcpSocket;
 
@@ -19,6 +22,8 @@ private slots:
     void numericHosts();
     void listingReadsBack();
     void longAddressesStaySeparated();
+    void heldEndpointsAgreeWithSs_data();
+    void heldEndpointsAgreeWithSs();
 };
 
 namespace {
@@ -98,6 +103,85 @@ void NetstatCliTest::longAddressesStaySeparated() {
     QCOMPARE(snapshot.ConnectionTable.at(0)->RemoteHost, QString("2001:db8:aaaa:bbbb:cccc:dddd:eeee:ffff"));
     QCOMPARE(snapshot.ConnectionTable.at(0)->State, QString("FIN_WAIT_1"));
     QCOMPARE(snapshot.ConnectionTable.at(0)->ProcessId, 2147483647);
+}
+
+namespace {
+
+QString run(const QString& program, const QStringList& arguments) {
+    QProcess child;
+    child.start(program, arguments);
+    if (!child.waitForFinished(10000) || child.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(child.readAllStandardOutput());
+}
+
+// The record of the companion's listing for this protocol, local address and port.
+std::optional<ConnectionRecord> listed(const QStringList& arguments, const QString& protocol,
+                                       const QString& host, quint16 port) {
+    QString text = run(TAVREN_BINARY_DIR "/bin/tavren-netstat-cli", arguments);
+    ConnectionSnapshot snapshot;
+    ParseNetstatOutput(snapshot, text, {}, ListingKinds{true, true});
+    for (int i = 0; i < snapshot.ConnectionCount; ++i) {
+        const ConnectionRecord& record = *snapshot.ConnectionTable.at(i);
+        if (record.Protocol == protocol && record.LocalHost == host &&
+            record.LocalPort == QString::number(port))
+            return record;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+// With -a the command lists a listening TCP socket and a UDP endpoint of this process, IPv4
+// and IPv6, as ss lists them: same address and port, same owner; without -a it lists neither.
+void NetstatCliTest::heldEndpointsAgreeWithSs_data() {
+    QTest::addColumn<int>("family");
+    QTest::addColumn<bool>("udp");
+    QTest::newRow("tcp, ipv4") << AF_INET << false;
+    QTest::newRow("tcp, ipv6") << AF_INET6 << false;
+    QTest::newRow("udp, ipv4") << AF_INET << true;
+    QTest::newRow("udp, ipv6") << AF_INET6 << true;
+}
+
+void NetstatCliTest::heldEndpointsAgreeWithSs() {
+    QFETCH(int, family);
+    QFETCH(bool, udp);
+    const int held = ::socket(family, (udp ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC, 0);
+    QVERIFY(held >= 0);
+    sockaddr_storage storage{};
+    socklen_t length = family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+    const char* host = family == AF_INET ? "127.0.0.1" : "::1";
+    if (family == AF_INET) {
+        auto* ipv4 = reinterpret_cast<sockaddr_in*>(&storage);
+        ipv4->sin_family = AF_INET;
+        ipv4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    } else {
+        auto* ipv6 = reinterpret_cast<sockaddr_in6*>(&storage);
+        ipv6->sin6_family = AF_INET6;
+        ipv6->sin6_addr = in6addr_loopback;
+    }
+    auto* address = reinterpret_cast<sockaddr*>(&storage);
+    QVERIFY(::bind(held, address, length) == 0 && (udp || ::listen(held, 4) == 0) &&
+            ::getsockname(held, address, &length) == 0);
+    const quint16 port = ntohs(family == AF_INET ? reinterpret_cast<sockaddr_in*>(&storage)->sin_port
+                                                 : reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port);
+    const QString protocol = udp ? "UDP" : "TCP";
+
+    const std::optional<ConnectionRecord> record = listed({"-a", "-n"}, protocol, host, port);
+    QVERIFY(record);
+    QCOMPARE(record->ProcessId, ::getpid());
+    QCOMPARE(record->State, udp ? QString() : QString("LISTENING"));
+    QCOMPARE(record->RemoteHost, udp ? QString("*") : QString(family == AF_INET ? "0.0.0.0" : "::"));
+    QVERIFY(!listed({"-n"}, protocol, host, port));
+
+    const QString peer =
+        family == AF_INET ? QString("%1:%2").arg(host).arg(port) : QString("[%1]:%2").arg(host).arg(port);
+    const QStringList ssLines = run("ss", {udp ? "-lunp" : "-ltnp"}).split('\n');
+    const auto sameSocket = [&](const QString& line) {
+        return line.contains(" " + peer + " ") && line.contains(QString("pid=%1,").arg(::getpid()));
+    };
+    QCOMPARE(std::count_if(ssLines.begin(), ssLines.end(), sameSocket), 1);
+    ::close(held);
 }
 
 QTEST_GUILESS_MAIN(NetstatCliTest)

@@ -3,6 +3,8 @@
 #include "mainwindow/Form1Design.h"
 #include "mainwindow/RowIdentity.h"
 #include "mainwindow/YieldPacer.h"
+#include "snapshot/NetstatCommand.h"
+#include "snapshot/NetstatParser.h"
 
 #include <QHash>
 #include <QIcon>
@@ -83,6 +85,11 @@ public:
     // Below a separator: the whole selected row, and the list as shown into a file.
     QAction* mnuRow = nullptr;
     QAction* mnuSave = nullptr;
+    // Below another separator, off at start: what the listing holds beyond the connections,
+    // and numbers in place of names. Each change refreshes the list.
+    QAction* mnuListening = nullptr;
+    QAction* mnuUdp = nullptr;
+    QAction* mnuNumbers = nullptr;
 
     // Narrows the list to the rows that contain its text. Hidden, and taking no space,
     // until Ctrl+F; Escape clears and hides it again.
@@ -198,6 +205,11 @@ private:
     // A row kept after its connection went: it has no process to act on.
     bool selectedRowIsGone();
     void showListCount();
+    // What the list shows: the command's options, the kinds the parser reads, the live count.
+    NetstatOptions listingOptions() const;
+    ListingKinds listingKinds() const;
+    std::uint32_t shownCount(const os::TcpStateCounts& counts) const;
+    void listingChoiceChanged();
     void placeFilter(bool shown);
 
     bool refreshOnce();

@@ -47,6 +47,18 @@ void Form1::addListEntries() {
     connect(mnuRow, &QAction::triggered, this, &Form1::mnuRow_Click);
     connect(mnuSave, &QAction::triggered, this, &Form1::mnuSave_Click);
 
+    mnuRes->addSeparator()->setObjectName(QStringLiteral("mnuSepShow"));
+    const auto addChoice = [this](const char* name, const QString& caption) {
+        QAction* choice = mnuRes->addAction(caption);
+        choice->setObjectName(QLatin1String(name));
+        choice->setCheckable(true);
+        connect(choice, &QAction::toggled, this, &Form1::listingChoiceChanged);
+        return choice;
+    };
+    mnuListening = addChoice("mnuListening", QStringLiteral("Show &Listening Ports"));
+    mnuUdp = addChoice("mnuUdp", QStringLiteral("Show &UDP Endpoints"));
+    mnuNumbers = addChoice("mnuNumbers", QStringLiteral("Show &Numbers"));
+
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
     connect(refresh, &QShortcut::activated, this, &Form1::RefreshView);
 }
@@ -171,4 +183,24 @@ QString Form1::saveList(const QString& path) {
     for (int shown = 1; shown <= ListView1->shownCount(); ++shown)
         rows << ListView1->shownTexts(ListView1->shownRow(shown));
     return m_system.saveFile(path, csvTable(rows));
+}
+
+NetstatOptions Form1::listingOptions() const {
+    return {mnuListening->isChecked() || mnuUdp->isChecked(), mnuNumbers->isChecked()};
+}
+
+ListingKinds Form1::listingKinds() const {
+    return {mnuListening->isChecked(), mnuUdp->isChecked()};
+}
+
+// The timer's change test counts what the list shows: with listening ports shown, a new
+// listening socket is a change.
+std::uint32_t Form1::shownCount(const os::TcpStateCounts& counts) const {
+    const ListingKinds kinds = listingKinds();
+    return counts.shown(kinds.listening, kinds.udp);
+}
+
+void Form1::listingChoiceChanged() {
+    if (!m_ended)
+        RefreshView();
 }

@@ -146,11 +146,11 @@ bool Form1::refreshOnce() {
     // counts of the last tick would not do: a connection that opened since and is listed now
     // could close again before the next tick, which would then find nothing changed.
     const os::TcpStateCounts counts = m_system.tcpStateCounts();
-    m_activeAtLastRefresh = counts.active();
+    m_activeAtLastRefresh = shownCount(counts);
     m_digestAtLastRefresh = counts.connectionDigest;
     QString failure;
     bool cut = false; // not the member: the window may be gone when the runner sets it
-    QString output = RunNetstatCommand(m_system, commandYield, &failure, &cut);
+    QString output = RunNetstatCommand(m_system, commandYield, &failure, &cut, listingOptions());
     if (!stillRunning())
         return false;
     m_listingCut = cut;
@@ -158,12 +158,13 @@ bool Form1::refreshOnce() {
     if (!yieldNow())
         return false;
 
-    ParseNetstatOutput(m_snapshot, output, pacedYield);
+    const ListingKinds kinds = listingKinds();
+    ParseNetstatOutput(m_snapshot, output, pacedYield, kinds);
     if (!stillRunning())
         return false;
-    const std::vector<os::SocketEndpoint> endpoints = needsSocketEndpoints(m_snapshot)
-                                                          ? m_system.socketEndpoints(false, false)
-                                                          : std::vector<os::SocketEndpoint>();
+    const std::vector<os::SocketEndpoint> endpoints =
+        needsSocketEndpoints(m_snapshot) ? m_system.socketEndpoints(kinds.listening, kinds.udp)
+                                         : std::vector<os::SocketEndpoint>();
     m_othersHidden = matchSocketEndpoints(m_snapshot, endpoints,
                                           [this](const QString& name) { return m_system.servicePort(name); });
     Progbar->setValue(6);
@@ -385,7 +386,7 @@ void Form1::Timer1_Timer() {
     // The digest moves when connections come and go in equal numbers or change their state,
     // as the full count of the table finds at its interval.
     const os::TcpStateCounts counts = m_system.tcpStateCounts();
-    if (counts.active() == m_activeAtLastRefresh && counts.connectionDigest == m_digestAtLastRefresh)
+    if (shownCount(counts) == m_activeAtLastRefresh && counts.connectionDigest == m_digestAtLastRefresh)
         return;
     if (!yieldNow())
         return;

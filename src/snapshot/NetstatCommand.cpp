@@ -26,12 +26,16 @@ QString exitFailure(const os::CommandResult& result) {
 } // namespace
 
 QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yield, QString* failure,
-                          bool* cut) {
+                          bool* cut, NetstatOptions options) {
     if (cut)
         *cut = false;
     os::CommandRequest request;
     request.program = system.netstatProgram();
     request.arguments = {QStringLiteral("-o")};
+    if (options.all)
+        request.arguments << QStringLiteral("-a");
+    if (options.numeric)
+        request.arguments << QStringLiteral("-n");
     request.timeout = NetstatTimeout;
     request.outputCap = NetstatOutputCap;
     request.yield = yield;

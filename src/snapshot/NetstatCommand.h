@@ -27,5 +27,12 @@ inline constexpr std::chrono::milliseconds NetstatYieldInterval{15};
 // status or the signal), and is left empty when the command ran and succeeded. When `cut` is
 // given it says whether the listing was cut by the cap: it then holds only the first
 // connections, and must not be taken for all of them.
+//
+// `all` adds "-a" (the listening TCP sockets and the UDP endpoints), `numeric` adds "-n"
+// (numbers, no names); without them the command runs with "-o" alone.
+struct NetstatOptions {
+    bool all = false;
+    bool numeric = false;
+};
 QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yield = {},
-                          QString* failure = nullptr, bool* cut = nullptr);
+                          QString* failure = nullptr, bool* cut = nullptr, NetstatOptions options = {});

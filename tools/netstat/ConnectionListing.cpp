@@ -8,6 +8,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,12 +17,14 @@ using os::sockets::TcpSocket;
 std::vector<ListedConnection> collectConnections(const ListingOptions& options, bool* readable) {
     std::vector<ListedConnection> connections;
     os::sockets::NetlinkTcpDumper dumper;
-    const bool read = os::sockets::forEachTcpSocket(
-        dumper, os::sockets::ConnectionStates,
-        [&connections](const TcpSocket& socket) {
-            connections.push_back({socket, 0});
-        },
-        options.procRoot);
+    const auto keep = [&connections](const TcpSocket& socket) { connections.push_back({socket, 0}); };
+    std::uint32_t states = os::sockets::ConnectionStates;
+    if (options.all)
+        states |= os::sockets::stateBit(os::sockets::KernelListen);
+    bool read = os::sockets::forEachTcpSocket(dumper, states, keep, options.procRoot);
+    // A listing that silently lacked the UDP endpoints it was asked for would pass for none.
+    if (options.all)
+        read = os::sockets::forEachUdpSocket(dumper, keep, options.procRoot) && read;
     if (readable)
         *readable = read;
     return connections;
@@ -97,6 +100,10 @@ void appendPadded(std::string& out, const std::string& text, std::size_t width) 
     out.append(text.size() < width ? width - text.size() : 1, ' ');
 }
 
+bool isConnection(const TcpSocket& socket) {
+    return socket.protocol != IPPROTO_UDP && socket.state != os::sockets::KernelListen;
+}
+
 std::string portText(std::uint16_t port, bool numeric, ServiceNames* services) {
     if (!numeric && services) {
         const std::string& name = services->nameOf(port);
@@ -113,7 +120,13 @@ std::vector<std::string> foreignHostNames(const std::vector<ListedConnection>& c
     std::unordered_map<HostAddress, std::size_t, AddressHash> indexOf;
     std::vector<HostAddress> distinct;
     std::vector<std::size_t> slot(connections.size());
+    constexpr std::size_t NoName = std::size_t(-1);
     for (std::size_t i = 0; i < connections.size(); ++i) {
+        // A listening socket or a UDP endpoint has no peer to name.
+        if (!isConnection(connections[i].socket)) {
+            slot[i] = NoName;
+            continue;
+        }
         const HostAddress address = foreignAddress(connections[i].socket);
         auto [it, added] = indexOf.emplace(address, distinct.size());
         if (added)
@@ -123,7 +136,8 @@ std::vector<std::string> foreignHostNames(const std::vector<ListedConnection>& c
     const std::vector<std::string> names = lookUpHostNames(distinct, deadline, allAnswered);
     std::vector<std::string> perConnection(connections.size());
     for (std::size_t i = 0; i < connections.size(); ++i)
-        perConnection[i] = names[slot[i]];
+        if (slot[i] != NoName)
+            perConnection[i] = names[slot[i]];
     return perConnection;
 }
 
@@ -136,11 +150,18 @@ std::string formatListing(const std::vector<ListedConnection>& connections, bool
     std::string address;
     for (std::size_t i = 0; i < connections.size(); ++i) {
         const TcpSocket& socket = connections[i].socket;
-        out += "  TCP    ";
+        const bool udp = socket.protocol == IPPROTO_UDP;
+        out += udp ? "  UDP    " : "  TCP    ";
         address = numericHost(socket.family, socket.localAddress);
         address += ':';
         address += portText(socket.localPort, numeric, services);
         appendPadded(out, address, 23);
+        if (udp) { // no foreign address and no state: "UDP 0.0.0.0:5353 *:* 812"
+            appendPadded(out, "*:*", 23);
+            out += std::to_string(connections[i].processId);
+            out += "\r\n";
+            continue;
+        }
         address = i < hostNames.size() && !hostNames[i].empty()
                       ? hostNames[i]
                       : numericHost(socket.family, socket.remoteAddress);

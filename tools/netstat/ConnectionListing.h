@@ -9,6 +9,7 @@
 
 struct ListingOptions {
     bool numeric = false; // -n: no service or host names
+    bool all = false;     // -a: the listening TCP sockets and the UDP endpoints too
     std::chrono::milliseconds lookupDeadline{500};
     std::string procRoot = "/proc";
 };

@@ -1,9 +1,11 @@
-// Prints every TCP connection of the machine that is not listening, one line each with
-// its state and owning process, in the text format the program's connection parser reads.
+// Prints every TCP connection of the machine that is not listening (with -a, the listening
+// TCP sockets and the UDP endpoints too), one line each with its state and owning process,
+// in the text format the program's connection parser reads.
 //
 // The command may hold file capabilities so that a normal user sees every socket's owner.
-// Its arguments and environment therefore choose only how the fixed listing is printed,
-// never what is read, and it gives the capabilities up once the owners are known.
+// Its arguments and environment therefore choose only which of the machine's sockets are
+// listed and how, never a file or a path to read, and it gives the capabilities up once the
+// owners are known.
 
 #include "Capabilities.h"
 #include "ConnectionListing.h"
@@ -17,7 +19,8 @@
 namespace {
 
 void printUsage(std::FILE* to) {
-    std::fputs("usage: tavren-netstat-cli [-n] [-o] [--help]\n"
+    std::fputs("usage: tavren-netstat-cli [-a] [-n] [-o] [--help]\n"
+               "  -a      also the listening TCP ports and the UDP endpoints\n"
                "  -n      numeric addresses and ports, no name look-ups\n"
                "  -o      show the owning process id (always shown)\n"
                "  --help  print this help and exit\n",
@@ -53,6 +56,8 @@ Request readArguments(int argc, char** argv, ListingOptions& options, const char
         for (const char* letter = argument + 1; *letter; ++letter) {
             if (*letter == 'n' || *letter == 'N') {
                 options.numeric = true;
+            } else if (*letter == 'a' || *letter == 'A') {
+                options.all = true;
             } else if (*letter == 'o' || *letter == 'O') {
                 // The owner column is always printed.
             } else {
