@@ -396,7 +396,7 @@ void LinuxSystemTest::brokenDumpIsCountedFromTheTableAlone() {
 
 namespace {
 
-// /proc/net/tcp of these sockets, each "local remote state": address:port in hex, kernel state.
+// /proc/net/tcp holding these sockets, each "local remote state" in hex as the kernel writes them.
 QByteArray procTcp(const QStringList& sockets) {
     QByteArray table = "  sl  local_address rem_address   st\n";
     for (const QString& socket : sockets)
@@ -404,38 +404,33 @@ QByteArray procTcp(const QStringList& sockets) {
     return table;
 }
 const QString A = "0100007F:2328 0100007F:A1B2 01", B = "0100007F:2329 0100007F:A1B3 01",
-              Listener = "0100007F:0016 00000000:0000 0A", TimeWait = "0100007F:232A 0100007F:A1B4 06";
+              Listen = "0100007F:0016 00000000:0000 0A", Wait = "0100007F:232A 0100007F:A1B4 06";
 
 } // namespace
 
 void LinuxSystemTest::digestFollowsConnectionsAndStates_data() {
     QTest::addColumn<QStringList>("after");
     QTest::addColumn<bool>("differs");
-    QTest::newRow("same sockets, other order") << QStringList{TimeWait, B, Listener, A} << false;
-    QTest::newRow("into close-wait") << QStringList{"0100007F:2328 0100007F:A1B2 08", B, Listener, TimeWait}
-                                     << true;
-    QTest::newRow("one went, another came")
-        << QStringList{A, "0100007F:2329 0100007F:A1B5 01", Listener} << true;
-    QTest::newRow("same ports, other host")
-        << QStringList{A, "0200007F:2329 0100007F:A1B3 01", Listener} << true;
-    QTest::newRow("a time-wait socket went") << QStringList{A, B, Listener} << false;
-    QTest::newRow("a listener came") << QStringList{A, B, Listener, "0100007F:0017 00000000:0000 0A",
-                                                    TimeWait}
-                                     << false;
+    QTest::newRow("other order") << QStringList{Wait, B, Listen, A} << false;
+    QTest::newRow("close-wait") << QStringList{"0100007F:2328 0100007F:A1B2 08", B, Listen, Wait} << true;
+    QTest::newRow("one for another") << QStringList{A, "0100007F:2329 0100007F:A1B5 01", Listen} << true;
+    QTest::newRow("other host") << QStringList{A, "0200007F:2329 0100007F:A1B3 01", Listen} << true;
+    QTest::newRow("time-wait went") << QStringList{A, B, Listen} << false;
+    QTest::newRow("listener came") << QStringList{A, B, Listen, "0100007F:0017 00000000:0000 0A", Wait}
+                                   << false;
 }
 
-// The digest moves exactly when the active connections or their states change, also where
-// the counts by state stay as they were. The dumper fails, so the recorded table is read.
+// The digest moves exactly when the active connections or their states change, also where the
+// counts stay as they were. The dumper fails, so the recorded table is read.
 void LinuxSystemTest::digestFollowsConnectionsAndStates() {
-    QFETCH(QStringList, after);
     RecordedCounters counters;
     os::linuxbackend::TcpStateCounter counter(std::chrono::milliseconds(0), counters.path(),
                                               std::make_unique<testsupport::ScriptedDumper>());
-    counters.write("tcp", procTcp({A, B, Listener, TimeWait}));
-    const os::TcpStateCounts before = counter.count();
-    QCOMPARE(before.active(), 2u);
+    counters.write("tcp", procTcp({A, B, Listen, Wait}));
+    const std::uint64_t before = counter.count().connectionDigest;
+    QFETCH(QStringList, after);
     counters.write("tcp", procTcp(after));
-    QTEST(counter.count().connectionDigest != before.connectionDigest, "differs");
+    QTEST(counter.count().connectionDigest != before, "differs");
 }
 
 void LinuxSystemTest::loopbackLookups() {
