@@ -3,6 +3,7 @@
 #include "mainwindow/CsvTable.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/FrmInfo.h"
+#include "mainwindow/LiveTraffic.h"
 #include "platform/host/FileDialogService.h"
 #include "platform/host/MessageBoxService.h"
 #include "platform/os/fake/FakeSystem.h"
@@ -527,7 +528,8 @@ private slots:
         m_system->ownerNames = {{100, "alice"}, {9, "root"}, {25, "bob"}};
         form().RefreshView();
         const QStringList all{"File",      "Local Port", "Remote Host", "Remote Port",   "Status",
-                              "File Path", "PID",        "User",        "Local Address", "Protocol"};
+                              "File Path", "PID",        "User",        "Local Address", "Protocol",
+                              "Sent/s",    "Received/s", "RTT"};
         const QList<QStringList> rows{
             {"Unknown", "9000", "alpha", "5432", "ESTABLISHED", "", "100", "alice", "127.0.0.1", "TCP"},
             {"Unknown", "22", "bravo", "80", "ESTABLISHED", "", "9", "root", "::1", "TCP"},
@@ -617,6 +619,86 @@ private slots:
         m_system->tcpCounts.byState[os::TcpListen] = 2;
         form().Timer1_Timer();
         QCOMPARE(m_system->commandRequests.size(), runs + (newListenerRefreshes ? 1 : 0));
+    }
+
+    // Live figures played by the fake layer: sampled only while a live column is shown or the
+    // info dialog is open; rates from the second sample of a connection; a sort by a rate puts
+    // the busiest on top and follows the figures, the selection staying on its connection.
+    void liveTrafficColumns() {
+        m_system->defaultCommandResult =
+            finished(listing({
+                         {"127.0.0.1:9000", "127.0.0.1:5432", "ESTABLISHED", 100},
+                         {"[::1]:22", "[::1]:80", "ESTABLISHED", 9},
+                         {"127.0.0.1:10000", "127.0.0.1:443", "ESTABLISHED", 25},
+                         {"127.0.0.1:7", "127.0.0.1:0", "LISTENING", 25},
+                     }) +
+                     "  UDP    127.0.0.1:53    *:*    25\r\n");
+        m_system->processIdList = {100, 9, 25};
+        form().findChild<QAction*>("mnuListening")->trigger();
+        form().findChild<QAction*>("mnuUdp")->trigger();
+        const auto ends = [](const char* local, std::uint16_t localPort, std::uint16_t remotePort) {
+            return *connectionEndsOf(local, localPort, local, remotePort);
+        };
+        const os::ConnectionEnds a = ends("127.0.0.1", 9000, 5432), b = ends("::1", 22, 80),
+                                 c = ends("127.0.0.1", 10000, 443);
+        using std::chrono::seconds;
+        const std::chrono::steady_clock::time_point t0(seconds(100));
+        m_system->trafficSamples = {
+            // Listening and UDP rows leave their cells empty, whatever a socket of their ends has.
+            {t0,
+             {{a, {0, 0, 40, 0}},
+              {b, {0, 0, 12500, 1}},
+              {c, {0, 0, 230000, 0}},
+              {ends("127.0.0.1", 7, 0), {}}}},
+            {t0 + seconds(1),
+             {{a, {1024, 0, 40, 0}}, {b, {0, 2 << 20, 12500, 3}}, {c, {100, 100, 230000, 0}}}},
+            {t0 + seconds(2), {{a, {1024 + (3 << 20), 0, 50, 0}}, {b, {0, 2 << 20, 12500, 3}}}},
+        };
+        form().RefreshView();
+        const auto live = [this](int row) { return list().rowTexts(row).mid(10); };
+        QVERIFY(!m_system->playTrafficSample()); // nothing shown: no sampling
+        for (const char* header : {"Sent/s", "Received/s"})
+            for (QAction* entry : list().columnMenu()->actions())
+                if (entry->text() == QLatin1String(header))
+                    entry->trigger();
+        QVERIFY(form().liveTraffic()->isSampling());
+        QCOMPARE(m_system->trafficSampler()->interval(), std::chrono::milliseconds(1000));
+        list().setSelectedIndex(2);
+        form().ListView1_DblClick();
+        list().setSelectedIndex(3);
+        clickHeader(int(list().shownHeaders().indexOf("Sent/s")));
+        QCOMPARE(list().sortOrder(), Qt::DescendingOrder);
+
+        QVERIFY(m_system->playTrafficSample());
+        QCOMPARE(live(1), (QStringList{"", "", "0.04 ms"})); // a first sample has no rates yet
+        QVERIFY(m_system->playTrafficSample());
+        QCOMPARE(live(1), (QStringList{"1.0 KiB/s", "0 B/s", "0.04 ms"}));
+        QCOMPARE(live(2), (QStringList{"0 B/s", "2.0 MiB/s", "12.5 ms"}));
+        QCOMPARE(live(3), (QStringList{"100 B/s", "100 B/s", "230 ms"}));
+        QCOMPARE(live(4) + live(5), QStringList(6));
+        QCOMPARE(shownPorts(list()), (QStringList{"9000", "10000", "22", "7", "53"}));
+        const FrmInfo& info = *form().frmInfo();
+        QCOMPARE(info.TxtReceived->text(), "2.0 MiB, 2.0 MiB/s");
+        QCOMPARE(info.TxtSent->text(), "0 B, 0 B/s");
+        QCOMPARE(info.TxtRoundTrip->text(), "12.5 ms");
+        QCOMPARE(info.TxtRetransmits->text(), "3");
+        QVERIFY(m_system->playTrafficSample()); // 10000 has ended
+        QCOMPARE(live(1), (QStringList{"3.0 MiB/s", "0 B/s", "0.05 ms"}));
+        QCOMPARE(live(3), (QStringList{"", "", ""}));
+        QCOMPARE(shownPorts(list()), (QStringList{"9000", "22", "10000", "7", "53"}));
+        QCOMPARE(list().selectedIndex(), 3);
+        QCOMPARE(info.TxtReceived->text(), "2.0 MiB, 0 B/s");
+
+        // A refresh keeps the figures; hidden columns and a closed dialog end the sampling.
+        form().RefreshView();
+        QCOMPARE(live(1), (QStringList{"3.0 MiB/s", "0 B/s", "0.05 ms"}));
+        for (const char* header : {"Sent/s", "Received/s"})
+            for (QAction* entry : list().columnMenu()->actions())
+                if (entry->text() == QLatin1String(header))
+                    entry->trigger();
+        QVERIFY(form().liveTraffic()->isSampling());
+        form().frmInfo()->Command1_Click();
+        QTRY_VERIFY(!form().liveTraffic()->isSampling());
     }
 
     void failedSaveLeavesNothing_data() {

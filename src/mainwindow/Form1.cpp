@@ -1,6 +1,7 @@
 #include "mainwindow/Form1.h"
 
 #include "controls/progressbar/ProgressBar.h"
+#include "mainwindow/LiveTraffic.h"
 #include "mainwindow/PictureBox.h"
 #include "platform/host/PropertyStore.h"
 #include "platform/host/Units.h"
@@ -121,6 +122,7 @@ void Form1::createList() {
             return *port;
         return std::nullopt;
     });
+    m_liveTraffic = new LiveTraffic(m_system, *ListView1, this);
     connect(ListView1, &widgets::ListView::mouseDown, this, &Form1::ListView1_MouseDown);
     connect(ListView1, &widgets::ListView::doubleClick, this, &Form1::ListView1_DblClick);
 }

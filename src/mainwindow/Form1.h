@@ -23,6 +23,7 @@ class QMenu;
 class QShortcut;
 class QTimer;
 class FrmInfo;
+class LiveTraffic;
 class TerminationWatch;
 class PictureBox;
 struct ConnectionSnapshot;
@@ -140,6 +141,8 @@ public:
     tray::TrayIntegration* trayIntegration() const { return m_tray; }
     // The connection info dialog as it stands: null until first used and after it unloads.
     FrmInfo* frmInfo() const;
+    // The list's live traffic columns and the info dialog's live figures.
+    LiveTraffic* liveTraffic() const { return m_liveTraffic; }
     // The options dialog as it stands: null until "Options" and after it unloads.
     options::frmOptions* optionsDialog() const;
 
@@ -214,8 +217,9 @@ private:
 
     bool refreshOnce();
     bool yieldNow();
-    // Nothing when the window went away or the program ended during one of its yields.
-    std::optional<QList<widgets::ListRow>> listRows();
+    // Nothing when the window went away or the program ended during one of its yields. `ends`
+    // receives each row's connection ends, for its live figures.
+    std::optional<QList<widgets::ListRow>> listRows(std::vector<std::optional<os::ConnectionEnds>>& ends);
     // Marks the rows new since the last refresh and adds the ones gone since, then keeps
     // this refresh's rows to compare the next one with.
     void markChanges(QList<widgets::ListRow>& rows);
@@ -244,6 +248,7 @@ private:
     QTimer* m_goneExpiry = nullptr;
     tray::TrayIntegration* m_tray = nullptr;
     QPointer<FrmInfo> m_info;
+    LiveTraffic* m_liveTraffic = nullptr;
     // The process a Terminate told to end, watched until it is gone.
     QPointer<TerminationWatch> m_terminationWatch;
     QPointer<options::frmOptions> m_options;

@@ -2,6 +2,7 @@
 
 #include "controls/dns/DNS.h"
 #include "mainwindow/FrmInfo.h"
+#include "mainwindow/LiveTraffic.h"
 #include "mainwindow/ShownText.h"
 #include "options/frmOptions.h"
 #include "platform/host/MessageBoxService.h"
@@ -226,6 +227,7 @@ void Form1::ListView1_DblClick() {
     info->TxtRemote->setText(remotePort);
     info->TxtLocal->setText(localPort);
     info->TxtProcess->setText(filePath);
+    m_liveTraffic->follow(info, m_liveTraffic->rowEnds(ListView1->selectedIndex()));
     info->show();
     info->raise();
     info->activateWindow();

@@ -56,7 +56,7 @@ struct Column {
     bool shown;   // at start; the others wait in the header's menu
 };
 // The six designed columns, then those a user may add from the header's menu.
-inline constexpr std::array<Column, 10> Columns = {{
+inline constexpr std::array<Column, 13> Columns = {{
     {"File", 3529, Qt::AlignLeft, false, true},
     {"Local Port", 1834, Qt::AlignHCenter, true, true},
     {"Remote Host", 5292, Qt::AlignLeft, false, true},
@@ -67,9 +67,14 @@ inline constexpr std::array<Column, 10> Columns = {{
     {"User", 2363, Qt::AlignLeft, false, false},
     {"Local Address", 3529, Qt::AlignLeft, false, false},
     {"Protocol", 1834, Qt::AlignHCenter, false, false},
+    {"Sent/s", 2117, Qt::AlignRight, false, false},
+    {"Received/s", 2117, Qt::AlignRight, false, false},
+    {"RTT", 1587, Qt::AlignRight, false, false},
 }};
 // Their indexes, as the row texts number them.
 inline constexpr int PidColumn = 6, UserColumn = 7, LocalAddressColumn = 8, ProtocolColumn = 9;
+// The live figures of each connection, filled while one of them is shown.
+inline constexpr int SentColumn = 10, ReceivedColumn = 11, RoundTripColumn = 12;
 
 // Toolbar buttons in order: caption and picture; an empty caption is a separator. "&" marks
 // each button's access key, which the handler does not see.

@@ -1,6 +1,7 @@
 #include "mainwindow/Form1.h"
 
 #include "controls/progressbar/ProgressBar.h"
+#include "mainwindow/LiveTraffic.h"
 #include "mainwindow/PictureBox.h"
 #include "mainwindow/RowChanges.h"
 #include "mainwindow/RowIdentity.h"
@@ -176,7 +177,8 @@ bool Form1::refreshOnce() {
         return false;
     Progbar->setValue(8);
 
-    std::optional<QList<widgets::ListRow>> rows = listRows();
+    std::vector<std::optional<os::ConnectionEnds>> rowEnds;
+    std::optional<QList<widgets::ListRow>> rows = listRows(rowEnds);
     if (!rows || !stillRunning())
         return false;
     m_liveRows = int(rows->size());
@@ -188,6 +190,7 @@ bool Form1::refreshOnce() {
     CollectRowIcons(*rows);
     AttachRowIcons(*rows);
     ListView1->setRows(std::move(*rows));
+    m_liveTraffic->setRowEnds(std::move(rowEnds));
     scope.endRebuild();
     restoreSelection(kept);
 
@@ -211,7 +214,7 @@ bool Form1::refreshOnce() {
 }
 
 // One row per record, each with its entry in the row table; the list takes them all at once.
-std::optional<QList<widgets::ListRow>> Form1::listRows() {
+std::optional<QList<widgets::ListRow>> Form1::listRows(std::vector<std::optional<os::ConnectionEnds>>& ends) {
     QPointer<Form1> alive(this);
     // Many rows share an owner: each process is asked once per refresh.
     QHash<std::int32_t, QString> owners;
@@ -224,6 +227,9 @@ std::optional<QList<widgets::ListRow>> Form1::listRows() {
     const int count = std::clamp(m_snapshot.ConnectionCount, 0, m_snapshot.ConnectionTable.size());
     QList<widgets::ListRow> rows;
     rows.reserve(count);
+    ends.clear();
+    ends.reserve(std::size_t(count));
+    const PortOfName portOfName = [this](const QString& name) { return m_system.servicePort(name); };
     m_snapshot.RowTable.makeRoom(count + 1);
     // Rows of one program share its file name rather than each holding a copy.
     QHash<QString, QString> fileNames;
@@ -247,6 +253,7 @@ std::optional<QList<widgets::ListRow>> Form1::listRows() {
                      ownerOf(record.ProcessId),
                      shownText(record.LocalHost),
                      shownText(record.Protocol)};
+        m_liveTraffic->fill(row, ends.emplace_back(trafficEndsOf(record, portOfName)));
         ConnectionRecord& entry = *m_snapshot.RowTable.at(int(rows.size()));
         entry.ImagePath = fileName;
         entry.ProcessId = record.ProcessId;
@@ -275,7 +282,7 @@ void Form1::markChanges(QList<widgets::ListRow>& rows) {
         for (const qsizetype gone : changes.gone) {
             const RowIdentity& listedBefore = (*m_listed)[gone];
             widgets::ListRow& row = rows.emplace_back();
-            row.texts = listedBefore.texts;
+            std::copy(listedBefore.texts.begin(), listedBefore.texts.end(), row.texts.begin());
             row.mark = widgets::RowMark::Gone;
             ConnectionRecord& entry = *m_snapshot.RowTable.at(int(rows.size()));
             entry.ImagePath = fileNameOf(listedBefore.texts[5]);

@@ -3,6 +3,7 @@
 #include "controls/dns/DNS.h"
 #include "platform/host/Units.h"
 #include "platform/host/WindowKeys.h"
+#include "snapshot/TrafficRates.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -12,7 +13,9 @@
 namespace {
 
 // Design values, in twips.
-constexpr double ClientWidth = 3885, ClientHeight = 3855;
+// The live figures' four rows add 4 x 480 to the height; "Ok" moves down below them.
+constexpr double LiveRows = 4, RowStep = 480;
+constexpr double ClientWidth = 3885, ClientHeight = 3855 + LiveRows * RowStep;
 constexpr double CaptionLeft = 120, BoxLeft = 1680, BoxWidth = 2055, BoxHeight = 285;
 constexpr double HeadingFontPoints = 11.25;
 
@@ -51,10 +54,14 @@ FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
     TxtLocal = addField("Label3", Label3, QStringLiteral("Local Port:"), "TxtLocal", 1920);
     TxtRemote = addField("Label4", Label4, QStringLiteral("Remote Port:"), "TxtRemote", 2400);
     TxtProcess = addField("Label5", Label5, QStringLiteral("Process:"), "TxtProcess", 2880);
+    TxtSent = addField("Label7", Label7, QStringLiteral("Sent:"), "TxtSent", 3360);
+    TxtReceived = addField("Label8", Label8, QStringLiteral("Received:"), "TxtReceived", 3840);
+    TxtRoundTrip = addField("Label9", Label9, QStringLiteral("RTT:"), "TxtRoundTrip", 4320);
+    TxtRetransmits = addField("Label10", Label10, QStringLiteral("Retransmits:"), "TxtRetransmits", 4800);
 
     Command1 = new QPushButton(QStringLiteral("Ok"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(host::twipsRect(2760, 3360, 975, 375));
+    Command1->setGeometry(host::twipsRect(2760, 3360 + LiveRows * RowStep, 975, 375));
     // Its only button: Return and Escape both close it.
     host::answerDialogKeys(this, Command1, Command1);
     connect(Command1, &QPushButton::clicked, this, &FrmInfo::Command1_Click);
@@ -76,6 +83,18 @@ QLineEdit* FrmInfo::addField(const char* labelName, QLabel*& label, const QStrin
     box->setReadOnly(true); // shown to read and copy; nothing reads typing back
     label->setBuddy(box);
     return box;
+}
+
+void FrmInfo::showTraffic(const ConnectionTraffic* traffic) {
+    const auto withRate = [](std::uint64_t total, const std::optional<double>& rate) {
+        return rate ? bytesText(double(total)) + QLatin1String(", ") + bytesPerSecondText(*rate)
+                    : bytesText(double(total));
+    };
+    TxtSent->setText(traffic ? withRate(traffic->totals.bytesSent, traffic->sentPerSecond) : QString());
+    TxtReceived->setText(traffic ? withRate(traffic->totals.bytesReceived, traffic->receivedPerSecond)
+                                 : QString());
+    TxtRoundTrip->setText(traffic ? roundTripText(traffic->totals.roundTripMicroseconds) : QString());
+    TxtRetransmits->setText(traffic ? QString::number(traffic->totals.retransmits) : QString());
 }
 
 void FrmInfo::Command1_Click() {

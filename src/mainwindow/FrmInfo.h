@@ -5,6 +5,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+struct ConnectionTraffic;
 
 namespace controls {
 class DNS;
@@ -14,7 +15,8 @@ class OperatingSystem;
 }
 
 // The connection info dialog: one row's remote host, its resolved address, both ports and
-// the owner's path, and the name resolution control the main window's commands use.
+// the owner's path, and the name resolution control the main window's commands use. Below
+// them, the connection's live figures while the dialog is open.
 //
 // Lifetime: made hidden on first use and shown modeless; "Ok" or the title bar's close button
 // unloads it (it deletes itself), so the next use makes a fresh one. Hold it in a QPointer.
@@ -35,8 +37,20 @@ public:
     QLineEdit* TxtLocal = nullptr;
     QLineEdit* TxtRemote = nullptr;
     QLineEdit* TxtProcess = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLineEdit* TxtSent = nullptr;
+    QLineEdit* TxtReceived = nullptr;
+    QLineEdit* TxtRoundTrip = nullptr;
+    QLineEdit* TxtRetransmits = nullptr;
     QPushButton* Command1 = nullptr;
     controls::DNS* DNS1 = nullptr;
+
+    // The connection's totals with their rates, round-trip time and retransmits; all empty
+    // when there are none (not sampled yet, the connection ended, or it is no TCP connection).
+    void showTraffic(const ConnectionTraffic* traffic);
 
     // "Ok": unloads the dialog.
     void Command1_Click();

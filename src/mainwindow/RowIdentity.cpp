@@ -3,7 +3,7 @@
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListView.h"
 
-static_assert(RowIdentity::TextCount == widgets::ListRow::ColumnCount);
+static_assert(RowIdentity::TextCount < widgets::ListRow::ColumnCount);
 
 std::optional<RowIdentity> RowIdentity::ofRow(widgets::ListView& list, const ConnectionSnapshot& snapshot,
                                               int index) {

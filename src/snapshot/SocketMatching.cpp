@@ -1,5 +1,7 @@
 #include "snapshot/SocketMatching.h"
 
+#include "snapshot/TrafficRates.h"
+
 #include <QHash>
 
 namespace {
@@ -25,21 +27,6 @@ bool isColonAddress(const QString& text) {
             !(c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f')))
             return false;
     return true;
-}
-
-// A port as printed: a number, a number with a display text ("80 (Http)"), "*" (none) or
-// a service name.
-std::optional<std::uint16_t> portNumber(const QString& text, const PortOfName& portOfName) {
-    if (text == QLatin1String("*"))
-        return 0;
-    qsizetype digits = 0;
-    while (digits < text.size() && text[digits].isDigit())
-        ++digits;
-    if (digits > 0) {
-        const uint number = QStringView(text).left(digits).toUInt();
-        return number <= 65535 ? std::optional<std::uint16_t>(std::uint16_t(number)) : std::nullopt;
-    }
-    return portOfName ? portOfName(text) : std::nullopt;
 }
 
 QString key(bool udp, const QString& localAddress, std::uint16_t localPort, std::uint16_t remotePort) {
@@ -70,6 +57,30 @@ bool hasNoRemote(const ConnectionRecord& record) {
 }
 
 } // namespace
+
+std::optional<std::uint16_t> portNumber(const QString& text, const PortOfName& portOfName) {
+    if (text == QLatin1String("*"))
+        return 0;
+    qsizetype digits = 0;
+    while (digits < text.size() && text[digits].isDigit())
+        ++digits;
+    if (digits > 0) {
+        const uint number = QStringView(text).left(digits).toUInt();
+        return number <= 65535 ? std::optional<std::uint16_t>(std::uint16_t(number)) : std::nullopt;
+    }
+    return portOfName ? portOfName(text) : std::nullopt;
+}
+
+std::optional<os::ConnectionEnds> trafficEndsOf(const ConnectionRecord& record,
+                                                const PortOfName& portOfName) {
+    if (record.Protocol == QLatin1String("UDP") || record.State == QLatin1String("LISTENING"))
+        return std::nullopt;
+    const std::optional<std::uint16_t> local = portNumber(record.LocalPort, portOfName);
+    const std::optional<std::uint16_t> remote = portNumber(record.RemotePort, portOfName);
+    if (!local || !remote)
+        return std::nullopt;
+    return connectionEndsOf(record.LocalHost, *local, record.RemoteAddress, *remote);
+}
 
 bool isNumericAddress(const QString& text) {
     return isDecimalAddress(text) || isColonAddress(text);

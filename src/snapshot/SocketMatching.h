@@ -15,6 +15,14 @@
 // The port a service name stands for; nothing when it is no service's.
 using PortOfName = std::function<std::optional<std::uint16_t>(const QString& name)>;
 
+// A port as printed: a number, a number with a display text ("80 (Http)"), "*" (none, 0) or
+// a service name; nothing when it is none of these.
+std::optional<std::uint16_t> portNumber(const QString& text, const PortOfName& portOfName);
+
+// The ends of a TCP connection whose live figures the kernel keeps (not a listening socket,
+// whose remote side is none); nothing for a UDP endpoint or one whose addresses are unknown.
+std::optional<os::ConnectionEnds> trafficEndsOf(const ConnectionRecord& record, const PortOfName& portOfName);
+
 // "10.0.0.1", "::1": an address written in numbers, which needs no look-up.
 bool isNumericAddress(const QString& text);
 

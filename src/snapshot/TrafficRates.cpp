@@ -27,11 +27,11 @@ TrafficByConnection trafficRates(const os::TrafficSample* previous, const os::Tr
     return result;
 }
 
-QString bytesPerSecondText(double bytesPerSecond) {
-    static const char* const units[] = {"KiB/s", "MiB/s", "GiB/s", "TiB/s"};
-    if (bytesPerSecond < 1023.5)
-        return QStringLiteral("%1 B/s").arg(qRound64(std::max(bytesPerSecond, 0.0)));
-    double value = bytesPerSecond / 1024;
+QString bytesText(double bytes) {
+    static const char* const units[] = {"KiB", "MiB", "GiB", "TiB"};
+    if (bytes < 1023.5)
+        return QStringLiteral("%1 B").arg(qRound64(std::max(bytes, 0.0)));
+    double value = bytes / 1024;
     int unit = 0;
     // Choose the unit by the rounded figure, so 1023.96 KiB/s reads "1.0 MiB/s".
     while (value >= 1023.95 && unit < 3) {
@@ -39,6 +39,10 @@ QString bytesPerSecondText(double bytesPerSecond) {
         ++unit;
     }
     return QStringLiteral("%1 %2").arg(value, 0, 'f', 1).arg(QLatin1String(units[unit]));
+}
+
+QString bytesPerSecondText(double bytesPerSecond) {
+    return bytesText(bytesPerSecond) + QLatin1String("/s");
 }
 
 QString roundTripText(std::uint32_t microseconds) {

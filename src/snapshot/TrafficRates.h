@@ -22,7 +22,9 @@ using TrafficByConnection = std::unordered_map<os::ConnectionEnds, ConnectionTra
 // A connection missing from `current` has ended and is missing from the result.
 TrafficByConnection trafficRates(const os::TrafficSample* previous, const os::TrafficSample& current);
 
-// "512 B/s", "12.4 KiB/s", "1.0 MiB/s": binary units, one decimal from KiB on.
+// "512 B", "12.4 KiB", "1.0 MiB": binary units, one decimal from KiB on.
+QString bytesText(double bytes);
+// The same per second: "12.4 KiB/s".
 QString bytesPerSecondText(double bytesPerSecond);
 // "0.04 ms", "12.5 ms", "230 ms": the smoothed round-trip time in milliseconds.
 QString roundTripText(std::uint32_t microseconds);

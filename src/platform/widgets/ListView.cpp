@@ -132,6 +132,16 @@ void ListView::setColumnShown(int column, bool shown) {
         setColumnWidth(m_order.shownPlace(each), m_widths[each]);
     // The sort follows its column; a column taken away takes its sort with it.
     sortRows(isColumnShown(m_sortColumn) ? m_sortColumn : -1, m_sortOrder);
+    emit columnShownChanged(column, shown);
+}
+
+void ListView::setLiveColumn(int column) {
+    m_model.setLive(column);
+}
+
+void ListView::setCell(int index, int column, const QString& text, qint64 number) {
+    if (hasRow(index) && column >= 0 && column < columnCount())
+        m_model.setCell(index - 1, column, text, number);
 }
 
 QList<int> ListView::shownColumns() const {
@@ -204,8 +214,10 @@ void ListView::headerClicked(int section) {
         return;
     const int column = shown[section];
     // The header has already flipped its own indicator; the order is decided here alone.
-    const bool again = column == m_sortColumn && m_sortOrder == Qt::AscendingOrder;
-    sortRows(column, again ? Qt::DescendingOrder : Qt::AscendingOrder);
+    const Qt::SortOrder first = m_model.columns()[column].live ? Qt::DescendingOrder : Qt::AscendingOrder;
+    const bool again = column == m_sortColumn && m_sortOrder == first;
+    const Qt::SortOrder other = first == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    sortRows(column, again ? other : first);
 }
 
 void ListView::sortRows(int column, Qt::SortOrder order) {

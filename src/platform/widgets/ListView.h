@@ -72,6 +72,13 @@ public:
     QString columnHeader(int column) const;
     int columnCount() const { return int(m_model.columns().size()); }
 
+    // Makes a column one of live figures: setCell and the rows bring the numbers it sorts by,
+    // and a first click on its header sorts it descending, the largest on top. A sort by it
+    // follows the figures as they change, the selection staying on its row.
+    void setLiveColumn(int column);
+    // Of row `index`, a live column's text and the number it sorts by.
+    void setCell(int index, int column, const QString& text, qint64 number);
+
     // A right click on the header offers every column with a check mark; the last column shown
     // cannot be taken away. Hidden columns are not searched by the filter.
     bool isColumnShown(int column) const;
@@ -154,6 +161,8 @@ signals:
     // Button and shift as the enums above; x and y in pixels of the view.
     void mouseDown(int button, int shift, int x, int y);
     void doubleClick();
+    // A column was shown or taken away.
+    void columnShownChanged(int column, bool shown);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

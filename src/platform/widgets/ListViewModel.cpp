@@ -119,6 +119,8 @@ qint64 ListViewModel::numberOf(const QString& text) const {
 }
 
 void ListViewModel::keepNumbers(ListRow& row, int column) const {
+    if (column < m_columns.size() && m_columns[column].live)
+        return; // brought with the row
     const bool numeric = column < m_columns.size() && m_columns[column].numeric;
     row.numbers[column] = numeric ? numberOf(row.texts[column]) : -1;
 }
@@ -127,6 +129,20 @@ void ListViewModel::setText(int index0, int column, const QString& text) {
     m_rows[index0].texts[column] = text;
     keepNumbers(m_rows[index0], column);
     rowChanged(index0, column);
+}
+
+void ListViewModel::setCell(int index0, int column, const QString& text, qint64 number) {
+    ListRow& row = m_rows[index0];
+    if (row.texts[column] == text && row.numbers[column] == number)
+        return;
+    row.texts[column] = text;
+    row.numbers[column] = number;
+    rowChanged(index0, column);
+}
+
+void ListViewModel::setLive(int column) {
+    if (column >= 0 && column < m_columns.size())
+        m_columns[column].live = true;
 }
 
 void ListViewModel::setIcons(int index0, int largeIcon, int smallIcon) {

@@ -21,7 +21,7 @@ enum class RowMark { None, New, Gone };
 // One row of the list: its text and sub-items (column 0 is the text), the texts of the
 // columns beyond them, and its icon indexes.
 struct ListRow {
-    static constexpr int ColumnCount = 10;
+    static constexpr int ColumnCount = 13;
     std::array<QString, ColumnCount> texts;
     int largeIcon = 0; // 1-based into the large-icon list, 0 for none
     int smallIcon = 0; // 1-based into the small-icon list, 0 for none
@@ -46,6 +46,9 @@ struct ListColumn {
     Qt::Alignment alignment = Qt::AlignLeft;
     // Sorted by the number the text starts with (ports) rather than as text.
     bool numeric = false;
+    // Live figures: the rows bring the numbers it sorts by, and its first sort puts the
+    // largest on top.
+    bool live = false;
 };
 
 // Flat rows in a plain array, so rebuilding thousands of rows costs little. While a batch is
@@ -74,6 +77,9 @@ public:
     void removeRowsFrom(int index0);
     void setNumberOfName(NumberOfName numberOfName) { m_numberOfName = std::move(numberOfName); }
     void setText(int index0, int column, const QString& text);
+    // A cell of a live column, with the number it sorts by; the views hear only of a change.
+    void setCell(int index0, int column, const QString& text, qint64 number);
+    void setLive(int column);
     void setIcons(int index0, int largeIcon, int smallIcon);
     void setMark(int index0, RowMark mark);
     void removeAll();
