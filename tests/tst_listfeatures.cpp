@@ -685,7 +685,7 @@ private slots:
         QVERIFY(m_system->playTrafficSample()); // 10000 has ended
         QCOMPARE(live(1), (QStringList{"3.0 MiB/s", "0 B/s", "0.05 ms"}));
         QCOMPARE(live(3), (QStringList{"", "", ""}));
-        QCOMPARE(shownPorts(list()), (QStringList{"9000", "22", "10000", "7", "53"}));
+        QCOMPARE(shownPorts(list()).mid(0, 2), (QStringList{"9000", "22"})); // then the empty ones
         QCOMPARE(list().selectedIndex(), 3);
         QCOMPARE(info.TxtReceived->text(), "2.0 MiB, 0 B/s");
 
