@@ -1,5 +1,6 @@
 // links: tavren_snapshot tavren_os
 #include "snapshot/NetstatParser.h"
+#include "snapshot/SocketMatching.h"
 
 #include <QTest>
 
@@ -19,8 +20,8 @@ private slots:
     void storesEveryConnection();
     void yieldsWhileParsing();
     void changesCallersText();
-    void kindsReadOnlyWhenAsked_data();
-    void kindsReadOnlyWhenAsked();
+    void kindsAddressesAndOthers_data();
+    void kindsAddressesAndOthers();
 };
 
 namespace {
@@ -254,54 +255,65 @@ void ParserTest::changesCallersText() {
     QCOMPARE(text, QString(" TCP a:1"));
 }
 
-// Listening and UDP lines are records only when asked for; a line whose owner reads 0 is
-// never a record, and is kept aside as unowned unless it is time-wait (no process holds one).
-void ParserTest::kindsReadOnlyWhenAsked_data() {
+// Listening and UDP lines are records only when asked for. A record learns its own numeric
+// remote address from the kernel's socket of the same protocol, local address and ports,
+// however the line wrote them. A line owned by 0 is no record; one that a process holds
+// (time-wait never is) is another user's connection.
+void ParserTest::kindsAddressesAndOthers_data() {
     QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("listening");
-    QTest::addColumn<bool>("udp");
-    QTest::addColumn<QString>("stored"); // "protocol|local host|local port|host|port|state|pid", or empty
-    QTest::addColumn<int>("unowned");
-    const QString listen = "  TCP    0.0.0.0:22    0.0.0.0:0    LISTENING    812";
-    const QString udp4 = "  UDP    0.0.0.0:5353    *:*    812";
-    const QString udp6 = "  UDP    [::1]:53    *:*    9";
-    QTest::newRow("listening, not asked") << listen << false << true << "" << 0;
-    QTest::newRow("listening, asked")
-        << listen << true << false << "TCP|0.0.0.0|22|0.0.0.0|0|LISTENING|812" << 0;
-    QTest::newRow("udp, not asked") << udp4 << true << false << "" << 0;
-    QTest::newRow("udp, asked") << udp4 << false << true << "UDP|0.0.0.0|5353|*|*||812" << 0;
-    QTest::newRow("udp ipv6, asked") << udp6 << false << true << "UDP|::1|53|*|*||9" << 0;
-    QTest::newRow("connection, nothing asked") << "  TCP [::1]:40000 [::1]:631 ESTABLISHED 5" << false
-                                               << false << "TCP|::1|40000|::1|631|ESTABLISHED|5" << 0;
-    QTest::newRow("unowned connection")
-        << "  TCP 10.0.0.1:40000 peer:80 ESTABLISHED 0" << false << false << "" << 1;
-    QTest::newRow("unowned time-wait")
-        << "  TCP 10.0.0.1:40000 peer:80 TIME_WAIT 0" << false << false << "" << 0;
-    QTest::newRow("unowned listener, not asked")
-        << "  TCP 0.0.0.0:25 0.0.0.0:0 LISTENING 0" << false << false << "" << 0;
-    QTest::newRow("unowned udp, asked") << "  UDP 0.0.0.0:68 *:* 0" << false << true << "" << 1;
-    QTest::newRow("owner not a number")
-        << "  TCP 10.0.0.1:40000 peer:80 ESTABLISHED PID" << true << true << "" << 0;
+    QTest::addColumn<int>("kinds");       // 1 listening, 2 udp
+    QTest::addColumn<QString>("sockets"); // "T|U local port remote port [free]", ";" between
+    QTest::addColumn<int>("others");
+    QTest::addColumn<QString>("stored"); // protocol|local host|local port|host|port|state|pid|address
+    const QString listen = "  TCP 0.0.0.0:22 0.0.0.0:0 LISTENING 812", udp = "  UDP [::1]:53 *:* 9";
+    const QString name = "  TCP [::1]:4000 localhost:ipp ESTABLISHED 5", v6 = "T ::1 4000 ::1 631";
+    const QString named = "TCP|::1|4000|localhost|ipp|ESTABLISHED|5|";
+    QTest::newRow("listening, not asked") << listen << 2 << "" << 0 << "";
+    QTest::newRow("listening") << listen << 1 << "" << 0 << "TCP|0.0.0.0|22|0.0.0.0|0|LISTENING|812|0.0.0.0";
+    QTest::newRow("udp") << udp << 2 << "U ::1 53 :: 0" << 0 << "UDP|::1|53|*|*||9|";
+    QTest::newRow("ipv6 numbers") << "  TCP [::1]:4000 [::1]:631 SYN_SENT 5" << 0 << "" << 0
+                                  << "TCP|::1|4000|::1|631|SYN_SENT|5|::1";
+    QTest::newRow("name, named port") << name << 0 << v6 + ";T ::1 631 ::1 4000" << 0 << named + "::1";
+    QTest::newRow("no socket left") << name << 0 << "" << 0 << named;
+    QTest::newRow("two peers") << name << 0 << v6 + ";T ::1 4000 ::9 631" << 0 << named;
+    QTest::newRow("https text") << "  TCP 10.0.0.2:4000 web:https CLOSE_WAIT 5" << 0
+                                << "T 10.0.0.2 4000 10.0.0.9 443" << 0
+                                << "TCP|10.0.0.2|4000|web|443 (Https)|CLOSE_WAIT|5|10.0.0.9";
+    QTest::newRow("other user's") << "  TCP [::1]:4000 localhost:631 ESTABLISHED 0" << 0 << v6 << 1 << "";
+    QTest::newRow("time-wait") << "  TCP [::1]:4000 localhost:631 TIME_WAIT 0" << 0 << v6 << 0 << "";
+    QTest::newRow("orphan") << "  TCP [::1]:4000 localhost:631 FIN_WAIT_1 0" << 0 << v6 + " free" << 0 << "";
+    QTest::newRow("tcp is not udp") << "  UDP [::1]:4000 *:* 0" << 2 << "T ::1 4000 :: 0" << 0 << "";
 }
 
-void ParserTest::kindsReadOnlyWhenAsked() {
+void ParserTest::kindsAddressesAndOthers() {
     QFETCH(QString, line);
-    QFETCH(bool, listening);
-    QFETCH(bool, udp);
+    QFETCH(int, kinds);
+    QFETCH(QString, sockets);
     QFETCH(QString, stored);
-    QFETCH(int, unowned);
+    std::vector<os::SocketEndpoint> endpoints;
+    for (const QString& socket : sockets.split(';', Qt::SkipEmptyParts)) {
+        const QStringList f = socket.split(' ');
+        endpoints.push_back(
+            {f[0] == "U", f[1], quint16(f[2].toUInt()), quint16(f[4].toUInt()), f[3], f.size() < 6});
+    }
     ConnectionSnapshot snapshot;
-    QString text = "\r\nActive Connections\r\n" + line + "\r\n";
-    ParseNetstatOutput(snapshot, text, {}, ListingKinds{listening, udp});
-    QCOMPARE(snapshot.UnownedConnections.size(), unowned);
-    QCOMPARE(snapshot.ConnectionCount, stored.isEmpty() ? 0 : 1);
-    if (stored.isEmpty())
-        return;
-    const ConnectionRecord& record = *snapshot.ConnectionTable.at(0);
-    QCOMPARE(QStringList({record.Protocol, record.LocalHost, record.LocalPort, record.RemoteHost,
-                          record.RemotePort, record.State, QString::number(record.ProcessId)})
-                 .join('|'),
-             stored);
+    QString text = line + "\r\n";
+    ParseNetstatOutput(snapshot, text, {}, ListingKinds{(kinds & 1) != 0, (kinds & 2) != 0});
+    const auto ipp = [](const QString& name) {
+        return name == "ipp" ? std::optional<quint16>(631) : std::nullopt;
+    };
+    QTEST(matchSocketEndpoints(snapshot, endpoints, ipp), "others");
+    const ConnectionRecord* r = snapshot.ConnectionCount ? snapshot.ConnectionTable.at(0) : nullptr;
+    const QStringList fields = r ? QStringList{r->Protocol,
+                                               r->LocalHost,
+                                               r->LocalPort,
+                                               r->RemoteHost,
+                                               r->RemotePort,
+                                               r->State,
+                                               QString::number(r->ProcessId),
+                                               r->RemoteAddress}
+                                 : QStringList();
+    QCOMPARE(fields.join('|'), stored);
 }
 
 QTEST_GUILESS_MAIN(ParserTest)
