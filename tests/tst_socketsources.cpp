@@ -157,12 +157,17 @@ void SocketSourcesTest::connectionCounters_data() {
     QTest::newRow("as the kernel writes it")
         << "Ip: Forwarding\nIp: 1\n" + header +
                "Tcp: 1 200 120000 -1 41 17 3 2 12 9000 8000\nUdp: InDatagrams\nUdp: 5\n"
-        << QList<qint64>{41, 17, 3, 2, 12};
+        << QList<qint64>{41, 17, 3, 2, 12, 9000, 8000};
     QTest::newRow("fields found by name")
-        << QByteArray("Tcp: CurrEstab ActiveOpens EstabResets PassiveOpens AttemptFails\nTcp: 5 1 4 2 3\n")
-        << QList<qint64>{1, 2, 3, 4, 5};
+        << QByteArray("Tcp: CurrEstab OutSegs ActiveOpens EstabResets InSegs PassiveOpens AttemptFails\n"
+                      "Tcp: 5 7 1 4 6 2 3\n")
+        << QList<qint64>{1, 2, 3, 4, 5, 6, 7};
     QTest::newRow("a field missing") << QByteArray("Tcp: ActiveOpens PassiveOpens\nTcp: 1 2\n")
                                      << QList<qint64>();
+    QTest::newRow("segments unknown")
+        << QByteArray("Tcp: CurrEstab ActiveOpens EstabResets PassiveOpens AttemptFails "
+                      "InSegs\nTcp: 5 1 4 2 3 8\n")
+        << QList<qint64>{1, 2, 3, 4, 5, 8, -1};
     QTest::newRow("a value that is no number") << header + "Tcp: 1 200 120000 -1 4x 17 3 2 12 9000 8000\n"
                                                << QList<qint64>();
     QTest::newRow("names without values") << header << QList<qint64>();
@@ -175,7 +180,8 @@ void SocketSourcesTest::connectionCounters() {
     TcpConnectionCounters counters;
     QCOMPARE(parseTcpConnectionCounters(text.constData(), counters), !expected.isEmpty());
     for (int i = 0; i < expected.size(); ++i)
-        QCOMPARE(qint64(counters.counters[std::size_t(i)]), expected[i]);
+        QCOMPARE(qint64(i < 5 ? counters.counters[std::size_t(i)] : counters.segments[std::size_t(i - 5)]),
+                 expected[i]);
 }
 
 void SocketSourcesTest::socketLinks_data() {

@@ -68,10 +68,26 @@ std::shared_ptr<const TrafficSample> LinuxTrafficSampler::latest() const {
 
 void LinuxTrafficSampler::run() {
     NetlinkTcpDumper dumper;
+    TcpConnectionCounterReader counterReader;
+    TcpConnectionCounters counters, dumpedAt;
+    bool haveDump = false;
+    std::shared_ptr<const TrafficSample> last;
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
         lock.unlock();
-        auto sample = std::make_shared<const TrafficSample>(takeTrafficSample(dumper));
+        // Read before the dump: traffic during the dump moves them, and the next one dumps.
+        const bool counted = counterReader.read(counters);
+        std::shared_ptr<TrafficSample> sample;
+        if (haveDump && counted && counters.segments[0] >= 0 && counters == dumpedAt &&
+            counters.segments == dumpedAt.segments) {
+            sample = std::make_shared<TrafficSample>(*last);
+            sample->takenAt = std::chrono::steady_clock::now();
+        } else {
+            sample = std::make_shared<TrafficSample>(takeTrafficSample(dumper));
+            haveDump = counted;
+            dumpedAt = counters;
+        }
+        last = sample;
         lock.lock();
         if (m_stopping)
             break;

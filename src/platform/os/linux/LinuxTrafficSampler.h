@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/os/TrafficSampler.h"
+#include "platform/os/linux/sockets/TcpConnectionCounters.h"
 #include "platform/os/linux/sockets/TcpSocketTable.h"
 
 #include <condition_variable>
@@ -14,7 +15,10 @@ namespace os::linuxbackend {
 // traffic figures. A family whose dump fails is missing from the sample.
 TrafficSample takeTrafficSample(sockets::NetlinkTcpDumper& dumper);
 
-// Samples on a thread of its own, with a netlink socket of its own.
+// Samples on a thread of its own, with a netlink socket of its own. While no TCP segment
+// has come or gone since the last dump, and no connection opened or closed (the kernel's
+// counters say so), the last sample stands for the new one without a dump: the dump walks
+// the kernel's whole connection table, which costs far more than reading the counters.
 class LinuxTrafficSampler : public TrafficSampler {
 public:
     using TrafficSampler::TrafficSampler;

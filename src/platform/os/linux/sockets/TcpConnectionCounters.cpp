@@ -13,8 +13,8 @@ namespace os::sockets {
 
 namespace {
 
-constexpr std::array<std::string_view, 5> FieldNames = {"ActiveOpens", "PassiveOpens", "AttemptFails",
-                                                        "EstabResets", "CurrEstab"};
+constexpr std::array<std::string_view, 7> FieldNames = {
+    "ActiveOpens", "PassiveOpens", "AttemptFails", "EstabResets", "CurrEstab", "InSegs", "OutSegs"};
 
 // The words of one line after its "Tcp:" prefix.
 std::vector<std::string_view> wordsAfterPrefix(std::string_view line) {
@@ -53,15 +53,20 @@ bool parseTcpConnectionCounters(const char* text, TcpConnectionCounters& counter
         std::size_t at = 0;
         while (at < nameWords.size() && nameWords[at] != FieldNames[field])
             ++at;
-        if (at >= nameWords.size() || at >= valueWords.size())
-            return false;
+        if (at >= nameWords.size() || at >= valueWords.size()) {
+            if (field < counters.counters.size())
+                return false;
+            counters.segments[field - counters.counters.size()] = -1; // unknown; only traffic needs them
+            continue;
+        }
         const std::string word(valueWords[at]);
         char* end = nullptr;
         errno = 0;
         const long long value = std::strtoll(word.c_str(), &end, 10);
         if (word.empty() || *end != '\0' || errno != 0)
             return false;
-        counters.counters[field] = value;
+        (field < counters.counters.size() ? counters.counters[field]
+                                          : counters.segments[field - counters.counters.size()]) = value;
     }
     return true;
 }

@@ -14,7 +14,10 @@ namespace os::sockets {
 struct TcpConnectionCounters {
     // ActiveOpens, PassiveOpens, AttemptFails, EstabResets, CurrEstab.
     std::array<std::int64_t, 5> counters{};
-    bool operator==(const TcpConnectionCounters&) const = default;
+    // InSegs, OutSegs: every segment received or sent moves them; -1 where the text lacks
+    // them. Left out of the comparison, which asks only whether connections came or went.
+    std::array<std::int64_t, 2> segments{};
+    bool operator==(const TcpConnectionCounters& other) const { return counters == other.counters; }
 };
 
 class TcpConnectionCounterReader {
