@@ -29,20 +29,25 @@ bool isColonAddress(const QString& text) {
     return true;
 }
 
-QString key(bool udp, const QString& localAddress, std::uint16_t localPort, std::uint16_t remotePort) {
-    return QStringLiteral("%1 %2 %3 %4")
-        .arg(udp ? 'U' : 'T')
-        .arg(localAddress)
-        .arg(localPort)
-        .arg(remotePort);
+// Protocol, local address and both ports: what a line and its socket share. Formatted into a
+// text, thirty thousand keys cost a refresh more than the kernel's dump itself.
+struct SocketKey {
+    bool udp = false;
+    std::uint16_t localPort = 0, remotePort = 0;
+    QString localAddress;
+    bool operator==(const SocketKey&) const = default;
+};
+
+size_t qHash(const SocketKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.udp, key.localPort, key.remotePort, key.localAddress);
 }
 
-std::optional<QString> keyOf(const ConnectionRecord& record, const PortOfName& portOfName) {
+std::optional<SocketKey> keyOf(const ConnectionRecord& record, const PortOfName& portOfName) {
     const std::optional<std::uint16_t> local = portNumber(record.LocalPort, portOfName);
     const std::optional<std::uint16_t> remote = portNumber(record.RemotePort, portOfName);
     if (!local || !remote)
         return std::nullopt;
-    return key(record.Protocol == QLatin1String("UDP"), record.LocalHost, *local, *remote);
+    return SocketKey{record.Protocol == QLatin1String("UDP"), *local, *remote, record.LocalHost};
 }
 
 struct Match {
@@ -98,11 +103,11 @@ bool needsSocketEndpoints(const ConnectionSnapshot& snapshot) {
 
 int matchSocketEndpoints(ConnectionSnapshot& snapshot, const std::vector<os::SocketEndpoint>& endpoints,
                          const PortOfName& portOfName) {
-    QHash<QString, Match> matches;
+    QHash<SocketKey, Match> matches;
     matches.reserve(qsizetype(endpoints.size()));
     for (const os::SocketEndpoint& endpoint : endpoints) {
-        const QString socketKey =
-            key(endpoint.udp, endpoint.localAddress, endpoint.localPort, endpoint.remotePort);
+        const SocketKey socketKey{endpoint.udp, endpoint.localPort, endpoint.remotePort,
+                                  endpoint.localAddress};
         auto it = matches.find(socketKey);
         if (it == matches.end())
             it = matches.insert(socketKey, Match{endpoint.remoteAddress});
@@ -122,7 +127,7 @@ int matchSocketEndpoints(ConnectionSnapshot& snapshot, const std::vector<os::Soc
             record->RemoteAddress = record->RemoteHost;
             continue;
         }
-        if (const std::optional<QString> wanted = keyOf(*record, portOfName)) {
+        if (const std::optional<SocketKey> wanted = keyOf(*record, portOfName)) {
             const auto found = matches.constFind(*wanted);
             if (found != matches.cend() && !found->ambiguous)
                 record->RemoteAddress = found->remoteAddress;
@@ -131,7 +136,7 @@ int matchSocketEndpoints(ConnectionSnapshot& snapshot, const std::vector<os::Soc
 
     int heldByOthers = 0;
     for (const ConnectionRecord& unowned : snapshot.UnownedConnections) {
-        const std::optional<QString> wanted = keyOf(unowned, portOfName);
+        const std::optional<SocketKey> wanted = keyOf(unowned, portOfName);
         const auto found = wanted ? matches.constFind(*wanted) : matches.cend();
         if (found != matches.cend() && found->held)
             ++heldByOthers;

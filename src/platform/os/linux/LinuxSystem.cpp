@@ -107,12 +107,27 @@ TcpStateCounts LinuxSystem::tcpStateCounts() {
 
 std::vector<SocketEndpoint> LinuxSystem::socketEndpoints(bool listening, bool udp) {
     std::vector<SocketEndpoint> endpoints;
-    const auto keep = [&endpoints](const sockets::TcpSocket& socket) {
-        char local[INET6_ADDRSTRLEN], remote[INET6_ADDRSTRLEN];
-        ::inet_ntop(socket.family, socket.localAddress.data(), local, sizeof(local));
-        ::inet_ntop(socket.family, socket.remoteAddress.data(), remote, sizeof(remote));
-        endpoints.push_back({socket.protocol == IPPROTO_UDP, QString::fromLatin1(local), socket.localPort,
-                             socket.remotePort, QString::fromLatin1(remote), socket.inode != 0});
+    // Addresses repeat from socket to socket (every loopback connection has 127.0.0.1 at both
+    // ends): the text of the last one of each side is kept, and shared, rather than made anew.
+    struct LastAddress {
+        std::array<std::uint8_t, 16> bytes{};
+        int family = 0;
+        QString text;
+        const QString& of(int socketFamily, const std::array<std::uint8_t, 16>& address) {
+            if (socketFamily != family || address != bytes || text.isNull()) {
+                char written[INET6_ADDRSTRLEN];
+                ::inet_ntop(socketFamily, address.data(), written, sizeof(written));
+                family = socketFamily;
+                bytes = address;
+                text = QString::fromLatin1(written);
+            }
+            return text;
+        }
+    } local, remote;
+    const auto keep = [&](const sockets::TcpSocket& socket) {
+        endpoints.push_back({socket.protocol == IPPROTO_UDP, local.of(socket.family, socket.localAddress),
+                             socket.localPort, socket.remotePort,
+                             remote.of(socket.family, socket.remoteAddress), socket.inode != 0});
     };
     std::uint32_t states = sockets::ConnectionStates;
     if (listening)
