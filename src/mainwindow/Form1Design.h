@@ -67,8 +67,8 @@ inline constexpr std::array<Column, 13> Columns = {{
     {"User", 2363, Qt::AlignLeft, false, false},
     {"Local Address", 3529, Qt::AlignLeft, false, false},
     {"Protocol", 1834, Qt::AlignHCenter, false, false},
-    {"Sent/s", 2117, Qt::AlignRight, false, false},
-    {"Received/s", 2117, Qt::AlignRight, false, false},
+    {"Sent/s", 2434, Qt::AlignRight, false, false},
+    {"Received/s", 2434, Qt::AlignRight, false, false},
     {"RTT", 1587, Qt::AlignRight, false, false},
 }};
 // Their indexes, as the row texts number them.
