@@ -201,6 +201,10 @@ std::uint32_t Form1::shownCount(const os::TcpStateCounts& counts) const {
 }
 
 void Form1::listingChoiceChanged() {
-    if (!m_ended)
-        RefreshView();
+    if (m_ended)
+        return;
+    // Rows written anew (numbers for names) or of a kind shown anew are not connections that
+    // came and went: nothing is marked new or gone by this refresh.
+    m_listed.reset();
+    RefreshView();
 }
