@@ -16,6 +16,7 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <malloc.h>
 #include <netdb.h>
 #include <poll.h>
 #include <pwd.h>
@@ -42,7 +43,16 @@ constexpr std::chrono::milliseconds TcpRecountInterval{10000};
 
 LinuxSystem::LinuxSystem(QString procRoot)
     : m_procRoot(procRoot), m_tcpCounter(TcpRecountInterval, procRoot.toStdString()),
-      m_icons(std::make_unique<linuxbackend::ExecutableIcons>()) {}
+      m_icons(std::make_unique<linuxbackend::ExecutableIcons>()) {
+    // A refresh of tens of thousands of connections builds blocks of megabytes (the listing,
+    // the rows) and frees them again. Left to itself the C library raises its threshold for
+    // mapping a block on its own after the first such block is freed, and serves the later
+    // ones from the heap, where refresh after refresh leaves them fragmented and the resident
+    // size creeping up (3 to 15 MB over 100 refreshes of 30,000 rows). A fixed threshold keeps
+    // the largest blocks mapped, each going back whole when freed; at 4 MB it costs a refresh
+    // no measurable time, where 128 KB (mapping every table of a refresh) cost a third more.
+    ::mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
+}
 
 LinuxSystem::~LinuxSystem() = default;
 
