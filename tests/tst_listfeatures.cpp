@@ -623,10 +623,12 @@ private slots:
         form().RefreshView();
         const auto live = [this](int row) { return list().rowTexts(row).mid(10); };
         QVERIFY(!m_system->playTrafficSample()); // nothing shown: no sampling
-        for (const char* header : {"Sent/s", "Received/s"})
+        const auto toggleRates = [this] {
             for (QAction* entry : list().columnMenu()->actions())
-                if (entry->text() == QLatin1String(header))
+                if (entry->text() == "Sent/s" || entry->text() == "Received/s")
                     entry->trigger();
+        };
+        toggleRates();
         QVERIFY(form().liveTraffic()->isSampling());
         QCOMPARE(m_system->trafficSampler()->interval(), std::chrono::milliseconds(1000));
         list().setSelectedIndex(2);
@@ -658,10 +660,7 @@ private slots:
         // A refresh keeps the figures; hidden columns and a closed dialog end the sampling.
         form().RefreshView();
         QCOMPARE(live(1), (QStringList{"3.0 MiB/s", "0 B/s", "0.05 ms"}));
-        for (const char* header : {"Sent/s", "Received/s"})
-            for (QAction* entry : list().columnMenu()->actions())
-                if (entry->text() == QLatin1String(header))
-                    entry->trigger();
+        toggleRates();
         QVERIFY(form().liveTraffic()->isSampling());
         form().frmInfo()->Command1_Click();
         QTRY_VERIFY(!form().liveTraffic()->isSampling());
