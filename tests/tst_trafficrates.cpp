@@ -24,37 +24,26 @@ void TrafficRatesTest::ratesOfTwoSamples_data() {
     QTest::addColumn<QString>("sent");
     QTest::addColumn<QString>("received");
     QTest::addColumn<QString>("roundTripShown");
+    // clang-format off
     // 25395 B in 2 s is 12697.5 B/s = 12.399 KiB/s; 2 MiB in 2 s is 1 MiB/s.
-    QTest::newRow("differences per second")
-        << 1000ll << 7ll << 26395ll << 2097159ll << 2.0 << 40u << "12.4 KiB/s"
-        << "1.0 MiB/s"
-        << "0.04 ms";
-    QTest::newRow("bytes below a KiB, idle")
-        << 0ll << 5000ll << 1000ll << 5000ll << 1.0 << 12500u << "1000 B/s"
-        << "0 B/s"
-        << "12.5 ms";
+    QTest::newRow("differences per second") << 1000ll << 7ll << 26395ll << 2097159ll << 2.0 << 40u
+        << "12.4 KiB/s" << "1.0 MiB/s" << "0.04 ms";
+    QTest::newRow("bytes below a KiB, idle") << 0ll << 5000ll << 1000ll << 5000ll << 1.0 << 12500u
+        << "1000 B/s" << "0 B/s" << "12.5 ms";
     // 1023.96 KiB/s rounds to 1024.0: shown in the next unit.
-    QTest::newRow("unit chosen after rounding")
-        << 0ll << 0ll << 1048535ll << 512ll << 1.0 << 230000u << "1.0 MiB/s"
-        << "512 B/s"
-        << "230 ms";
+    QTest::newRow("unit chosen after rounding") << 0ll << 0ll << 1048535ll << 512ll << 1.0 << 230000u
+        << "1.0 MiB/s" << "512 B/s" << "230 ms";
     QTest::newRow("half a second") << 100ll << 100ll << 612ll << 5ll * 1024 * 1024 * 1024 + 100 << 0.5 << 999u
-                                   << "1.0 KiB/s"
-                                   << "10.0 GiB/s"
-                                   << "1.00 ms";
-    QTest::newRow("new connection: no rate yet") << -1ll << -1ll << 5000ll << 5000ll << 1.0 << 40u << ""
-                                                 << ""
-                                                 << "0.04 ms";
-    QTest::newRow("socket vanished") << 5000ll << 5000ll << -1ll << -1ll << 1.0 << 40u << "ended"
-                                     << "ended"
-                                     << "";
-    QTest::newRow("restarted socket, lower counters")
-        << 90000ll << 90000ll << 100ll << 95000ll << 1.0 << 40u << ""
-        << ""
-        << "0.04 ms";
-    QTest::newRow("no time between the samples") << 0ll << 0ll << 100ll << 100ll << 0.0 << 40u << ""
-                                                 << ""
-                                                 << "0.04 ms";
+        << "1.0 KiB/s" << "10.0 GiB/s" << "1.00 ms";
+    QTest::newRow("new connection: no rate yet") << -1ll << -1ll << 5000ll << 5000ll << 1.0 << 40u
+        << "" << "" << "0.04 ms";
+    QTest::newRow("socket vanished") << 5000ll << 5000ll << -1ll << -1ll << 1.0 << 40u
+        << "ended" << "ended" << "";
+    QTest::newRow("restarted socket, lower counters") << 90000ll << 90000ll << 100ll << 95000ll << 1.0 << 40u
+        << "" << "" << "0.04 ms";
+    QTest::newRow("no time between the samples") << 0ll << 0ll << 100ll << 100ll << 0.0 << 40u
+        << "" << "" << "0.04 ms";
+    // clang-format on
 }
 
 void TrafficRatesTest::ratesOfTwoSamples() {
