@@ -65,8 +65,8 @@ bool ListViewOrder::filterAcceptsRow(int sourceRow, const QModelIndex& sourcePar
         return true;
     const ListRow& row = m_rows.row(sourceRow);
     for (int column = 0; column < ListRow::ColumnCount; ++column)
-        if (isColumnShown(column) && row.texts[column].contains(m_filterText, Qt::CaseInsensitive) ||
-            numberMatches(row.texts[column], row.numbers[column], m_filterText))
+        if (isColumnShown(column) && (row.texts[column].contains(m_filterText, Qt::CaseInsensitive) ||
+                                      numberMatches(row.texts[column], row.numbers[column], m_filterText)))
             return true;
     return false;
 }
