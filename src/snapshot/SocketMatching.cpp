@@ -6,29 +6,6 @@
 
 namespace {
 
-bool isDecimalAddress(const QString& text) {
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return false;
-    for (const QString& part : parts) {
-        bool ok = false;
-        if (part.isEmpty() || part.size() > 3 || part.toUInt(&ok) > 255 || !ok)
-            return false;
-    }
-    return true;
-}
-
-// A name never holds a colon (the listing could not be read back), an IPv6 address always.
-bool isColonAddress(const QString& text) {
-    if (!text.contains(QLatin1Char(':')))
-        return false;
-    for (const QChar c : text)
-        if (!c.isDigit() && c != QLatin1Char(':') && c != QLatin1Char('.') &&
-            !(c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f')))
-            return false;
-    return true;
-}
-
 // Protocol, local address and both ports: what a line and its socket share. Formatted into a
 // text, thirty thousand keys cost a refresh more than the kernel's dump itself.
 struct SocketKey {
@@ -88,7 +65,9 @@ std::optional<os::ConnectionEnds> trafficEndsOf(const ConnectionRecord& record,
 }
 
 bool isNumericAddress(const QString& text) {
-    return isDecimalAddress(text) || isColonAddress(text);
+    bool ipv6 = false;
+    std::array<std::uint8_t, 16> bytes;
+    return numericAddressBytes(text, ipv6, bytes);
 }
 
 bool needsSocketEndpoints(const ConnectionSnapshot& snapshot) {

@@ -51,10 +51,7 @@ QString roundTripText(std::uint32_t microseconds) {
     return QStringLiteral("%1 ms").arg(milliseconds, 0, 'f', decimals);
 }
 
-namespace {
-
-// An address in numbers into 16 bytes; false for anything else (a name).
-bool addressBytes(const QString& text, bool& ipv6, std::array<std::uint8_t, 16>& bytes) {
+bool numericAddressBytes(const QString& text, bool& ipv6, std::array<std::uint8_t, 16>& bytes) {
     const QByteArray latin = text.toLatin1();
     bytes.fill(0);
     if (::inet_pton(AF_INET, latin.constData(), bytes.data()) == 1) {
@@ -65,14 +62,12 @@ bool addressBytes(const QString& text, bool& ipv6, std::array<std::uint8_t, 16>&
     return ::inet_pton(AF_INET6, latin.constData(), bytes.data()) == 1;
 }
 
-} // namespace
-
 std::optional<os::ConnectionEnds> connectionEndsOf(const QString& localAddress, std::uint16_t localPort,
                                                    const QString& remoteAddress, std::uint16_t remotePort) {
     os::ConnectionEnds ends;
     bool remoteIpv6 = false;
-    if (!addressBytes(localAddress, ends.ipv6, ends.localAddress) ||
-        !addressBytes(remoteAddress, remoteIpv6, ends.remoteAddress) || remoteIpv6 != ends.ipv6)
+    if (!numericAddressBytes(localAddress, ends.ipv6, ends.localAddress) ||
+        !numericAddressBytes(remoteAddress, remoteIpv6, ends.remoteAddress) || remoteIpv6 != ends.ipv6)
         return std::nullopt;
     ends.localPort = localPort;
     ends.remotePort = remotePort;
