@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 #include "mainwindow/Form1.h"
-#include "platform/os/linux/LinuxSystem.h"
+#include "platform/os/Backend.h"
 #include "snapshot/ConnectionTable.h"
 
 #include <QApplication>
@@ -15,9 +15,9 @@ int main(int argc, char** argv) {
     // The program ends through the main window's unload or its "Exit" only: closing a dialog
     // while the window waits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);
-    os::LinuxSystem system;
+    const std::unique_ptr<os::OperatingSystem> system = os::makeSystem();
     ConnectionSnapshot snapshot;
-    Form1 form(system, snapshot);
+    Form1 form(*system, snapshot);
     // Loaded from inside the event loop, so that ending the program during the first refresh
     // ends the loop too.
     QTimer::singleShot(0, &form, &Form1::Form_Load);

@@ -1,5 +1,6 @@
 #include "snapshot/SocketMatching.h"
 
+#include "platform/os/Backend.h"
 #include "snapshot/TrafficRates.h"
 
 #include <QHash>
@@ -67,7 +68,7 @@ std::optional<os::ConnectionEnds> trafficEndsOf(const ConnectionRecord& record,
 bool isNumericAddress(const QString& text) {
     bool ipv6 = false;
     std::array<std::uint8_t, 16> bytes;
-    return numericAddressBytes(text, ipv6, bytes);
+    return os::numericAddressBytes(text, ipv6, bytes);
 }
 
 bool needsSocketEndpoints(const ConnectionSnapshot& snapshot) {

@@ -1,6 +1,6 @@
 #include "snapshot/TrafficRates.h"
 
-#include <arpa/inet.h>
+#include "platform/os/Backend.h"
 
 TrafficByConnection trafficRates(const os::TrafficSample* previous, const os::TrafficSample& current) {
     TrafficByConnection result;
@@ -51,23 +51,12 @@ QString roundTripText(std::uint32_t microseconds) {
     return QStringLiteral("%1 ms").arg(milliseconds, 0, 'f', decimals);
 }
 
-bool numericAddressBytes(const QString& text, bool& ipv6, std::array<std::uint8_t, 16>& bytes) {
-    const QByteArray latin = text.toLatin1();
-    bytes.fill(0);
-    if (::inet_pton(AF_INET, latin.constData(), bytes.data()) == 1) {
-        ipv6 = false;
-        return true;
-    }
-    ipv6 = true;
-    return ::inet_pton(AF_INET6, latin.constData(), bytes.data()) == 1;
-}
-
 std::optional<os::ConnectionEnds> connectionEndsOf(const QString& localAddress, std::uint16_t localPort,
                                                    const QString& remoteAddress, std::uint16_t remotePort) {
     os::ConnectionEnds ends;
     bool remoteIpv6 = false;
-    if (!numericAddressBytes(localAddress, ends.ipv6, ends.localAddress) ||
-        !numericAddressBytes(remoteAddress, remoteIpv6, ends.remoteAddress) || remoteIpv6 != ends.ipv6)
+    if (!os::numericAddressBytes(localAddress, ends.ipv6, ends.localAddress) ||
+        !os::numericAddressBytes(remoteAddress, remoteIpv6, ends.remoteAddress) || remoteIpv6 != ends.ipv6)
         return std::nullopt;
     ends.localPort = localPort;
     ends.remotePort = remotePort;

@@ -30,10 +30,6 @@ QString bytesPerSecondText(double bytesPerSecond);
 // "0.04 ms", "12.5 ms", "230 ms": the smoothed round-trip time in milliseconds.
 QString roundTripText(std::uint32_t microseconds);
 
-// An address written in numbers ("10.0.0.1", "::1") into 16 bytes; false for anything else, a
-// name among them.
-bool numericAddressBytes(const QString& text, bool& ipv6, std::array<std::uint8_t, 16>& bytes);
-
 // The ends of a listed connection, from its addresses as text ("127.0.0.1", "::1") and its
 // port numbers; nothing when an address is not written in numbers.
 std::optional<os::ConnectionEnds> connectionEndsOf(const QString& localAddress, std::uint16_t localPort,

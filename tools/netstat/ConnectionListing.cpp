@@ -1,5 +1,6 @@
 #include "ConnectionListing.h"
 
+#include "ListingText.h"
 #include "ServiceNames.h"
 #include "SocketOwners.h"
 
@@ -94,12 +95,6 @@ HostAddress foreignAddress(const TcpSocket& socket) {
     return address;
 }
 
-void appendPadded(std::string& out, const std::string& text, std::size_t width) {
-    out += text;
-    // At least one space always separates two columns, however long the text.
-    out.append(text.size() < width ? width - text.size() : 1, ' ');
-}
-
 bool isConnection(const TcpSocket& socket) {
     return socket.protocol != IPPROTO_UDP && socket.state != os::sockets::KernelListen;
 }
@@ -145,32 +140,23 @@ std::string formatListing(const std::vector<ListedConnection>& connections, bool
                           ServiceNames* services, const std::vector<std::string>& hostNames) {
     std::string out;
     out.reserve(128 + connections.size() * 96);
-    out += "\r\nActive Connections\r\n\r\n";
-    out += "  Proto  Local Address          Foreign Address        State           PID\r\n";
-    std::string address;
+    out += listing::Heading;
+    std::string local, foreign;
     for (std::size_t i = 0; i < connections.size(); ++i) {
         const TcpSocket& socket = connections[i].socket;
         const bool udp = socket.protocol == IPPROTO_UDP;
-        out += udp ? "  UDP    " : "  TCP    ";
-        address = numericHost(socket.family, socket.localAddress);
-        address += ':';
-        address += portText(socket.localPort, numeric, services);
-        appendPadded(out, address, 23);
-        if (udp) { // no foreign address and no state: "UDP 0.0.0.0:5353 *:* 812"
-            appendPadded(out, "*:*", 23);
-            out += std::to_string(connections[i].processId);
-            out += "\r\n";
-            continue;
+        local = numericHost(socket.family, socket.localAddress);
+        local += ':';
+        local += portText(socket.localPort, numeric, services);
+        foreign.clear();
+        if (!udp) {
+            foreign = i < hostNames.size() && !hostNames[i].empty() ? hostNames[i]
+                                                                    : numericHost(socket.family, socket.remoteAddress);
+            foreign += ':';
+            foreign += portText(socket.remotePort, numeric, services);
         }
-        address = i < hostNames.size() && !hostNames[i].empty()
-                      ? hostNames[i]
-                      : numericHost(socket.family, socket.remoteAddress);
-        address += ':';
-        address += portText(socket.remotePort, numeric, services);
-        appendPadded(out, address, 23);
-        appendPadded(out, os::sockets::tcpStateWord(socket.state), 16);
-        out += std::to_string(connections[i].processId);
-        out += "\r\n";
+        listing::appendLine(out, udp, local, foreign, os::sockets::systemTcpState(socket.state),
+                            std::uint32_t(connections[i].processId));
     }
     return out;
 }

@@ -1,6 +1,6 @@
 #include "platform/os/fake/FakeSystem.h"
 
-#include "platform/os/linux/FileSaving.h"
+#include "platform/os/Backend.h"
 
 namespace os {
 
@@ -90,7 +90,7 @@ bool FakeSystem::processHasEnded(std::int32_t processId, std::uint64_t startTime
 }
 
 QString FakeSystem::saveFile(const QString& path, const QByteArray& contents) {
-    return linuxbackend::saveFileContents(path, contents);
+    return saveFileContents(path, contents);
 }
 
 QString FakeSystem::systemErrorText(int errorCode) {

@@ -1,5 +1,7 @@
 #include "platform/os/linux/ChildCommand.h"
 
+#include "platform/os/CommandClock.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -17,48 +19,6 @@ extern char** environ;
 namespace os::linuxbackend {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int remainingMilliseconds(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1000 * 60 * 60));
-}
-
-// The command's clock: its deadline, and when the caller's yield is next due. Time spent in
-// the yield (a dialog the user opened meanwhile) moves the deadline on: the limit is for the
-// command, not for the window.
-class CommandClock {
-public:
-    explicit CommandClock(const CommandRequest& request)
-        : m_deadline(Clock::now() + request.timeout), m_yield(request.yield),
-          m_interval(std::max(request.yieldInterval, std::chrono::milliseconds(1))),
-          m_yieldDue(Clock::now() + m_interval) {}
-
-    bool expired() const { return Clock::now() >= m_deadline; }
-
-    // How long one wait may block: until the deadline, or until the next yield is due.
-    int sliceMilliseconds() const {
-        return remainingMilliseconds(m_yield ? std::min(m_deadline, m_yieldDue) : m_deadline);
-    }
-
-    void yieldWhenDue() {
-        const auto before = Clock::now();
-        if (!m_yield || before < m_yieldDue)
-            return;
-        m_yield();
-        const auto after = Clock::now();
-        m_deadline += after - before;
-        // Counted from the start of this yield, so yields begin at least once per interval.
-        m_yieldDue = std::max(before + m_interval, after);
-    }
-
-private:
-    Clock::time_point m_deadline;
-    std::function<void()> m_yield;
-    std::chrono::milliseconds m_interval;
-    Clock::time_point m_yieldDue;
-};
 
 // Reaps the child, waiting at most until the deadline, and notes how it ended; false when it
 // is still running.
@@ -127,7 +87,7 @@ CommandResult runChildCommand(const CommandRequest& request) {
         return result;
     }
 
-    CommandClock clock(request);
+    CommandClock clock(request.timeout, request.yield, request.yieldInterval);
     const qsizetype cap = std::max<qsizetype>(request.outputCap, 0);
     char chunk[64 * 1024];
     pollfd watch{readEnd, POLLIN, 0};

@@ -1,33 +1,10 @@
 #include "platform/os/linux/TcpStateCounter.h"
 
+#include "platform/os/ConnectionDigest.h"
+
 #include <algorithm>
 
 namespace os::linuxbackend {
-
-namespace {
-
-std::uint64_t mixed(std::uint64_t value) {
-    // splitmix64's finaliser: every input bit moves about half the output bits, so a sum of
-    // these over the connections hardly ever stays equal when one connection changes.
-    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    value = (value ^ (value >> 27)) * 0x94d049bb133111ebULL;
-    return value ^ (value >> 31);
-}
-
-std::uint64_t connectionHash(const sockets::TcpSocket& socket, int state) {
-    std::uint64_t hash = mixed(std::uint64_t(socket.family) << 40 | std::uint64_t(state) << 32 |
-                               std::uint64_t(socket.localPort) << 16 | socket.remotePort);
-    for (const auto* address : {&socket.localAddress, &socket.remoteAddress})
-        for (std::size_t at = 0; at < address->size(); at += 8) {
-            std::uint64_t word = 0;
-            for (std::size_t byte = 0; byte < 8; ++byte)
-                word = word << 8 | (*address)[at + byte];
-            hash = mixed(hash ^ word);
-        }
-    return hash;
-}
-
-} // namespace
 
 TcpStateCounter::TcpStateCounter(std::chrono::milliseconds recountInterval, std::string procRoot)
     : TcpStateCounter(recountInterval, std::move(procRoot), std::make_unique<sockets::NetlinkTcpDumper>()) {}
@@ -82,7 +59,8 @@ TcpStateCounts TcpStateCounter::countInFull() {
             const int state = sockets::systemTcpState(socket.state);
             ++counts.byState[state];
             if (state != TcpClosed && state != TcpListen && state != TcpTimeWait)
-                counts.connectionDigest += connectionHash(socket, state);
+                counts.connectionDigest += connectionHash(socket.family, state, socket.localPort, socket.remotePort,
+                                                          socket.localAddress, socket.remoteAddress);
         },
         m_procRoot);
     return counts;

@@ -1,0 +1,41 @@
+#pragma once
+
+// The listing's text, as the system's netstat prints it and the program's parser reads it:
+// shared by the companion command of each platform. Plain C++.
+
+#include <cstdint>
+#include <string>
+
+namespace listing {
+
+inline constexpr char Heading[] = "\r\nActive Connections\r\n\r\n"
+                                  "  Proto  Local Address          Foreign Address        State           PID\r\n";
+
+// State words in the system's TCP state numbering (1 closed ... 12 delete-tcb).
+inline const char* stateWord(int state) {
+    static const char* const words[] = {
+        "",           "CLOSED",     "LISTENING", "SYN_SENT", "SYN_RECEIVED", "ESTABLISHED", "FIN_WAIT_1",
+        "FIN_WAIT_2", "CLOSE_WAIT", "CLOSING",   "LAST_ACK", "TIME_WAIT",    "DELETE_TCB"};
+    return state >= 1 && state <= 12 ? words[state] : words[0];
+}
+
+inline void appendPadded(std::string& out, const std::string& text, std::size_t width) {
+    out += text;
+    // At least one space always separates two columns, however long the text.
+    out.append(text.size() < width ? width - text.size() : 1, ' ');
+}
+
+// One CRLF-ended line. A UDP endpoint has no foreign address and no state:
+// "UDP 0.0.0.0:5353 *:* 812".
+inline void appendLine(std::string& out, bool udp, const std::string& local, const std::string& foreign,
+                       int state, std::uint32_t processId) {
+    out += udp ? "  UDP    " : "  TCP    ";
+    appendPadded(out, local, 23);
+    appendPadded(out, udp ? std::string("*:*") : foreign, 23);
+    if (!udp)
+        appendPadded(out, stateWord(state), 16);
+    out += std::to_string(processId);
+    out += "\r\n";
+}
+
+} // namespace listing
