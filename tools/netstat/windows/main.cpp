@@ -1,0 +1,106 @@
+// The companion command of the Windows build: prints the machine's TCP connections that are
+// not listening (with -a, the listening TCP sockets and the UDP endpoints too), one line each
+// with its state and owning process, in the text format of the system's netstat -o. Under
+// Wine, whose own netstat cannot show owners, the program lists through this command instead.
+//
+// Addresses print in numbers: a reverse look-up of every peer would send queries off the
+// machine, and the program resolves the host it is asked about itself. Ports print as service
+// names unless -n is given.
+
+#include "ListingText.h"
+#include "Win32Api.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include <fcntl.h>
+#include <io.h>
+
+namespace {
+
+void printUsage(std::FILE* to) {
+    std::fputs("usage: tavren-netstat-cli [-a] [-n] [-o] [--help]\n"
+               "  -a      also the listening TCP ports and the UDP endpoints\n"
+               "  -n      numeric ports, no service names\n"
+               "  -o      show the owning process id (always shown)\n"
+               "  --help  print this help and exit\n",
+               to);
+}
+
+std::string hostText(const os::win32::TableSocket& socket, bool remote) {
+    const std::string address =
+        os::win32::numericAddress(socket.ipv6, remote ? socket.remoteAddress : socket.localAddress);
+    if (!socket.ipv6)
+        return address;
+    const std::uint32_t scope = remote ? socket.remoteScope : socket.localScope;
+    return "[" + address + (scope ? "%" + std::to_string(scope) : std::string()) + "]";
+}
+
+class PortNames {
+public:
+    explicit PortNames(bool numeric) : m_numeric(numeric) {}
+    std::string of(std::uint16_t port) {
+        if (m_numeric || port == 0)
+            return std::to_string(port);
+        auto [it, added] = m_names.try_emplace(port);
+        if (added) {
+            it->second = os::win32::serviceName(port);
+            if (it->second.empty())
+                it->second = std::to_string(port);
+        }
+        return it->second;
+    }
+
+private:
+    bool m_numeric;
+    std::map<std::uint16_t, std::string> m_names;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool all = false, numeric = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (!std::strcmp(argument, "--help") || !std::strcmp(argument, "-h") || !std::strcmp(argument, "/?")) {
+            printUsage(stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        bool known = (argument[0] == '-' || argument[0] == '/') && argument[1];
+        for (const char* letter = argument + 1; known && *letter; ++letter) {
+            const char c = *letter | 0x20;
+            if (c == 'a')
+                all = true;
+            else if (c == 'n')
+                numeric = true;
+            else if (c != 'o')
+                known = false;
+        }
+        if (!known) {
+            const bool option = (argument[0] == '-' || argument[0] == '/') && argument[1];
+            std::fprintf(stderr, "tavren-netstat-cli: %s '%s'\n", option ? "unknown option" : "unexpected argument",
+                         argument);
+            printUsage(stderr);
+            return 2;
+        }
+    }
+
+    std::vector<os::win32::TableSocket> sockets;
+    const unsigned kinds = os::win32::TcpConnections | (all ? os::win32::TcpListening | os::win32::UdpEndpoints : 0u);
+    if (!os::win32::readSocketTables(kinds, sockets) && sockets.empty()) {
+        // An empty listing would pass for a machine without connections.
+        std::fputs("tavren-netstat-cli: the TCP table could not be read\n", stderr);
+        return 1;
+    }
+    PortNames ports(numeric);
+    std::string out = listing::Heading;
+    for (const os::win32::TableSocket& socket : sockets) {
+        const std::string local = hostText(socket, false) + ":" + ports.of(socket.localPort);
+        const std::string foreign = socket.udp ? std::string() : hostText(socket, true) + ":" + ports.of(socket.remotePort);
+        listing::appendLine(out, socket.udp, local, foreign, socket.state, socket.processId);
+    }
+    // Binary: the lines carry their CRLF already, and text mode would double the CR.
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    return std::fwrite(out.data(), 1, out.size(), stdout) == out.size() && std::fflush(stdout) == 0 ? 0 : 1;
+}
