@@ -14,6 +14,16 @@ function(tavren_module name)
     target_link_libraries(tavren_${name} PUBLIC Qt6::Core Qt6::Gui Qt6::Widgets ${ARG_DEPENDS})
 endfunction()
 
+# A static Qt for Windows links its plugins into each program: the Windows platform and its
+# native style for the window, offscreen for tests that draw without a screen.
+function(tavren_windows_plugins target)
+    if(WIN32)
+        qt_import_plugins(${target}
+            INCLUDE_BY_TYPE platforms Qt6::QWindowsIntegrationPlugin Qt6::QOffscreenIntegrationPlugin
+            INCLUDE_BY_TYPE styles Qt6::QWindowsVistaStylePlugin)
+    endif()
+endfunction()
+
 # The libraries a test, benchmark or fuzz source declares on its first line: "// links: a b".
 function(tavren_declared_links src out)
     file(STRINGS ${src} links_line REGEX "^// links:" LIMIT_COUNT 1)
@@ -25,6 +35,7 @@ endfunction()
 # One QtTest executable per tests/tst_<unit>.cpp. The first line of the file names the
 # libraries it links: "// links: tavren_snapshot tavren_os". Tests run offscreen unless the
 # file says "// needs: x11", in which case scripts/with-x11 gives it a real X server and tray.
+# A test builds for Linux only unless its file names its platforms: "// platforms: linux windows".
 function(tavren_add_tests dir)
     file(GLOB tests CONFIGURE_DEPENDS ${dir}/tst_*.cpp)
     set(runtime ${CMAKE_BINARY_DIR}/xdg-runtime)
@@ -34,17 +45,37 @@ function(tavren_add_tests dir)
     file(CHMOD ${runtime} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
     foreach(src ${tests})
         get_filename_component(name ${src} NAME_WE)
+        file(STRINGS ${src} platforms_line REGEX "^// platforms:" LIMIT_COUNT 1)
+        if(NOT platforms_line)
+            set(platforms_line "// platforms: linux")
+        endif()
+        if((WIN32 AND NOT platforms_line MATCHES "windows") OR (NOT WIN32 AND NOT platforms_line MATCHES "linux"))
+            continue()
+        endif()
         tavren_declared_links(${src} links)
         file(STRINGS ${src} needs_line REGEX "^// needs:" LIMIT_COUNT 1)
         add_executable(${name} ${src})
         target_link_libraries(${name} PRIVATE ${links} Qt6::Test)
-        target_compile_definitions(${name} PRIVATE TAVREN_BINARY_DIR="${CMAKE_BINARY_DIR}")
+        tavren_windows_plugins(${name})
+        # Under Wine the machine's root is drive Z:.
+        set(binary_dir ${CMAKE_BINARY_DIR})
+        if(WIN32 AND CMAKE_CROSSCOMPILING)
+            set(binary_dir Z:${CMAKE_BINARY_DIR})
+        endif()
+        target_compile_definitions(${name} PRIVATE TAVREN_BINARY_DIR="${binary_dir}")
         # Tests of the window and the snapshot run the companion command from the build's
         # bin folder: building any one test builds it as well.
-        if(TARGET tavren-netstat-cli)
-            add_dependencies(${name} tavren-netstat-cli)
-        endif()
-        if(needs_line MATCHES "x11")
+        foreach(helper tavren-netstat-cli tavren-standin)
+            if(TARGET ${helper})
+                add_dependencies(${name} ${helper})
+            endif()
+        endforeach()
+        if(WIN32)
+            # Under Wine through the toolchain's emulator, in the build folder's own prefix.
+            add_test(NAME ${name} COMMAND ${name})
+            set_tests_properties(${name} PROPERTIES
+                ENVIRONMENT "QT_QPA_PLATFORM=offscreen;WINEPREFIX=${CMAKE_BINARY_DIR}/wine")
+        elseif(needs_line MATCHES "x11")
             add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-x11 $<TARGET_FILE:${name}>)
             set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE ENVIRONMENT "XDG_RUNTIME_DIR=${runtime};${lookups}")
         else()

@@ -1,4 +1,5 @@
 // links: tavren_button
+// platforms: linux windows
 #include "controls/button/CorvaneButton.h"
 #include "platform/host/Colours.h"
 #include "platform/host/ControlArrays.h"

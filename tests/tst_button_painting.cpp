@@ -1,4 +1,5 @@
 // links: tavren_button tavren_host tavren_os
+// platforms: linux windows
 #include "controls/button/ButtonPalette.h"
 #include "controls/button/CorvaneButton.h"
 #include "platform/host/Colours.h"

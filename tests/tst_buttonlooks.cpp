@@ -1,4 +1,5 @@
 // links: tavren_button
+// platforms: linux windows
 #include "controls/button/ButtonPalette.h"
 #include "controls/button/ButtonPlatform.h"
 #include "platform/host/AccessKey.h"

@@ -1,4 +1,5 @@
 // links: tavren_check
+// platforms: linux windows
 #include "controls/check/Check.h"
 #include "controls/check/CheckParts.h"
 #include "platform/host/Colours.h"

@@ -1,4 +1,5 @@
 // links: tavren_snapshot tavren_os
+// platforms: linux windows
 #include "snapshot/ConnectionTable.h"
 
 #include <QTest>

@@ -1,4 +1,5 @@
 // links: tavren_host
+// platforms: linux windows
 #include "platform/host/Colours.h"
 #include "platform/host/ControlArrays.h"
 #include "platform/host/HostedControl.h"

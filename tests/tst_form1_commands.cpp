@@ -1,4 +1,5 @@
 // links: tavren_mainwindow
+// platforms: linux windows
 #include "controls/dns/DNS.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/FrmInfo.h"

@@ -1,4 +1,5 @@
 // links: tavren_host
+// platforms: linux windows
 #include "platform/host/MessageBoxService.h"
 
 #include <QApplication>

@@ -1,4 +1,5 @@
 // links: tavren_options
+// platforms: linux windows
 #include "controls/check/Check.h"
 #include "options/frmOptions.h"
 #include "platform/host/MessageBoxService.h"

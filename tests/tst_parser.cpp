@@ -1,6 +1,8 @@
 // links: tavren_snapshot tavren_os
+// platforms: linux windows
 #include "snapshot/NetstatParser.h"
 #include "snapshot/SocketMatching.h"
+#include "support/RecordedListing.h"
 
 #include <QTest>
 
@@ -22,6 +24,8 @@ private slots:
     void changesCallersText();
     void kindsAddressesAndOthers_data();
     void kindsAddressesAndOthers();
+    void recordedWindowsListings_data();
+    void recordedWindowsListings();
 };
 
 namespace {
@@ -314,6 +318,40 @@ void ParserTest::kindsAddressesAndOthers() {
                                                r->RemoteAddress}
                                  : QStringList();
     QCOMPARE(fields.join('|'), stored);
+}
+
+void ParserTest::recordedWindowsListings_data() {
+    QTest::addColumn<bool>("numbers");
+    QTest::addColumn<QStringList>("stored"); // protocol|local host|local port|host|port|state|pid, in order
+    QTest::newRow("names") << false
+                           << QStringList{"TCP|127.0.0.1|49670|DESKTOP-4F2K9QJ|49671|ESTABLISHED|5124",
+                                          "TCP|127.0.0.1|49671|DESKTOP-4F2K9QJ|49670|ESTABLISHED|5124",
+                                          "TCP|192.0.2.23|49702|files|443 (Https)|ESTABLISHED|7312",
+                                          "TCP|::1|49680|DESKTOP-4F2K9QJ|49681|ESTABLISHED|4420",
+                                          "TCP|2001:db8::1c|49722|mail|imaps|CLOSE_WAIT|9012"};
+    QTest::newRow("numbers") << true
+                             << QStringList{"TCP|0.0.0.0|135|0.0.0.0|0|LISTENING|996",
+                                            "TCP|192.0.2.23|49702|198.51.100.7|443|ESTABLISHED|7312",
+                                            "TCP|::|445|::|0|LISTENING|4",
+                                            "TCP|fe80::5d1c:2b7a:9e4f:1a2b%12|139|fe80::1%12|52133|ESTABLISHED|4",
+                                            "UDP|0.0.0.0|5353|*|*||2760", "UDP|::|500|*|*||4012"};
+}
+
+// What the system's own netstat prints on Windows reads as the companion's lines do: the
+// heading, blank lines, the blank UDP state column and the owner-less time-wait line skipped.
+void ParserTest::recordedWindowsListings() {
+    QFETCH(bool, numbers);
+    ConnectionSnapshot snapshot;
+    QString text = QString::fromLatin1(numbers ? RecordedNumbersListing : RecordedNamesListing);
+    ParseNetstatOutput(snapshot, text, {}, ListingKinds{numbers, numbers});
+    QStringList stored;
+    for (int i = 0; i < snapshot.ConnectionCount; ++i) {
+        const ConnectionRecord* r = snapshot.ConnectionTable.at(i);
+        stored << QStringList{r->Protocol, r->LocalHost, r->LocalPort, r->RemoteHost, r->RemotePort, r->State,
+                              QString::number(r->ProcessId)}
+                      .join('|');
+    }
+    QTEST(stored, "stored");
 }
 
 QTEST_GUILESS_MAIN(ParserTest)

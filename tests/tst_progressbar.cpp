@@ -1,4 +1,5 @@
 // links: tavren_progressbar tavren_host
+// platforms: linux windows
 #include "controls/progressbar/ProgressBar.h"
 #include "controls/progressbar/ProgressLooks.h"
 

@@ -1,4 +1,5 @@
 // links: tavren_mainwindow
+// platforms: linux windows
 #define Q_TEST_QPIXMAPCACHE // QPixmapCache::totalUsed()
 #include "mainwindow/Form1.h"
 #include "platform/os/fake/FakeSystem.h"

@@ -1,4 +1,5 @@
 // links: tavren_snapshot tavren_os
+// platforms: linux windows
 #include "platform/os/fake/FakeSystem.h"
 #include "snapshot/NetstatParser.h"
 #include "snapshot/ProcessPaths.h"

@@ -1,4 +1,5 @@
 // links: tavren_tray tavren_host
+// platforms: linux windows
 #include "tray/HideDecision.h"
 #include "tray/MenuSysPop.h"
 #include "tray/TrayIntegration.h"

@@ -1,4 +1,5 @@
 // links: tavren_widgets
+// platforms: linux windows
 #include "platform/widgets/ImageList.h"
 #include "platform/widgets/ListView.h"
 #include "platform/widgets/StatusBar.h"
