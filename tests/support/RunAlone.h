@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryFile>
 #include <QTest>
 
 namespace testsupport {
@@ -35,9 +37,17 @@ inline QString runAloneInChild(const char* testClass) {
     environment.insert(QString::fromLatin1(RunAloneVariable), QString::fromLatin1(name));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(name)});
+    // The log goes to a file: under Wine a test's output does not reach a pipe. The platform
+    // goes along as an argument, since Wine does not hand its programs the QT_ variables.
+    QTemporaryFile log;
+    if (!log.open())
+        return QStringLiteral("no log file for the run of %1 alone").arg(QString::fromLatin1(name));
+    QStringList arguments{QString::fromLatin1(name), QStringLiteral("-o"), log.fileName() + QStringLiteral(",txt")};
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        arguments << QStringLiteral("-platform") << QGuiApplication::platformName();
+    child.start(QCoreApplication::applicationFilePath(), arguments);
     const bool ended = child.waitForFinished(120000);
-    const QString output = QString::fromLocal8Bit(child.readAll());
+    const QString output = QString::fromLocal8Bit(child.readAll() + log.readAll());
     const QString passed = QStringLiteral("PASS   : %1::%2(")
                                .arg(QLatin1String(testClass), QLatin1String(QTest::currentTestFunction()));
     if (ended && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
