@@ -221,89 +221,81 @@ ChildResult runChild(const ChildRequest& request) {
 
 // ---- Socket tables --------------------------------------------------------------------
 
+namespace {
+
+// The parts in which the four tables' rows differ: family, addresses and remote end.
+void fillEnds(const MIB_TCPROW_OWNER_PID& row, TableSocket& socket) {
+    std::memcpy(socket.localAddress.data(), &row.dwLocalAddr, 4);
+    std::memcpy(socket.remoteAddress.data(), &row.dwRemoteAddr, 4);
+    socket.remotePort = portOf(row.dwRemotePort);
+    socket.state = int(row.dwState);
+}
+void fillEnds(const MIB_TCP6ROW_OWNER_PID& row, TableSocket& socket) {
+    socket.ipv6 = true;
+    std::memcpy(socket.localAddress.data(), row.ucLocalAddr, 16);
+    std::memcpy(socket.remoteAddress.data(), row.ucRemoteAddr, 16);
+    socket.localScope = row.dwLocalScopeId;
+    socket.remoteScope = row.dwRemoteScopeId;
+    socket.remotePort = portOf(row.dwRemotePort);
+    socket.state = int(row.dwState);
+}
+void fillEnds(const MIB_UDPROW_OWNER_PID& row, TableSocket& socket) {
+    socket.udp = true;
+    std::memcpy(socket.localAddress.data(), &row.dwLocalAddr, 4);
+}
+void fillEnds(const MIB_UDP6ROW_OWNER_PID& row, TableSocket& socket) {
+    socket.udp = socket.ipv6 = true;
+    std::memcpy(socket.localAddress.data(), row.ucLocalAddr, 16);
+    socket.localScope = row.dwLocalScopeId;
+}
+
+// Appends the rows of one table, read into buffer, that are of the kinds asked for.
+template <typename Table>
+void appendRows(const std::vector<unsigned char>& buffer, unsigned kinds, std::vector<TableSocket>& sockets) {
+    const auto* table = reinterpret_cast<const Table*>(buffer.data());
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        TableSocket socket;
+        fillEnds(table->table[i], socket);
+        if (!socket.udp && !wanted(kinds, socket.state))
+            continue;
+        socket.localPort = portOf(table->table[i].dwLocalPort);
+        // A listening socket has no peer; the table's remote port is left over.
+        if (socket.state == MIB_TCP_STATE_LISTEN)
+            socket.remotePort = 0;
+        socket.processId = table->table[i].dwOwningPid;
+        sockets.push_back(socket);
+    }
+}
+
+} // namespace
+
 bool readSocketTables(unsigned kinds, std::vector<TableSocket>& sockets) {
     bool allRead = true;
     std::vector<unsigned char> buffer;
-    if (kinds & (TcpConnections | TcpListening)) {
-        const auto tcp = [&](ULONG family) {
-            return readTable(buffer, [family](void* data, DWORD* size) {
-                return ::GetExtendedTcpTable(data, size, FALSE, family, TCP_TABLE_OWNER_PID_ALL, 0);
-            });
+    // Reads one table into buffer and appends its rows; false when it could not be read.
+    const auto read = [&](auto append, auto query) {
+        if (!readTable(buffer, query))
+            return false;
+        append(buffer, kinds, sockets);
+        return true;
+    };
+    const auto tcp = [](ULONG family) {
+        return [family](void* data, DWORD* size) {
+            return ::GetExtendedTcpTable(data, size, FALSE, family, TCP_TABLE_OWNER_PID_ALL, 0);
         };
-        if (tcp(AF_INET)) {
-            const auto* table = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(buffer.data());
-            for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-                const MIB_TCPROW_OWNER_PID& row = table->table[i];
-                if (!wanted(kinds, int(row.dwState)))
-                    continue;
-                TableSocket socket;
-                std::memcpy(socket.localAddress.data(), &row.dwLocalAddr, 4);
-                std::memcpy(socket.remoteAddress.data(), &row.dwRemoteAddr, 4);
-                socket.localPort = portOf(row.dwLocalPort);
-                // A listening socket has no peer; the table's remote port is left over.
-                socket.remotePort = row.dwState == MIB_TCP_STATE_LISTEN ? 0 : portOf(row.dwRemotePort);
-                socket.state = int(row.dwState);
-                socket.processId = row.dwOwningPid;
-                sockets.push_back(socket);
-            }
-        } else {
-            allRead = false;
-        }
-        if (tcp(AF_INET6)) {
-            const auto* table = reinterpret_cast<const MIB_TCP6TABLE_OWNER_PID*>(buffer.data());
-            for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-                const MIB_TCP6ROW_OWNER_PID& row = table->table[i];
-                if (!wanted(kinds, int(row.dwState)))
-                    continue;
-                TableSocket socket;
-                socket.ipv6 = true;
-                std::memcpy(socket.localAddress.data(), row.ucLocalAddr, 16);
-                std::memcpy(socket.remoteAddress.data(), row.ucRemoteAddr, 16);
-                socket.localScope = row.dwLocalScopeId;
-                socket.remoteScope = row.dwRemoteScopeId;
-                socket.localPort = portOf(row.dwLocalPort);
-                socket.remotePort = row.dwState == MIB_TCP_STATE_LISTEN ? 0 : portOf(row.dwRemotePort);
-                socket.state = int(row.dwState);
-                socket.processId = row.dwOwningPid;
-                sockets.push_back(socket);
-            }
-        } else {
-            allRead = false;
-        }
+    };
+    const auto udp = [](ULONG family) {
+        return [family](void* data, DWORD* size) {
+            return ::GetExtendedUdpTable(data, size, FALSE, family, UDP_TABLE_OWNER_PID, 0);
+        };
+    };
+    if (kinds & (TcpConnections | TcpListening)) {
+        allRead &= read(appendRows<MIB_TCPTABLE_OWNER_PID>, tcp(AF_INET));
+        allRead &= read(appendRows<MIB_TCP6TABLE_OWNER_PID>, tcp(AF_INET6));
     }
     if (kinds & UdpEndpoints) {
-        const auto udp = [&](ULONG family) {
-            return readTable(buffer, [family](void* data, DWORD* size) {
-                return ::GetExtendedUdpTable(data, size, FALSE, family, UDP_TABLE_OWNER_PID, 0);
-            });
-        };
-        if (udp(AF_INET)) {
-            const auto* table = reinterpret_cast<const MIB_UDPTABLE_OWNER_PID*>(buffer.data());
-            for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-                TableSocket socket;
-                socket.udp = true;
-                std::memcpy(socket.localAddress.data(), &table->table[i].dwLocalAddr, 4);
-                socket.localPort = portOf(table->table[i].dwLocalPort);
-                socket.processId = table->table[i].dwOwningPid;
-                sockets.push_back(socket);
-            }
-        } else {
-            allRead = false;
-        }
-        if (udp(AF_INET6)) {
-            const auto* table = reinterpret_cast<const MIB_UDP6TABLE_OWNER_PID*>(buffer.data());
-            for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-                TableSocket socket;
-                socket.udp = socket.ipv6 = true;
-                std::memcpy(socket.localAddress.data(), table->table[i].ucLocalAddr, 16);
-                socket.localScope = table->table[i].dwLocalScopeId;
-                socket.localPort = portOf(table->table[i].dwLocalPort);
-                socket.processId = table->table[i].dwOwningPid;
-                sockets.push_back(socket);
-            }
-        } else {
-            allRead = false;
-        }
+        allRead &= read(appendRows<MIB_UDPTABLE_OWNER_PID>, udp(AF_INET));
+        allRead &= read(appendRows<MIB_UDP6TABLE_OWNER_PID>, udp(AF_INET6));
     }
     return allRead;
 }
