@@ -337,8 +337,7 @@ void ParserTest::recordedWindowsListings_data() {
                                             "UDP|0.0.0.0|5353|*|*||2760", "UDP|::|500|*|*||4012"};
 }
 
-// What the system's own netstat prints on Windows reads as the companion's lines do: the
-// heading, blank lines, the blank UDP state column and the owner-less time-wait line skipped.
+// Windows' own netstat output reads as the companion's: heading, blank UDP state, no owner-less lines.
 void ParserTest::recordedWindowsListings() {
     QFETCH(bool, numbers);
     ConnectionSnapshot snapshot;
