@@ -9,10 +9,10 @@
 
 #include "Capabilities.h"
 #include "ConnectionListing.h"
+#include "ListingArguments.h"
 #include "ServiceNames.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include <unistd.h>
 
@@ -42,32 +42,6 @@ bool writeAll(const std::string& text) {
     return true;
 }
 
-enum class Request { List, Help, Wrong };
-
-// Reads the options; on a wrong one, `wrong` names it.
-Request readArguments(int argc, char** argv, ListingOptions& options, const char*& wrong) {
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (!std::strcmp(argument, "--help") || !std::strcmp(argument, "-h") || !std::strcmp(argument, "/?"))
-            return Request::Help;
-        wrong = argument;
-        if ((argument[0] != '-' && argument[0] != '/') || !argument[1])
-            return Request::Wrong;
-        for (const char* letter = argument + 1; *letter; ++letter) {
-            if (*letter == 'n' || *letter == 'N') {
-                options.numeric = true;
-            } else if (*letter == 'a' || *letter == 'A') {
-                options.all = true;
-            } else if (*letter == 'o' || *letter == 'O') {
-                // The owner column is always printed.
-            } else {
-                return Request::Wrong;
-            }
-        }
-    }
-    return Request::List;
-}
-
 bool giveUpCapabilities() {
     if (dropCapabilities())
         return true;
@@ -86,17 +60,15 @@ int main(int argc, char** argv) {
     }
     ListingOptions options;
     const char* wrong = "";
-    const Request request = readArguments(argc, argv, options, wrong);
-    if (request != Request::List) {
+    const listing::Request request = listing::readArguments(argc, argv, options.all, options.numeric, wrong);
+    if (request != listing::Request::List) {
         if (!giveUpCapabilities())
             return 1;
-        if (request == Request::Help) {
+        if (request == listing::Request::Help) {
             printUsage(stdout);
             return std::fflush(stdout) == 0 ? 0 : 1;
         }
-        const bool option = (wrong[0] == '-' || wrong[0] == '/') && wrong[1];
-        std::fprintf(stderr, "tavren-netstat-cli: %s '%s'\n",
-                     option ? "unknown option" : "unexpected argument", wrong);
+        listing::reportWrongArgument(wrong);
         printUsage(stderr);
         return 2;
     }

@@ -7,11 +7,11 @@
 // machine, and the program resolves the host it is asked about itself. Ports print as service
 // names unless -n is given.
 
+#include "ListingArguments.h"
 #include "ListingText.h"
 #include "Win32Api.h"
 
 #include <cstdio>
-#include <cstring>
 #include <map>
 
 #include <fcntl.h>
@@ -61,29 +61,16 @@ private:
 
 int main(int argc, char** argv) {
     bool all = false, numeric = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (!std::strcmp(argument, "--help") || !std::strcmp(argument, "-h") || !std::strcmp(argument, "/?")) {
-            printUsage(stdout);
-            return std::fflush(stdout) == 0 ? 0 : 1;
-        }
-        bool known = (argument[0] == '-' || argument[0] == '/') && argument[1];
-        for (const char* letter = argument + 1; known && *letter; ++letter) {
-            const char c = *letter | 0x20;
-            if (c == 'a')
-                all = true;
-            else if (c == 'n')
-                numeric = true;
-            else if (c != 'o')
-                known = false;
-        }
-        if (!known) {
-            const bool option = (argument[0] == '-' || argument[0] == '/') && argument[1];
-            std::fprintf(stderr, "tavren-netstat-cli: %s '%s'\n", option ? "unknown option" : "unexpected argument",
-                         argument);
-            printUsage(stderr);
-            return 2;
-        }
+    const char* wrong = "";
+    const listing::Request request = listing::readArguments(argc, argv, all, numeric, wrong);
+    if (request == listing::Request::Help) {
+        printUsage(stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (request == listing::Request::Wrong) {
+        listing::reportWrongArgument(wrong);
+        printUsage(stderr);
+        return 2;
     }
 
     std::vector<os::win32::TableSocket> sockets;
