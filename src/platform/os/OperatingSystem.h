@@ -137,6 +137,11 @@ public:
     // when the process cannot be seen.
     virtual QString processOwnerName(std::int32_t processId) = 0;
 
+    // The process's arguments as one line, separated by single spaces (the first is the
+    // program as it was started). Nothing when they cannot be read: the process has ended,
+    // belongs to a user whose processes are closed to this one, or shows none (a kernel thread).
+    virtual std::optional<QString> processCommandLine(std::int32_t processId) = 0;
+
     // When the process started, in the system's own units; two processes that had the same
     // id have different start times. 0 when there is no such process.
     virtual std::uint64_t processStartTime(std::int32_t processId) = 0;

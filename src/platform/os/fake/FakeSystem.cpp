@@ -63,6 +63,11 @@ QString FakeSystem::processOwnerName(std::int32_t processId) {
     return ownerNames.value(processId);
 }
 
+std::optional<QString> FakeSystem::processCommandLine(std::int32_t processId) {
+    const auto found = commandLines.constFind(processId);
+    return found == commandLines.cend() ? std::nullopt : std::optional<QString>(*found);
+}
+
 std::uint64_t FakeSystem::processStartTime(std::int32_t processId) {
     return startTimes.value(processId, 0);
 }

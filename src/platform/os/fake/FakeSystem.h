@@ -50,6 +50,9 @@ public:
     // processOwnerName: an id missing from the map cannot be seen.
     QHash<std::int32_t, QString> ownerNames;
 
+    // processCommandLine: an id missing from the map shows no command line.
+    QHash<std::int32_t, QString> commandLines;
+
     // processStartTime: an id missing from the map has no process (0). A test that changes an
     // id's start time plays a process that ended and whose id went to a new one.
     QHash<std::int32_t, std::uint64_t> startTimes;
@@ -100,6 +103,7 @@ public:
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
     QString processOwnerName(std::int32_t processId) override;
+    std::optional<QString> processCommandLine(std::int32_t processId) override;
     std::uint64_t processStartTime(std::int32_t processId) override;
     TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;

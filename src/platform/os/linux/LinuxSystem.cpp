@@ -283,6 +283,10 @@ QString LinuxSystem::processOwnerName(std::int32_t processId) {
     return QString::number(folder.st_uid);
 }
 
+std::optional<QString> LinuxSystem::processCommandLine(std::int32_t) {
+    return std::nullopt;
+}
+
 std::uint64_t LinuxSystem::processStartTime(std::int32_t processId) {
     const auto stat = readProcessStat(m_procRoot, processId);
     return stat ? stat->startTime : 0;

@@ -133,6 +133,10 @@ QString WindowsSystem::processOwnerName(std::int32_t processId) {
     return processId < 0 ? QString() : fromWide(win32::processOwner(std::uint32_t(processId)));
 }
 
+std::optional<QString> WindowsSystem::processCommandLine(std::int32_t) {
+    return std::nullopt;
+}
+
 std::uint64_t WindowsSystem::processStartTime(std::int32_t processId) {
     return processId <= 0 ? 0 : win32::processCreationTime(std::uint32_t(processId));
 }
