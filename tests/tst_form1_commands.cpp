@@ -625,7 +625,7 @@ void Form1CommandsTest::othersConnectionsCounted() {
     m_system->defaultCommandResult = finished(listing({{"10.0.0.2:4002", "peer:http", "CLOSE_WAIT", 0}}));
     m_system->endpoints = {{false, "10.0.0.2", 4002, 80, "10.0.0.9", true}};
     form().RefreshView();
-    QCOMPARE(form().StatusBar1->panelText(2), QStringLiteral("1 connections of other users are not shown"));
+    QCOMPARE(form().StatusBar1->panelText(2), QStringLiteral("1 connection of other users is not shown"));
     QVERIFY(form().StatusBar1->panelToolTip(2).contains("root"));
 }
 

@@ -513,6 +513,7 @@ private slots:
         QTest::newRow("four, path off")
             << QStringList{"PID", "User", "Local Address", "Protocol", "File Path"} << "::1"
             << QStringList{"22"};
+        QTest::newRow("command line") << QStringList{"Command Line"} << "psql" << QStringList{"9000"};
     }
     void columnsFromHeaderMenu() {
         QFETCH(QStringList, toggled);
@@ -521,14 +522,17 @@ private slots:
                               {"[::1]:22", "bravo:80", "ESTABLISHED", 9},
                               {"10.0.0.5:10000", "charlie:443", "ESTABLISHED", 25}}));
         m_system->ownerNames = {{100, "alice"}, {9, "root"}, {25, "bob"}};
+        m_system->commandLines = {{100, "psql -h alpha"}, {9, "sshd: root"}};
         form().RefreshView();
         const QStringList all{"File+",      "Local Port+", "Remote Host+", "Remote Port+",  "Status+",
                               "File Path+", "PID",         "User",         "Local Address", "Protocol",
-                              "Sent/s",     "Received/s",  "RTT"};
+                              "Sent/s",     "Received/s",  "RTT",          "Command Line"};
         const QList<QStringList> rows{
-            {"Unknown", "9000", "alpha", "5432", "ESTABLISHED", "", "100", "alice", "127.0.0.1", "TCP"},
-            {"Unknown", "22", "bravo", "80", "ESTABLISHED", "", "9", "root", "::1", "TCP"},
-            {"Unknown", "10000", "charlie", "443", "ESTABLISHED", "", "25", "bob", "10.0.0.5", "TCP"}};
+            {"Unknown", "9000", "alpha", "5432", "ESTABLISHED", "", "100", "alice", "127.0.0.1", "TCP", "", "", "",
+             "psql -h alpha"},
+            {"Unknown", "22", "bravo", "80", "ESTABLISHED", "", "9", "root", "::1", "TCP", "", "", "", "sshd: root"},
+            {"Unknown", "10000", "charlie", "443", "ESTABLISHED", "", "25", "bob", "10.0.0.5", "TCP", "", "", "",
+             "(not readable)"}};
         QList<QStringList> shown{{}, {}, {}, {}};
         for (QAction* entry : list().columnMenu()->actions()) {
             const int column = int(all.indexOf(entry->text() + (entry->isChecked() ? "+" : "")));
@@ -621,7 +625,7 @@ private slots:
             {t0 + seconds(2), {{a, {1024 + (3 << 20), 0, 50, 0}}, {b, {0, 2 << 20, 12500, 3}}}},
         };
         form().RefreshView();
-        const auto live = [this](int row) { return list().rowTexts(row).mid(10); };
+        const auto live = [this](int row) { return list().rowTexts(row).mid(10, 3); };
         QVERIFY(!m_system->playTrafficSample()); // nothing shown: no sampling
         const auto toggleRates = [this] {
             for (QAction* entry : list().columnMenu()->actions())

@@ -1,8 +1,8 @@
 // links: tavren_mainwindow
 // platforms: linux windows
 #include "controls/progressbar/ProgressBar.h"
+#include "connectionlist/ConnectionModel.h"
 #include "mainwindow/Form1.h"
-#include "mainwindow/PictureBox.h"
 #include "platform/host/Units.h"
 #include "platform/os/fake/FakeSystem.h"
 #include "platform/widgets/ImageList.h"
@@ -77,13 +77,7 @@ void MainWindowLayoutTest::designValues() {
     QVERIFY(!form.Progbar->isVisible()); // idle
     QCOMPARE(form.Processing, std::int16_t(0));
 
-    QCOMPARE(form.iml16->imageSize(), QSize(16, 16));
-    QCOMPARE(form.iml32->imageSize(), QSize(32, 32));
-    QCOMPARE(form.iml16->count(), 0);
-    QCOMPARE(form.pic16->picture().size(), QSize(16, 16));
-    QCOMPARE(form.pic32->picture().size(), QSize(32, 32));
-    QVERIFY(!form.pic16->isVisible());
-    QVERIFY(!form.pic32->isVisible());
+    QCOMPARE(form.ListView1->iconSize(), QSize(16, 16)); // rows show their programs' small icons
 
     // As designed: the list's top and width, the toolbar's and status bar's heights.
     QCOMPARE(form.ListView1->geometry().top(), twipsToPixels(600));
@@ -138,7 +132,7 @@ void MainWindowLayoutTest::listColumns() {
     QCOMPARE(list.header()->sectionSize(column), host::himetricToPixels(himetric));
 
     // A row's cell follows its column's alignment.
-    list.addItem(QStringLiteral("x")).setSubItem(5, QStringLiteral("y"));
+    m_form->connections().setRows({connectionlist::ConnectionRow{}});
     const int cellAlignment = model->data(model->index(0, column), Qt::TextAlignmentRole).toInt();
     QCOMPARE(cellAlignment & int(Qt::AlignHorizontal_Mask), alignment);
 }

@@ -2,6 +2,7 @@
 // platforms: linux windows
 #define Q_TEST_QPIXMAPCACHE // QPixmapCache::totalUsed()
 #include "mainwindow/Form1.h"
+#include "snapshot/ConnectionTable.h"
 #include "platform/os/fake/FakeSystem.h"
 #include "platform/widgets/ListView.h"
 #include "support/NetstatListing.h"

@@ -1,8 +1,12 @@
 #include "mainwindow/Form1.h"
 
+#include "connectionlist/ConnectionModel.h"
 #include "controls/progressbar/ProgressBar.h"
+#include "mainwindow/FilterField.h"
 #include "mainwindow/LiveTraffic.h"
-#include "mainwindow/PictureBox.h"
+#include "mainwindow/MainCommands.h"
+#include "mainwindow/RefreshCycle.h"
+#include "mainwindow/RowIcons.h"
 #include "platform/host/PropertyStore.h"
 #include "platform/host/Units.h"
 #include "platform/host/WindowKeys.h"
@@ -11,13 +15,12 @@
 #include "platform/widgets/ListView.h"
 #include "platform/widgets/StatusBar.h"
 #include "platform/widgets/Toolbar.h"
-#include "snapshot/ConnectionTable.h"
 #include "tray/TrayIntegration.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QCursor>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTimer>
@@ -28,18 +31,22 @@ using host::twipsToPixels;
 
 namespace {
 
-// Inside tight loops the refresh lets window messages run about this often.
-constexpr std::chrono::milliseconds RowYieldInterval{15};
-
 QRect designRect(const TwipsRect& r) {
     return host::twipsRect(r.left, r.top, r.width, r.height);
+}
+
+int toolbarHeight(const widgets::Toolbar& toolbar) {
+    return std::max(twipsToPixels(form1design::Toolbar1.height), toolbar.sizeHint().height());
+}
+
+int statusBarHeight(const widgets::StatusBar& status) {
+    return std::max(twipsToPixels(form1design::StatusBar1.height), status.sizeHint().height());
 }
 
 } // namespace
 
 Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget* parent)
-    : QWidget(parent), m_system(system), m_snapshot(snapshot),
-      m_pacer([] { QCoreApplication::processEvents(); }, RowYieldInterval) {
+    : QWidget(parent), m_system(system), m_icons(std::make_unique<RowIcons>(system)) {
     // The pictures live in this static library; the linker keeps them only when asked.
     Q_INIT_RESOURCE(mainwindow);
     setWindowTitle(Caption);
@@ -49,33 +56,21 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
         icon.addFile(QString::fromLatin1(picture));
     setWindowIcon(icon);
 
-    createToolbar();
-    createList();
-    createStatusArea();
-    createMenus();
-    createFilter();
-    setUpKeyboard();
-
     Timer1 = new QTimer(this);
     Timer1->setInterval(Timer1Interval);
+    createControls();
+    m_liveTraffic = new LiveTraffic(system, *m_connections, *ListView1, this);
+    m_refresh = new RefreshCycle(*this, system, snapshot, *m_connections, *m_liveTraffic);
+    m_commands = new MainCommands(*this, system, *m_connections, *m_refresh, *m_liveTraffic);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    // A refresh comes only when the connections change, so rows of gone ones could stay for
-    // long; they go by themselves after a few seconds.
-    m_goneExpiry = new QTimer(this);
-    m_goneExpiry->setSingleShot(true);
-    m_goneExpiry->setInterval(GoneRowLifetime);
-    connect(m_goneExpiry, &QTimer::timeout, this, &Form1::expireGoneRows);
-
-    iml16 = new widgets::ImageList(QSize(16, 16), this);
-    iml32 = new widgets::ImageList(QSize(32, 32), this);
-    pic16 = new PictureBox(QSize(16, 16), this);
-    pic16->move(designRect(form1design::pic16).topLeft());
-    pic16->hide();
-    pic32 = new PictureBox(QSize(32, 32), this);
-    pic32->move(designRect(form1design::pic32).topLeft());
-    pic32->hide();
-    ListView1->setIcons(iml32);
-    ListView1->setSmallIcons(iml16);
+    createMenus();
+    m_filter = new FilterField(*Toolbar1, *ListView1, *this);
+    TxtFilter = m_filter->field();
+    connect(m_filter, &FilterField::changed, this, [this] {
+        if (Processing == False16)
+            m_refresh->showListCount();
+    });
+    setUpKeyboard();
     limitSize();
 
     // A top-level window's geometry is its client area, which is what the design places.
@@ -85,12 +80,14 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
 Form1::~Form1() {
     // Nothing may run after the window is gone, not even a tick already queued.
     m_ended = true;
+    // The icons go before the list, which may still paint while the window comes down.
+    m_connections->setIconOf({});
     // The tray lets go of the window while the window is still whole.
     delete m_tray;
     m_tray = nullptr;
 }
 
-void Form1::createToolbar() {
+void Form1::createControls() {
     Toolbar1 = new widgets::Toolbar(this);
     Toolbar1->setGeometry(designRect(form1design::Toolbar1));
     ImageList1 = new widgets::ImageList(QSize(ToolbarImageSize, ToolbarImageSize), this);
@@ -105,29 +102,19 @@ void Form1::createToolbar() {
     }
     Toolbar1->setAccessibleName(QStringLiteral("Toolbar"));
     connect(Toolbar1, &widgets::Toolbar::buttonClick, this, &Form1::Toolbar1_ButtonClick);
-}
 
-void Form1::createList() {
+    m_connections = new connectionlist::ConnectionModel(this);
+    m_connections->setPixelsOfWidth([](double himetric) { return host::himetricToPixels(himetric); });
+    m_connections->setIconOf([this](const connectionlist::ConnectionRow& row) { return m_icons->iconOf(row); });
     ListView1 = new widgets::ListView(this);
     ListView1->setGeometry(designRect(form1design::ListView1));
     ListView1->setAccessibleName(QStringLiteral("Connections"));
     ListView1->horizontalScrollBar()->setAccessibleName(QStringLiteral("Scroll the connections sideways"));
     ListView1->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll the connections up and down"));
-    for (const Column& column : Columns)
-        ListView1->addColumn(QString::fromLatin1(column.header), host::himetricToPixels(column.width),
-                             column.alignment, column.numeric, column.shown);
-    // Ports printed as service names sort and filter by the port they name.
-    ListView1->setNumberOfName([this](const QString& name) -> std::optional<qint64> {
-        if (const std::optional<std::uint16_t> port = m_system.servicePort(name))
-            return *port;
-        return std::nullopt;
-    });
-    m_liveTraffic = new LiveTraffic(m_system, *ListView1, this);
+    ListView1->setRowModel(m_connections);
     connect(ListView1, &widgets::ListView::mouseDown, this, &Form1::ListView1_MouseDown);
     connect(ListView1, &widgets::ListView::doubleClick, this, &Form1::ListView1_DblClick);
-}
 
-void Form1::createStatusArea() {
     StatusBar1 = new widgets::StatusBar(this);
     StatusBar1->setGeometry(designRect(form1design::StatusBar1));
     StatusBar1->setPanelWidth(1, twipsToPixels(Panel1Width));
@@ -159,7 +146,7 @@ void Form1::createMenus() {
     m_tray = new tray::TrayIntegration(this, MenuSysPop, this);
 
     mnuRes = new QMenu(QStringLiteral("&Resolve"), this);
-    // Each entry has an access key of its own (with "Copy &Row" and "&Save List As...").
+    // Each entry has an access key of its own (with those the commands add below them).
     mnuIP = mnuRes->addAction(QStringLiteral("Copy &IP Address"));
     mnHN = mnuRes->addAction(QStringLiteral("Copy &Hostname"));
     mnuRP = mnuRes->addAction(QStringLiteral("Copy Remote &Port"));
@@ -168,7 +155,7 @@ void Form1::createMenus() {
     connect(mnHN, &QAction::triggered, this, &Form1::mnHN_Click);
     connect(mnuRP, &QAction::triggered, this, &Form1::mnuRP_Click);
     connect(mnuFP, &QAction::triggered, this, &Form1::mnuFP_Click);
-    addListEntries();
+    m_commands->addListEntries();
 }
 
 void Form1::Form_Load() {
@@ -179,25 +166,6 @@ void Form1::Form_Load() {
     Timer1_Timer();
 }
 
-int Form1::toolbarHeight() const {
-    return std::max(twipsToPixels(form1design::Toolbar1.height), Toolbar1->sizeHint().height());
-}
-
-int Form1::statusBarHeight() const {
-    return std::max(twipsToPixels(form1design::StatusBar1.height), StatusBar1->sizeHint().height());
-}
-
-// The toolbar and the status bar dock to the top and bottom of the client area themselves;
-// the list and the progress bar follow the window in Form_Resize.
-void Form1::dockBars() {
-    Toolbar1->setGeometry(0, 0, width(), toolbarHeight());
-    const int statusHeight = statusBarHeight();
-    StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
-    StatusBar1->raise();
-    Toolbar1->raise();
-    Progbar->raise();
-}
-
 // The window never gets lower than its bars and the list's header and scroll bar, so that no
 // part covers another at any size a window manager lets the user pick.
 void Form1::limitSize() {
@@ -205,8 +173,8 @@ void Form1::limitSize() {
                             ListView1->horizontalScrollBar()->sizeHint().height() +
                             2 * ListView1->frameWidth();
     setMinimumSize(twipsToPixels(MinimumClientWidth),
-                   std::max(twipsToPixels(form1design::ListView1.top), toolbarHeight()) + listMinimum +
-                       statusBarHeight());
+                   std::max(twipsToPixels(form1design::ListView1.top), toolbarHeight(*Toolbar1)) + listMinimum +
+                       statusBarHeight(*StatusBar1));
 }
 
 void Form1::Form_Resize() {
@@ -238,9 +206,16 @@ void Form1::Form_Resize() {
     Progbar->setMax(ProgbarMax);
 }
 
+// The toolbar and the status bar dock to the top and bottom of the client area themselves;
+// the list and the progress bar follow the window in Form_Resize.
 void Form1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    dockBars();
+    Toolbar1->setGeometry(0, 0, width(), toolbarHeight(*Toolbar1));
+    const int statusHeight = statusBarHeight(*StatusBar1);
+    StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    StatusBar1->raise();
+    Toolbar1->raise();
+    Progbar->raise();
     Form_Resize();
 }
 
@@ -266,4 +241,107 @@ void Form1::endProgram() {
     m_ended = true;
     Timer1->stop();
     QCoreApplication::exit(0);
+}
+
+// The handlers the design names hand over to the refresh and the commands.
+
+void Form1::RefreshView() {
+    m_refresh->refresh();
+}
+
+void Form1::Timer1_Timer() {
+    m_refresh->tick();
+}
+
+std::uint32_t Form1::activeCountAtLastRefresh() const {
+    return m_refresh->activeCountAtLastRefresh();
+}
+
+void Form1::setGoneRowLifetime(std::chrono::milliseconds lifetime) {
+    m_refresh->setGoneRowLifetime(lifetime);
+}
+
+void Form1::setTerminationLimit(std::chrono::milliseconds limit) {
+    m_commands->setTerminationLimit(limit);
+}
+
+void Form1::Toolbar1_ButtonClick(const widgets::ToolbarButton& Button) {
+    if (!m_ended)
+        m_commands->toolbarButton(Button.caption);
+}
+
+void Form1::ListView1_MouseDown(int Button, int Shift, int x, int y) {
+    Q_UNUSED(Shift);
+    if (m_ended || Button != widgets::ListView::RightButton)
+        return;
+    mnuRes->exec(ListView1->viewport()->mapToGlobal(QPoint(x, y)));
+}
+
+void Form1::ListView1_DblClick() {
+    if (!m_ended)
+        m_commands->showInfo();
+}
+
+void Form1::mnuIP_Click() {
+    if (!m_ended)
+        m_commands->copyField(MainCommands::Field::RemoteAddress);
+}
+
+void Form1::mnHN_Click() {
+    if (!m_ended)
+        m_commands->copyField(MainCommands::Field::RemoteHost);
+}
+
+void Form1::mnuRP_Click() {
+    if (!m_ended)
+        m_commands->copyField(MainCommands::Field::RemotePort);
+}
+
+void Form1::mnuFP_Click() {
+    if (!m_ended)
+        m_commands->copyField(MainCommands::Field::FilePath);
+}
+
+void Form1::mnuRow_Click() {
+    if (!m_ended)
+        m_commands->copyRow();
+}
+
+void Form1::mnuSave_Click() {
+    if (!m_ended)
+        m_commands->saveListAs();
+}
+
+QString Form1::saveList(const QString& path) {
+    return m_commands->saveList(path);
+}
+
+void Form1::showFilter() {
+    if (!m_ended)
+        m_filter->show();
+}
+
+void Form1::hideFilter() {
+    if (!m_ended)
+        m_filter->hide();
+}
+
+bool Form1::isFilterShown() const {
+    return m_filter && m_filter->isShown();
+}
+
+FrmInfo* Form1::frmInfo() const {
+    return m_commands->frmInfo();
+}
+
+options::frmOptions* Form1::optionsDialog() const {
+    return m_commands->optionsDialog();
+}
+
+std::int32_t Form1::ShowTrayIcon(QWidget* lHWnd, const QString& sTip, const QIcon& lIcon) {
+    return m_tray ? m_tray->ShowTrayIcon(lHWnd, sTip, lIcon) : 0;
+}
+
+std::int32_t Form1::RemoveTrayIcon() {
+    return m_tray ? m_tray->RemoveTrayIcon() : 0;
 }

@@ -27,8 +27,6 @@ inline constexpr TwipsRect Toolbar1 = {0, 0, 12075, 540};
 inline constexpr TwipsRect ListView1 = {0, 600, 12015, 3135};
 inline constexpr TwipsRect StatusBar1 = {0, 3975, 12075, 285};
 inline constexpr TwipsRect Progbar = {1200, 3960, 2055, 255};
-inline constexpr TwipsRect pic16 = {2820, 3360, 240, 240};
-inline constexpr TwipsRect pic32 = {6480, 3840, 480, 480};
 
 inline constexpr int ProgbarLook = 2;
 inline constexpr int ProgbarMax = 10;
@@ -47,34 +45,6 @@ inline constexpr double ListRightMargin = 60;
 inline constexpr double MinimumClientWidth = 3000;
 inline constexpr double ProgbarHeightInset = 80;
 inline constexpr double ProgbarTopInset = 50;
-
-struct Column {
-    const char* header;
-    double width; // HIMETRIC
-    Qt::Alignment alignment;
-    bool numeric; // ports and process ids sort as numbers
-    bool shown;   // at start; the others wait in the header's menu
-};
-// The six designed columns, then those a user may add from the header's menu.
-inline constexpr std::array<Column, 13> Columns = {{
-    {"File", 3529, Qt::AlignLeft, false, true},
-    {"Local Port", 1834, Qt::AlignHCenter, true, true},
-    {"Remote Host", 5292, Qt::AlignLeft, false, true},
-    {"Remote Port", 2363, Qt::AlignHCenter, true, true},
-    {"Status", 2823, Qt::AlignHCenter, false, true},
-    {"File Path", 7056, Qt::AlignLeft, false, true},
-    {"PID", 1834, Qt::AlignRight, true, false},
-    {"User", 2363, Qt::AlignLeft, false, false},
-    {"Local Address", 3529, Qt::AlignLeft, false, false},
-    {"Protocol", 1834, Qt::AlignHCenter, false, false},
-    {"Sent/s", 2434, Qt::AlignRight, false, false},
-    {"Received/s", 2434, Qt::AlignRight, false, false},
-    {"RTT", 1587, Qt::AlignRight, false, false},
-}};
-// Their indexes, as the row texts number them.
-inline constexpr int PidColumn = 6, UserColumn = 7, LocalAddressColumn = 8, ProtocolColumn = 9;
-// The live figures of each connection, filled while one of them is shown.
-inline constexpr int SentColumn = 10, ReceivedColumn = 11, RoundTripColumn = 12;
 
 // Toolbar buttons in order: caption and picture; an empty caption is a separator. "&" marks
 // each button's access key, which the handler does not see.
@@ -103,27 +73,31 @@ inline const QString LoadingText = QStringLiteral("Loading...");
 inline const QString WebAddress = QStringLiteral("www.tavren-netstat.example");
 inline const QString VisitText = QStringLiteral("Please Visit ") + WebAddress;
 inline const QString LastRefreshedText = QStringLiteral("Last Refreshed: ");
+// "1 connection", "2 connections": every count the window says.
+inline QString connectionsText(int count) {
+    return count == 1 ? QStringLiteral("1 connection") : QStringLiteral("%1 connections").arg(count);
+}
+
 // The message panel's text when the list shows fewer connections than there are.
 inline QString shownOfTotalText(int shown, int total) {
-    return QStringLiteral("Showing %1 of %2 connections").arg(shown).arg(total);
+    return QStringLiteral("Showing %1 of %2").arg(shown).arg(connectionsText(total));
 }
 
 // The message panel's text when the listing was longer than the command runner keeps.
 inline QString listingCutText(int listed) {
-    return QStringLiteral("Showing the first %1 connections: the listing was too long").arg(listed);
+    return QStringLiteral("Showing the first %1: the listing was too long").arg(connectionsText(listed));
 }
 
 // The message panel's note when the listing held connections of processes the user may not
 // see, and its tooltip.
 inline QString othersHiddenText(int hidden) {
-    return QStringLiteral("%1 connections of other users are not shown").arg(hidden);
+    return QStringLiteral("%1 of other users %2 not shown").arg(connectionsText(hidden),
+                                                                hidden == 1 ? QStringLiteral("is")
+                                                                            : QStringLiteral("are"));
 }
 inline const QString OthersHiddenTip = QStringLiteral(
     "The programs behind them belong to other users, whose processes you may not inspect.\n"
     "To see them, install the Tavren NetStat package, which grants its listing command the right\n"
     "to read every socket's owner, or run the program as root.");
-
-// The row text of a connection whose owner could not be resolved.
-inline const QString UnknownFile = QStringLiteral("Unknown");
 
 } // namespace form1design

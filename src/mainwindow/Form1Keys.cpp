@@ -1,5 +1,7 @@
 #include "mainwindow/Form1.h"
 
+#include "mainwindow/MainCommands.h"
+
 #include "platform/widgets/ListView.h"
 #include "platform/widgets/Toolbar.h"
 
@@ -41,19 +43,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
     if ((key->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
         (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
-        openListMenuAtSelection();
+        m_commands->openListMenuAtSelection();
         return true;
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void Form1::openListMenuAtSelection() {
-    QPoint at(0, 0);
-    const QModelIndex row = ListView1->selectionModel()->selectedRows().value(0);
-    if (row.isValid()) {
-        ListView1->scrollTo(row);
-        const QRect shown = ListView1->visualRect(row);
-        at = QPoint(shown.left() + shown.height(), shown.bottom());
-    }
-    mnuRes->exec(ListView1->viewport()->mapToGlobal(at));
 }

@@ -1,62 +1,31 @@
 #include "mainwindow/LiveTraffic.h"
 
-#include "mainwindow/Form1Design.h"
+#include "connectionlist/ConnectionModel.h"
 #include "mainwindow/FrmInfo.h"
 #include "platform/os/OperatingSystem.h"
 #include "platform/widgets/ListView.h"
 
-using namespace form1design;
+using connectionlist::Column;
 
 namespace {
 
-constexpr int LiveColumns[] = {SentColumn, ReceivedColumn, RoundTripColumn};
-
-// What a cell shows, as a number: a rate in bytes per second, the round-trip time in
-// microseconds; -1 for an empty cell. Equal figures give equal texts.
-using Figures = std::array<qint64, 3>;
-constexpr Figures NoFigures{-1, -1, -1};
-
-Figures figuresOf(const ConnectionTraffic* traffic) {
-    if (!traffic)
-        return NoFigures;
-    const auto rate = [](const std::optional<double>& value) { return value ? qRound64(*value) : -1; };
-    return {rate(traffic->sentPerSecond), rate(traffic->receivedPerSecond),
-            qint64(traffic->totals.roundTripMicroseconds)};
-}
-
-QString textOf(int column, qint64 figure) {
-    if (figure < 0)
-        return {}; // a rate before the connection's second sample, or no figures at all
-    return column == 2 ? roundTripText(std::uint32_t(figure)) : bytesPerSecondText(double(figure));
-}
+constexpr Column LiveColumns[] = {Column::Sent, Column::Received, Column::RoundTrip};
 
 } // namespace
 
-LiveTraffic::LiveTraffic(os::OperatingSystem& system, widgets::ListView& list, QObject* parent)
-    : QObject(parent), m_list(list), m_sampler(system.makeTrafficSampler()) {
-    for (int column : LiveColumns)
-        m_list.setLiveColumn(column);
+LiveTraffic::LiveTraffic(os::OperatingSystem& system, connectionlist::ConnectionModel& rows,
+                         widgets::ListView& list, QObject* parent)
+    : QObject(parent), m_rows(rows), m_list(list), m_sampler(system.makeTrafficSampler()) {
     connect(m_sampler.get(), &os::TrafficSampler::sampled, this, &LiveTraffic::takeSample);
     connect(&m_list, &widgets::ListView::columnShownChanged, this, &LiveTraffic::updateSampling);
 }
 
-void LiveTraffic::fill(widgets::ListRow& row, const std::optional<os::ConnectionEnds>& ends) const {
-    const Figures figures = figuresOf(trafficOf(ends));
-    for (int i = 0; i < 3; ++i) {
-        row.texts[LiveColumns[i]] = textOf(i, figures[i]);
-        // An empty cell sorts as 0, below every figure when the largest are on top.
-        row.numbers[LiveColumns[i]] = std::max<qint64>(figures[i], 0);
-    }
-}
-
-void LiveTraffic::setRowEnds(std::vector<std::optional<os::ConnectionEnds>> ends) {
-    m_rowEnds = std::move(ends);
-    // The rows were just filled from the figures there are; the next sample writes them all.
-    m_shown.assign(m_rowEnds.size(), Figures{-2, -2, -2});
-}
-
-std::optional<os::ConnectionEnds> LiveTraffic::rowEnds(int index) const {
-    return index >= 1 && std::size_t(index) <= m_rowEnds.size() ? m_rowEnds[index - 1] : std::nullopt;
+void LiveTraffic::fill(std::vector<connectionlist::ConnectionRow>& rows) const {
+    if (m_traffic.empty())
+        return;
+    for (connectionlist::ConnectionRow& row : rows)
+        if (const ConnectionTraffic* traffic = row.isGone() ? nullptr : trafficOf(row.trafficEnds))
+            row.traffic = *traffic;
 }
 
 void LiveTraffic::follow(FrmInfo* dialog, const std::optional<os::ConnectionEnds>& ends) {
@@ -75,8 +44,8 @@ bool LiveTraffic::isSampling() const {
 
 void LiveTraffic::updateSampling() {
     bool wanted = bool(m_dialog);
-    for (int column : LiveColumns)
-        wanted |= m_list.isColumnShown(column);
+    for (Column column : LiveColumns)
+        wanted |= m_list.isColumnShown(int(column));
     if (wanted == m_sampler->isRunning())
         return;
     if (wanted) {
@@ -95,17 +64,7 @@ void LiveTraffic::takeSample() {
         return; // told twice of one sample, or told after the sampling stopped
     m_traffic = trafficRates(m_sample.get(), *sample);
     m_sample = std::move(sample);
-    // Texts are made only for figures that moved: most connections idle most of the time.
-    for (std::size_t row = 0; row < m_rowEnds.size(); ++row) {
-        if (!m_rowEnds[row])
-            continue;
-        const Figures figures = figuresOf(trafficOf(m_rowEnds[row]));
-        for (int i = 0; i < 3; ++i)
-            if (figures[i] != m_shown[row][i])
-                m_list.setCell(int(row) + 1, LiveColumns[i], textOf(i, figures[i]),
-                               std::max<qint64>(figures[i], 0));
-        m_shown[row] = figures;
-    }
+    m_rows.applyTraffic(m_traffic);
     if (m_dialog)
         m_dialog->showTraffic(trafficOf(m_dialogEnds));
 }

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 // Records indexed from 0, as many as the largest listing needed: there is no fixed capacity,
@@ -29,16 +31,36 @@ private:
     std::vector<ConnectionRecord> m_records;
 };
 
+// The row table that Terminate and the copy commands read, as the list's rows give it: entry
+// n is list row n (from 1). Of each entry ImagePath holds the row's file name (empty for an
+// "Unknown" row), ProcessId its owner (0 for a row whose connection has gone),
+// ProcessStartTime when that owner started and RemoteAddress the connection's own remote
+// address. It keeps nothing itself: the rows are the list's.
+class RowTableView {
+public:
+    using Source = std::function<std::optional<ConnectionRecord>(int index)>;
+    void bind(Source source) { m_source = std::move(source); }
+    // Nothing for a position without a row. The entry stays valid until the next call.
+    const ConnectionRecord* at(int index) const {
+        std::optional<ConnectionRecord> entry = m_source ? m_source(index) : std::nullopt;
+        if (!entry)
+            return nullptr;
+        m_entry = std::move(*entry);
+        return &m_entry;
+    }
+
+private:
+    Source m_source;
+    mutable ConnectionRecord m_entry;
+};
+
 // The machine's connections as the last refresh saw them, and the rows of the list built
 // from them. The program holds one for its whole run; tests make as many as they like.
 struct ConnectionSnapshot {
     RecordTable ConnectionTable;
     // Records 0 to ConnectionCount - 1 are the live ones; slots above keep older data.
     std::int32_t ConnectionCount = 0;
-    // Indexed by the 1-based list row; of each entry ImagePath holds the row's file name,
-    // ProcessId its owner, ProcessStartTime when that owner started and RemoteAddress the
-    // connection's own remote address. Entry 0 is never used.
-    RecordTable RowTable;
+    RowTableView RowTable;
     // Connections the last listing printed without an owner (process 0), time-wait ones
     // left out: no process holds those. The others belong to processes the user may not see.
     QList<ConnectionRecord> UnownedConnections;

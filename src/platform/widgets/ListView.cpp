@@ -16,11 +16,12 @@ bool ListItem::isValid() const {
 }
 
 QString ListItem::text() const {
-    return isValid() ? m_view->m_model.row(m_index - 1).texts[0] : QString();
+    return isValid() ? m_view->cellText(m_index, 0) : QString();
 }
 
+// The setters write only the list's own texts: another model's rows are that model's.
 bool ListItem::setText(const QString& text) {
-    if (!isValid())
+    if (!isValid() || !m_view->showsOwnTexts())
         return false;
     m_view->m_model.setText(m_index - 1, 0, text);
     return true;
@@ -29,11 +30,11 @@ bool ListItem::setText(const QString& text) {
 QString ListItem::subItem(int number) const {
     if (!isValid() || number < 1 || number > ListView::SubItemCount)
         return {};
-    return m_view->m_model.row(m_index - 1).texts[number];
+    return m_view->cellText(m_index, number);
 }
 
 bool ListItem::setSubItem(int number, const QString& text) {
-    if (!isValid() || number < 1 || number > ListView::SubItemCount)
+    if (!isValid() || number < 1 || number > ListView::SubItemCount || !m_view->showsOwnTexts())
         return false;
     m_view->m_model.setText(m_index - 1, number, text);
     return true;
@@ -42,45 +43,53 @@ bool ListItem::setSubItem(int number, const QString& text) {
 QStringList ListItem::texts() const {
     if (!isValid())
         return {};
-    const ListRow& row = m_view->m_model.row(m_index - 1);
-    return QStringList(row.texts.begin(), row.texts.begin() + 1 + ListView::SubItemCount);
+    QStringList texts;
+    for (int column = 0; column <= ListView::SubItemCount; ++column)
+        texts.append(m_view->cellText(m_index, column));
+    return texts;
 }
 
 int ListItem::largeIcon() const {
-    return isValid() ? m_view->m_model.row(m_index - 1).largeIcon : 0;
+    return isValid() && m_view->showsOwnTexts() ? m_view->m_model.row(m_index - 1).largeIcon : 0;
 }
 
 int ListItem::smallIcon() const {
-    return isValid() ? m_view->m_model.row(m_index - 1).smallIcon : 0;
+    return isValid() && m_view->showsOwnTexts() ? m_view->m_model.row(m_index - 1).smallIcon : 0;
 }
 
 bool ListItem::setLargeIcon(int index) {
-    if (!isValid() || index < 0)
+    if (!isValid() || index < 0 || !m_view->showsOwnTexts())
         return false;
     m_view->m_model.setIcons(m_index - 1, index, smallIcon());
     return true;
 }
 
 bool ListItem::setSmallIcon(int index) {
-    if (!isValid() || index < 0)
+    if (!isValid() || index < 0 || !m_view->showsOwnTexts())
         return false;
     m_view->m_model.setIcons(m_index - 1, largeIcon(), index);
     return true;
 }
 
 RowMark ListItem::mark() const {
-    return isValid() ? m_view->m_model.row(m_index - 1).mark : RowMark::None;
+    if (!isValid())
+        return RowMark::None;
+    if (m_view->showsOwnTexts())
+        return m_view->m_model.row(m_index - 1).mark;
+    return RowMark(m_view->m_rows->index(m_index - 1, 0).data(MarkRole).toInt());
 }
 
 bool ListItem::setMark(RowMark mark) {
-    if (!isValid())
+    if (!isValid() || !m_view->showsOwnTexts())
         return false;
     m_view->m_model.setMark(m_index - 1, mark);
     return true;
 }
 
 ListView::ListView(QWidget* parent) : QTreeView(parent) {
+    m_order.setRows(&m_model);
     setModel(&m_order);
+    connect(&m_model, &QAbstractItemModel::dataChanged, this, &ListView::rowValuesChanged);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -105,14 +114,93 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
 
 void ListView::addColumn(const QString& header, int width, Qt::Alignment alignment, bool numeric,
                          bool shown) {
-    if (columnCount() >= ListRow::ColumnCount)
+    if (!showsOwnTexts())
         return;
     const int column = columnCount();
     m_order.setColumnShown(column, shown);
-    m_model.addColumn(ListColumn{header, width, alignment, numeric});
+    m_model.addColumn(ListColumn{header, width, alignment, numeric, shown});
     m_widths.append(width);
     if (shown)
         setColumnWidth(m_order.shownPlace(column), width);
+}
+
+int ListView::columnCount() const {
+    return m_rows->columnCount();
+}
+
+void ListView::setRowModel(QAbstractItemModel* rows) {
+    if (!rows)
+        rows = &m_model;
+    if (rows == m_rows)
+        return;
+    if (!showsOwnTexts())
+        disconnect(m_rows, nullptr, this, nullptr);
+    else
+        disconnect(&m_model, &QAbstractItemModel::dataChanged, this, &ListView::rowValuesChanged);
+    m_rows = rows;
+    m_sortColumn = -1;
+    m_sortOrder = Qt::AscendingOrder;
+    header()->setSortIndicatorShown(false);
+    m_order.sort(-1);
+    m_order.setRows(rows);
+    m_widths.clear();
+    takeColumns(0, rows->columnCount() - 1);
+    connect(rows, &QAbstractItemModel::dataChanged, this, &ListView::rowValuesChanged);
+    if (!showsOwnTexts()) {
+        // A model of its own sorts only when told: after it was filled anew, sort it again.
+        connect(rows, &QAbstractItemModel::modelReset, this, &ListView::resort);
+        connect(rows, &QAbstractItemModel::rowsInserted, this, &ListView::resort);
+    }
+}
+
+void ListView::takeColumns(int first, int last) {
+    for (int column = first; column <= last; ++column) {
+        const QVariant shown = m_rows->headerData(column, Qt::Horizontal, ColumnShownAtStartRole);
+        m_order.setColumnShown(column, !shown.isValid() || shown.toBool());
+        const QVariant width = m_rows->headerData(column, Qt::Horizontal, ColumnWidthRole);
+        m_widths.append(width.isValid() ? width.toInt() : 100);
+    }
+    for (int column : shownColumns())
+        setColumnWidth(m_order.shownPlace(column), m_widths.value(column, 100));
+}
+
+int ListView::modelRow(const QModelIndex& shown) const {
+    return shown.isValid() ? m_order.mapToSource(shown).row() : -1;
+}
+
+QString ListView::cellText(int index, int column) const {
+    // Its own rows are read whole even while a rebuild has not published them yet.
+    if (showsOwnTexts())
+        return m_model.row(index - 1).texts.value(column);
+    return m_rows->index(index - 1, column).data().toString();
+}
+
+void ListView::scrollToColumn(int column) {
+    const int place = m_order.shownPlace(column);
+    if (place < 0)
+        return;
+    // The header lays new sections out only when asked; until then it knows no position.
+    executeDelayedItemsLayout();
+    const int left = header()->sectionPosition(place);
+    const int right = left + header()->sectionSize(place);
+    QScrollBar* bar = horizontalScrollBar();
+    const int visible = viewport()->width();
+    if (right > bar->value() + visible)
+        bar->setValue(std::min(left, right - visible));
+    else if (left < bar->value())
+        bar->setValue(left);
+}
+
+void ListView::resort() {
+    if (m_sortColumn >= 0)
+        m_order.resort();
+}
+
+// A sort by a column whose values moved follows them: one re-sort per change the model
+// announces, however many rows it touched.
+void ListView::rowValuesChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+    if (m_sortColumn >= topLeft.column() && m_sortColumn <= bottomRight.column())
+        resort();
 }
 
 bool ListView::isColumnShown(int column) const {
@@ -126,22 +214,17 @@ void ListView::setColumnShown(int column, bool shown) {
     // The header forgets the widths of the columns it loses and gains: each column keeps its
     // own, as the user left it, and one shown again comes back at that width.
     for (int each : shownColumns())
-        m_widths[each] = header()->sectionSize(m_order.shownPlace(each));
+        if (each < m_widths.size())
+            m_widths[each] = header()->sectionSize(m_order.shownPlace(each));
     m_order.setColumnShown(column, shown);
     for (int each : shownColumns())
-        setColumnWidth(m_order.shownPlace(each), m_widths[each]);
+        setColumnWidth(m_order.shownPlace(each), m_widths.value(each, 100));
     // The sort follows its column; a column taken away takes its sort with it.
     sortRows(isColumnShown(m_sortColumn) ? m_sortColumn : -1, m_sortOrder);
+    // A column the user asked for is one to look at.
+    if (shown)
+        scrollToColumn(column);
     emit columnShownChanged(column, shown);
-}
-
-void ListView::setLiveColumn(int column) {
-    m_model.setLive(column);
-}
-
-void ListView::setCell(int index, int column, const QString& text, qint64 number) {
-    if (hasRow(index) && column >= 0 && column < columnCount())
-        m_model.setCell(index - 1, column, text, number);
 }
 
 QList<int> ListView::shownColumns() const {
@@ -155,17 +238,18 @@ QList<int> ListView::shownColumns() const {
 QStringList ListView::rowTexts(int index) const {
     if (!hasRow(index))
         return {};
-    const ListRow& row = m_model.row(index - 1);
-    return QStringList(row.texts.begin(), row.texts.begin() + columnCount());
+    QStringList texts;
+    for (int column = 0; column < columnCount(); ++column)
+        texts.append(cellText(index, column));
+    return texts;
 }
 
 QStringList ListView::shownTexts(int index) const {
     if (!hasRow(index))
         return {};
-    const ListRow& row = m_model.row(index - 1);
     QStringList texts;
     for (int column : shownColumns())
-        texts.append(row.texts[std::size_t(column)]);
+        texts.append(cellText(index, column));
     return texts;
 }
 
@@ -181,17 +265,21 @@ QMenu* ListView::columnMenu() {
         m_columnMenu = new QMenu(QStringLiteral("Columns"), this);
         m_columnMenu->setObjectName(QStringLiteral("ColumnMenu"));
     }
+    addColumnEntries(m_columnMenu);
+    return m_columnMenu;
+}
+
+void ListView::addColumnEntries(QMenu* menu) {
     // Made afresh each time, so it always lists every column with its present state.
-    m_columnMenu->clear();
+    menu->clear();
     const int shown = int(shownColumns().size());
     for (int column = 0; column < columnCount(); ++column) {
-        QAction* entry = m_columnMenu->addAction(columnHeader(column));
+        QAction* entry = menu->addAction(columnHeader(column));
         entry->setCheckable(true);
         entry->setChecked(isColumnShown(column));
         entry->setEnabled(!(shown == 1 && isColumnShown(column)));
         connect(entry, &QAction::toggled, this, [this, column](bool on) { setColumnShown(column, on); });
     }
-    return m_columnMenu;
 }
 
 void ListView::showColumnMenu(const QPoint& at) {
@@ -199,7 +287,8 @@ void ListView::showColumnMenu(const QPoint& at) {
 }
 
 QString ListView::columnHeader(int column) const {
-    return column >= 0 && column < columnCount() ? m_model.columns()[column].header : QString();
+    return column >= 0 && column < columnCount() ? m_rows->headerData(column, Qt::Horizontal).toString()
+                                                 : QString();
 }
 
 int ListView::shownRow(int shown) const {
@@ -212,9 +301,16 @@ void ListView::headerClicked(int section) {
     const QList<int> shown = shownColumns();
     if (section < 0 || section >= shown.size())
         return;
-    const int column = shown[section];
     // The header has already flipped its own indicator; the order is decided here alone.
-    const Qt::SortOrder first = m_model.columns()[column].live ? Qt::DescendingOrder : Qt::AscendingOrder;
+    sortAsClicked(shown[section]);
+}
+
+void ListView::sortAsClicked(int column) {
+    if (!isColumnShown(column))
+        return;
+    const Qt::SortOrder first =
+        m_rows->headerData(column, Qt::Horizontal, ColumnDescendingFirstRole).toBool() ? Qt::DescendingOrder
+                                                                                       : Qt::AscendingOrder;
     const bool again = column == m_sortColumn && m_sortOrder == first;
     const Qt::SortOrder other = first == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     sortRows(column, again ? other : first);
@@ -231,6 +327,7 @@ void ListView::sortRows(int column, Qt::SortOrder order) {
     header()->setSortIndicatorShown(column >= 0);
     header()->setSortIndicator(place, order);
     m_order.sort(place, order);
+    emit sortChanged(column, order);
 }
 
 void ListView::setFilterText(const QString& text) {
@@ -238,8 +335,15 @@ void ListView::setFilterText(const QString& text) {
 }
 
 ListItem ListView::addItem(const QString& text) {
+    if (!showsOwnTexts())
+        return {};
     m_model.appendRow(text);
+    resort();
     return ListItem(this, itemCount());
+}
+
+int ListView::itemCount() const {
+    return showsOwnTexts() ? m_model.storedRows() : m_rows->rowCount();
 }
 
 ListItem ListView::item(int index) {
@@ -247,11 +351,15 @@ ListItem ListView::item(int index) {
 }
 
 void ListView::removeAll() {
-    m_model.removeAll();
+    if (showsOwnTexts())
+        m_model.removeAll();
 }
 
 void ListView::setRows(QList<ListRow> rows) {
+    if (!showsOwnTexts())
+        return;
     m_model.replaceRows(std::move(rows));
+    resort();
 }
 
 void ListView::removeRowsFrom(int index) {
@@ -276,9 +384,9 @@ bool ListView::setSelectedIndex(int index) {
         setCurrentIndex(QModelIndex());
         return true;
     }
-    if (index < 1 || index > m_model.rowCount())
+    if (index < 1 || index > m_rows->rowCount())
         return false;
-    const QModelIndex at = m_order.mapFromSource(m_model.index(index - 1, shownColumns().value(0)));
+    const QModelIndex at = m_order.mapFromSource(m_rows->index(index - 1, shownColumns().value(0)));
     if (!at.isValid()) {
         // Filtered out: nothing the user sees is selected.
         selectionModel()->clearSelection();
@@ -346,7 +454,8 @@ void ListView::endRebuild() {
     if (m_rebuildDepth == 0 || --m_rebuildDepth > 0)
         return;
     m_model.endBatch();
-    if (m_keptSelection > 0 && m_keptSelection <= m_model.rowCount())
+    resort();
+    if (m_keptSelection > 0 && m_keptSelection <= m_rows->rowCount())
         setSelectedIndex(m_keptSelection);
     // The scroll range follows the new rows only once the layout has run.
     executeDelayedItemsLayout();

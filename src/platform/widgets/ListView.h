@@ -46,13 +46,18 @@ private:
     int m_index = 0;
 };
 
-// The connection list: a report view with column headers, rows of a text and five sub-items
-// addressed from 1, image lists bound or unbound, grid lines, and mouse notifications.
+// A report view with column headers, rows of a text and sub-items addressed from 1, image lists
+// bound or unbound, grid lines, and mouse notifications.
 //
-// A row's position (ListItem, selectedIndex, itemCount) is where it was added: 1 is the first
-// row added since the list was last emptied, whatever the user sorted or filtered. Sorting
-// and filtering change only what is shown and in which order; shownRow() turns a place on
-// screen into a position, and selectedIndex() is the position of the row the user selected.
+// It shows the rows of a model: its own list of texts (addColumn, addItem, setRows), or any
+// model handed to setRowModel, whose columns it learns from the model's header roles
+// (ListRoles.h) and knows nothing else of.
+//
+// A row's position (ListItem, selectedIndex, itemCount) is its place in the model, from 1:
+// for its own texts, where it was added since the list was last emptied, whatever the user
+// sorted or filtered. Sorting and filtering change only what is shown and in which order;
+// shownRow() turns a place on screen into a position, and selectedIndex() is the position of
+// the row the user selected.
 class ListView : public QTreeView {
     Q_OBJECT
 public:
@@ -64,20 +69,22 @@ public:
 
     explicit ListView(QWidget* parent = nullptr);
 
-    // At most ListRow::ColumnCount columns: the text, five sub-items and the columns beyond
-    // them; width in pixels. A numeric column sorts by the number its texts start with, or by
-    // the number a name stands for. A column not shown waits in the header's menu.
+    // Columns of its own texts: the text, five sub-items and the columns beyond them; width in
+    // pixels. A numeric column sorts by the number its texts start with, or by the number a
+    // name stands for. A column not shown waits in the header's menu.
     void addColumn(const QString& header, int width, Qt::Alignment alignment = Qt::AlignLeft,
                    bool numeric = false, bool shown = true);
     QString columnHeader(int column) const;
-    int columnCount() const { return int(m_model.columns().size()); }
+    int columnCount() const;
 
-    // Makes a column one of live figures: setCell and the rows bring the numbers it sorts by,
-    // and a first click on its header sorts it descending, the largest on top. A sort by it
-    // follows the figures as they change, the selection staying on its row.
-    void setLiveColumn(int column);
-    // Of row `index`, a live column's text and the number it sorts by.
-    void setCell(int index, int column, const QString& text, qint64 number);
+    // Shows the rows of `rows` in place of its own texts (nullptr: its own again). The model
+    // outlives the list or is set back first. A column whose header says
+    // ColumnDescendingFirstRole sorts the largest on top at the first click, and a sort by it
+    // follows the values as they change, the selection staying on its row.
+    void setRowModel(QAbstractItemModel* rows);
+    QAbstractItemModel* rowModel() const { return m_rows; }
+    // The row in the model behind a place of the view (any column); -1 for none.
+    int modelRow(const QModelIndex& shown) const;
 
     // A right click on the header offers every column with a check mark; the last column shown
     // cannot be taken away. Hidden columns are not searched by the filter.
@@ -85,16 +92,20 @@ public:
     void setColumnShown(int column, bool shown);
     // The columns shown, in the order shown.
     QList<int> shownColumns() const;
+    // Scrolls the list sideways until the column is in view.
+    void scrollToColumn(int column);
     // Of row `index`, the texts of every column, and of the columns shown in the order shown.
     QStringList rowTexts(int index) const;
     QStringList shownTexts(int index) const;
     QStringList shownHeaders() const;
     // The header's menu as it stands (made on first use); its entries follow the columns.
     QMenu* columnMenu();
+    // The same entries, in place of what `menu` held.
+    void addColumnEntries(QMenu* menu);
 
     ListItem addItem(const QString& text);
     ListItem item(int index);
-    int itemCount() const { return m_model.storedRows(); }
+    int itemCount() const;
     void removeAll();
     // Every row at once, in place of all there were: however many, the list is filled in one
     // step, sorted and filtered once.
@@ -113,8 +124,14 @@ public:
     // header descending; -1 is the order of adding, in which the list starts. Columns are
     // those of the rows, shown or not; a column not shown does not sort.
     void sortRows(int column, Qt::SortOrder order);
+    // What a click on the column's header does: the column's first order, or the other one
+    // when it is sorted so already.
+    void sortAsClicked(int column);
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
+
+    // Sorts again by the present column, after the values of the rows moved.
+    void resort();
 
     // Shows only rows with this text in any shown column, without regard to case; empty shows all.
     void setFilterText(const QString& text);
@@ -163,6 +180,8 @@ signals:
     void doubleClick();
     // A column was shown or taken away.
     void columnShownChanged(int column, bool shown);
+    // The sort column or its order changed (-1: the model's order).
+    void sortChanged(int column, Qt::SortOrder order);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -176,11 +195,17 @@ private:
     void showColumnMenu(const QPoint& at);
     friend class ListItem;
     bool hasRow(int index) const { return index >= 1 && index <= itemCount(); }
+    bool showsOwnTexts() const { return m_rows == &m_model; }
+    QString cellText(int index, int column) const;
+    // Takes the columns of the model shown now: shown at start or not, and their widths.
+    void takeColumns(int first, int last);
+    void rowValuesChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
     void bind(QPointer<ImageList>& slot, ImageList* list);
     void imagesChanged();
 
     ListViewModel m_model;
-    ListViewOrder m_order{m_model};
+    QAbstractItemModel* m_rows = &m_model;
+    ListViewOrder m_order;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QPointer<ImageList> m_icons;

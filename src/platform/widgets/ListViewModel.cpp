@@ -15,7 +15,7 @@ int ListViewModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ListViewModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_published || index.column() >= ListRow::ColumnCount)
+    if (!index.isValid() || index.row() >= m_published || index.column() >= m_columns.size())
         return {};
     const ListRow& row = m_rows[index.row()];
     switch (role) {
@@ -32,6 +32,11 @@ QVariant ListViewModel::data(const QModelIndex& index, int role) const {
                 return icon;
         }
         return {};
+    case SortRole:
+        return row.numbers[index.column()] >= 0 ? QVariant(row.numbers[index.column()])
+                                                : QVariant(row.texts[index.column()]);
+    case MarkRole:
+        return int(row.mark);
     case Qt::BackgroundRole:
         return row.mark == RowMark::None ? QVariant() : QVariant(markColour(row.mark));
     case Qt::ForegroundRole:
@@ -49,22 +54,46 @@ QVariant ListViewModel::headerData(int section, Qt::Orientation orientation, int
         return m_columns[section].header;
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(m_columns[section].alignment | Qt::AlignVCenter);
+    if (role == ColumnWidthRole)
+        return m_columns[section].width;
+    if (role == ColumnShownAtStartRole)
+        return m_columns[section].shownAtStart;
+    if (role == ColumnDescendingFirstRole)
+        return false;
     return {};
 }
 
+int ListViewModel::compareRows(int left, int right, int column, Qt::SortOrder) const {
+    const ListRow& a = m_rows[left];
+    const ListRow& b = m_rows[right];
+    return textCompare(a.texts[column], a.numbers[column], b.texts[column], b.numbers[column]);
+}
+
+bool ListViewModel::cellContains(int row, int column, const QString& text) const {
+    return textMatches(m_rows[row].texts[column], m_rows[row].numbers[column], text);
+}
+
 void ListViewModel::addColumn(const ListColumn& column) {
-    if (m_columns.size() >= ListRow::ColumnCount)
-        return;
     const int at = int(m_columns.size());
     beginInsertColumns({}, at, at);
     m_columns.append(column);
+    for (ListRow& row : m_rows)
+        fitColumns(row);
     endInsertColumns();
+}
+
+void ListViewModel::fitColumns(ListRow& row) const {
+    row.texts.resize(m_columns.size());
+    row.numbers.resize(m_columns.size(), -1);
 }
 
 void ListViewModel::appendRow(const QString& text) {
     ListRow row;
-    row.texts[0] = text;
-    keepNumbers(row, 0);
+    fitColumns(row);
+    if (!row.texts.isEmpty()) {
+        row.texts[0] = text;
+        keepNumbers(row, 0);
+    }
     if (m_batch > 0) {
         m_rows.append(std::move(row));
         return;
@@ -79,9 +108,11 @@ void ListViewModel::appendRow(const QString& text) {
 void ListViewModel::replaceRows(QList<ListRow> rows) {
     beginResetModel();
     m_rows = std::move(rows);
-    for (ListRow& row : m_rows)
-        for (int column = 0; column < ListRow::ColumnCount; ++column)
+    for (ListRow& row : m_rows) {
+        fitColumns(row);
+        for (int column = 0; column < m_columns.size(); ++column)
             keepNumbers(row, column);
+    }
     m_published = int(m_rows.size());
     endResetModel();
 }
@@ -119,30 +150,16 @@ qint64 ListViewModel::numberOf(const QString& text) const {
 }
 
 void ListViewModel::keepNumbers(ListRow& row, int column) const {
-    if (column < m_columns.size() && m_columns[column].live)
-        return; // brought with the row
     const bool numeric = column < m_columns.size() && m_columns[column].numeric;
     row.numbers[column] = numeric ? numberOf(row.texts[column]) : -1;
 }
 
 void ListViewModel::setText(int index0, int column, const QString& text) {
+    if (column < 0 || column >= m_columns.size())
+        return;
     m_rows[index0].texts[column] = text;
     keepNumbers(m_rows[index0], column);
     rowChanged(index0, column);
-}
-
-void ListViewModel::setCell(int index0, int column, const QString& text, qint64 number) {
-    ListRow& row = m_rows[index0];
-    if (row.texts[column] == text && row.numbers[column] == number)
-        return;
-    row.texts[column] = text;
-    row.numbers[column] = number;
-    rowChanged(index0, column);
-}
-
-void ListViewModel::setLive(int column) {
-    if (column >= 0 && column < m_columns.size())
-        m_columns[column].live = true;
 }
 
 void ListViewModel::setIcons(int index0, int largeIcon, int smallIcon) {
@@ -160,7 +177,7 @@ void ListViewModel::setMark(int index0, RowMark mark) {
                          {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
-QColor ListViewModel::markColour(RowMark mark) {
+QColor markColour(RowMark mark) {
     switch (mark) {
     case RowMark::New:
         return QColor(0xcc, 0xf2, 0xcc);

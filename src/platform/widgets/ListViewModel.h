@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/widgets/ListRoles.h"
+
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QList>
@@ -14,27 +16,15 @@ namespace widgets {
 
 class ImageList;
 
-// How a row stands against the list before the last rebuild: unchanged, new since then, or
-// gone since then and kept for one more rebuild.
-enum class RowMark { None, New, Gone };
-
-// One row of the list: its text and sub-items (column 0 is the text), the texts of the
-// columns beyond them, and its icon indexes.
+// One row of a list of texts: its text and sub-items (column 0 is the text), one per column,
+// and its icon indexes.
 struct ListRow {
-    static constexpr int ColumnCount = 13;
-    std::array<QString, ColumnCount> texts;
+    QList<QString> texts;
     int largeIcon = 0; // 1-based into the large-icon list, 0 for none
     int smallIcon = 0; // 1-based into the small-icon list, 0 for none
     RowMark mark = RowMark::None;
     // Of a numeric column, the number its text stands for, -1 for none; kept by the model.
-    std::array<qint64, ColumnCount> numbers = noNumbers();
-
-private:
-    static constexpr std::array<qint64, ColumnCount> noNumbers() {
-        std::array<qint64, ColumnCount> none{};
-        none.fill(-1);
-        return none;
-    }
+    QList<qint64> numbers;
 };
 
 // The number a name stands for in a numeric column ("x11-1" is port 6001); nothing when unknown.
@@ -46,15 +36,14 @@ struct ListColumn {
     Qt::Alignment alignment = Qt::AlignLeft;
     // Sorted by the number the text starts with (ports) rather than as text.
     bool numeric = false;
-    // Live figures: the rows bring the numbers it sorts by, and its first sort puts the
-    // largest on top.
-    bool live = false;
+    // Waits in the header's menu until the user shows it.
+    bool shownAtStart = true;
 };
 
 // Flat rows in a plain array, so rebuilding thousands of rows costs little. While a batch is
 // open, appended rows are stored but not yet published to the views: the views keep seeing a
 // consistent model even when the owner yields to the event loop in the middle of a rebuild.
-class ListViewModel : public QAbstractTableModel {
+class ListViewModel : public QAbstractTableModel, public RowOrdering {
     Q_OBJECT
 public:
     explicit ListViewModel(QObject* parent = nullptr);
@@ -63,6 +52,9 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    int compareRows(int left, int right, int column, Qt::SortOrder order) const override;
+    bool cellContains(int row, int column, const QString& text) const override;
 
     void addColumn(const ListColumn& column);
     const QList<ListColumn>& columns() const { return m_columns; }
@@ -77,15 +69,10 @@ public:
     void removeRowsFrom(int index0);
     void setNumberOfName(NumberOfName numberOfName) { m_numberOfName = std::move(numberOfName); }
     void setText(int index0, int column, const QString& text);
-    // A cell of a live column, with the number it sorts by; the views hear only of a change.
-    void setCell(int index0, int column, const QString& text, qint64 number);
-    void setLive(int column);
     void setIcons(int index0, int largeIcon, int smallIcon);
     void setMark(int index0, RowMark mark);
     void removeAll();
 
-    // Backgrounds of marked rows: light enough that the text stays readable.
-    static QColor markColour(RowMark mark);
 
     void setSmallIcons(ImageList* list) { m_smallIcons = list; }
 
@@ -99,6 +86,8 @@ private:
     // 443), else the number of the name it is.
     qint64 numberOf(const QString& text) const;
     void keepNumbers(ListRow& row, int column) const;
+    // Every column has its text and number.
+    void fitColumns(ListRow& row) const;
 
     QList<ListColumn> m_columns;
     QList<ListRow> m_rows;

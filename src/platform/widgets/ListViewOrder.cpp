@@ -1,24 +1,34 @@
 #include "platform/widgets/ListViewOrder.h"
 
-#include "platform/widgets/ImageList.h"
-#include "platform/widgets/ListViewModel.h"
+#include "platform/widgets/ListRoles.h"
 
 namespace widgets {
-namespace {
 
-// The filter also finds a named port by its number: "6001" finds "x11-1". A text that starts
-// with its number ("80 (Http)") is found by its own text already.
-bool numberMatches(const QString& text, qint64 number, const QString& filter) {
+bool textMatches(const QString& text, qint64 number, const QString& filter) {
+    if (text.contains(filter, Qt::CaseInsensitive))
+        return true;
+    // A text that starts with its number ("80 (Http)") was searched above already.
     if (number < 0 || (!text.isEmpty() && text[0].isDigit()))
         return false;
     return QString::number(number).contains(filter);
 }
 
-} // namespace
+int textCompare(const QString& left, qint64 leftNumber, const QString& right, qint64 rightNumber) {
+    if (leftNumber != rightNumber) {
+        if (leftNumber >= 0 && rightNumber >= 0)
+            return leftNumber < rightNumber ? -1 : 1;
+        return leftNumber >= 0 ? -1 : 1;
+    }
+    return QString::compare(left, right, Qt::CaseInsensitive);
+}
 
-ListViewOrder::ListViewOrder(ListViewModel& rows, QObject* parent)
-    : QSortFilterProxyModel(parent), m_rows(rows) {
-    setSourceModel(&rows);
+ListViewOrder::ListViewOrder(QObject* parent) : QSortFilterProxyModel(parent) {
+    setDynamicSortFilter(false);
+}
+
+void ListViewOrder::setRows(QAbstractItemModel* rows) {
+    m_ordering = dynamic_cast<const RowOrdering*>(rows);
+    setSourceModel(rows);
 }
 
 void ListViewOrder::setFilterText(const QString& text) {
@@ -26,15 +36,20 @@ void ListViewOrder::setFilterText(const QString& text) {
         return;
     m_filterText = text;
     invalidateFilter();
+    resort(); // rows let in again come back in their sorted place
 }
 
 void ListViewOrder::setColumnShown(int column, bool shown) {
-    if (column < 0 || column >= int(m_hidden.size()) || isColumnShown(column) == shown)
+    if (column < 0 || isColumnShown(column) == shown)
         return;
+    if (std::size_t(column) >= m_hidden.size())
+        m_hidden.resize(std::size_t(column) + 1, false);
     m_hidden[std::size_t(column)] = !shown;
     invalidateColumnsFilter();
-    if (!m_filterText.isEmpty())
+    if (!m_filterText.isEmpty()) {
         invalidateFilter();
+        resort();
+    }
 }
 
 int ListViewOrder::shownPlace(int column) const {
@@ -46,38 +61,46 @@ int ListViewOrder::shownPlace(int column) const {
     return place;
 }
 
-bool ListViewOrder::filterAcceptsColumn(int sourceColumn, const QModelIndex& sourceParent) const {
-    return !sourceParent.isValid() && isColumnShown(sourceColumn);
+void ListViewOrder::resort() {
+    if (sortColumn() >= 0)
+        sort(sortColumn(), sortOrder());
 }
 
-bool ListViewOrder::textLess(const QString& left, qint64 leftNumber, const QString& right,
-                             qint64 rightNumber) {
-    if (leftNumber != rightNumber) {
-        if (leftNumber >= 0 && rightNumber >= 0)
-            return leftNumber < rightNumber;
-        return leftNumber >= 0;
-    }
-    return QString::compare(left, right, Qt::CaseInsensitive) < 0;
+bool ListViewOrder::filterAcceptsColumn(int sourceColumn, const QModelIndex& sourceParent) const {
+    return !sourceParent.isValid() && isColumnShown(sourceColumn);
 }
 
 bool ListViewOrder::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
     if (m_filterText.isEmpty() || sourceParent.isValid())
         return true;
-    const ListRow& row = m_rows.row(sourceRow);
-    for (int column = 0; column < ListRow::ColumnCount; ++column)
-        if (isColumnShown(column) && (row.texts[column].contains(m_filterText, Qt::CaseInsensitive) ||
-                                      numberMatches(row.texts[column], row.numbers[column], m_filterText)))
+    const int columns = sourceModel()->columnCount();
+    for (int column = 0; column < columns; ++column) {
+        if (!isColumnShown(column))
+            continue;
+        if (m_ordering ? m_ordering->cellContains(sourceRow, column, m_filterText)
+                       : sourceModel()->index(sourceRow, column).data().toString().contains(m_filterText,
+                                                                                           Qt::CaseInsensitive))
             return true;
+    }
     return false;
 }
 
 bool ListViewOrder::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-    const int column = left.column();
-    if (column < 0 || column >= ListRow::ColumnCount)
-        return false;
-    const ListRow& a = m_rows.row(left.row());
-    const ListRow& b = m_rows.row(right.row());
-    return textLess(a.texts[column], a.numbers[column], b.texts[column], b.numbers[column]);
+    int order = 0;
+    if (m_ordering) {
+        order = m_ordering->compareRows(left.row(), right.row(), left.column(), sortOrder());
+    } else {
+        const QVariant a = left.data(SortRole);
+        const QVariant b = right.data(SortRole);
+        const bool numbers = a.typeId() == QMetaType::LongLong && b.typeId() == QMetaType::LongLong;
+        order = textCompare(a.toString(), numbers ? a.toLongLong() : -1, b.toString(), numbers ? b.toLongLong() : -1);
+    }
+    if (order != 0)
+        return order < 0;
+    // Ties keep the model's order in either direction, whatever order the last sort left them
+    // in: rows with equal figures do not trade places from one sample to the next. A
+    // descending sort asks the other way round.
+    return sortOrder() == Qt::AscendingOrder ? left.row() < right.row() : left.row() > right.row();
 }
 
 } // namespace widgets

@@ -3,20 +3,25 @@
 #include <QSortFilterProxyModel>
 #include <QString>
 
-#include <bitset>
+#include <vector>
 
 namespace widgets {
 
-class ListViewModel;
+class RowOrdering;
 
-// The order and the selection of rows the list shows, over the rows as they were added: sorted
-// by one column when the user asks for it (ties keep the order of adding), and narrowed to the
-// rows that contain a filter text in any column, without regard to case; a named port is
-// also found by its number.
+// The order and the selection of rows the list shows, over the rows of any model: sorted by
+// one column when the user asks for it (ties keep the model's order), and narrowed to the rows
+// that contain a filter text in any shown column, without regard to case. The model's
+// SortRole gives what a column sorts by; a model that implements RowOrdering answers directly.
+//
+// It sorts only when told (sort(), resort()): a sample that changes every row's figures is
+// one re-sort, not one move per changed cell.
 class ListViewOrder : public QSortFilterProxyModel {
     Q_OBJECT
 public:
-    explicit ListViewOrder(ListViewModel& rows, QObject* parent = nullptr);
+    explicit ListViewOrder(QObject* parent = nullptr);
+
+    void setRows(QAbstractItemModel* rows);
 
     void setFilterText(const QString& text);
     const QString& filterText() const { return m_filterText; }
@@ -24,16 +29,13 @@ public:
     // only what is on screen) and of what the filter searches. Columns count from the rows'.
     void setColumnShown(int column, bool shown);
     bool isColumnShown(int column) const {
-        return column >= 0 && column < 32 && !m_hidden[std::size_t(column)];
+        return column >= 0 && (std::size_t(column) >= m_hidden.size() || !m_hidden[std::size_t(column)]);
     }
     // Where a column of the rows is among the shown ones; -1 when it is not shown.
     int shownPlace(int column) const;
 
-    // The ordering of two texts of one column, each with the number it stands for (-1 for
-    // none, and always in a column that is not numeric). Texts with a number come first, by
-    // that number (a named port by the port it names), then the others as text; text
-    // compares without regard to case.
-    static bool textLess(const QString& left, qint64 leftNumber, const QString& right, qint64 rightNumber);
+    // Sorts again by the present column and order, after the rows' values moved.
+    void resort();
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
@@ -41,9 +43,9 @@ protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
-    ListViewModel& m_rows;
+    const RowOrdering* m_ordering = nullptr;
     QString m_filterText;
-    std::bitset<32> m_hidden;
+    std::vector<bool> m_hidden; // by the rows' column; columns past its end are shown
 };
 
 } // namespace widgets

@@ -1,4 +1,4 @@
-#include "mainwindow/ShownText.h"
+#include "connectionlist/ShownText.h"
 
 #include <algorithm>
 

@@ -1,0 +1,98 @@
+#include "connectionlist/ConnectionColumns.h"
+
+#include "platform/widgets/ListRoles.h"
+
+namespace connectionlist {
+namespace {
+
+qint64 numberOr(const std::optional<std::uint16_t>& value) {
+    return value ? qint64(*value) : -1;
+}
+
+// A rate before the connection's second sample, and every figure of a gone row, shows nothing.
+std::optional<double> rateOf(const ConnectionRow& row, std::optional<double> ConnectionTraffic::*rate) {
+    if (row.isGone() || !row.traffic)
+        return std::nullopt;
+    return (*row.traffic).*rate;
+}
+
+QString rateText(const std::optional<double>& rate) {
+    return rate ? bytesPerSecondText(*rate) : QString();
+}
+
+// An empty cell sorts as 0: below every figure when the largest are on top.
+SortValue rateValue(const std::optional<double>& rate) {
+    return {rate ? qRound64(*rate) : 0, {}};
+}
+
+const QString UnreadableCommandLine = QStringLiteral("(not readable)");
+
+} // namespace
+
+// Adding a column is one entry here and one name in Column.
+const std::array<ColumnDescriptor, ColumnCount>& columns() {
+    static const std::array<ColumnDescriptor, ColumnCount> table = {{
+        {Column::File, "File", 3529, Qt::AlignLeft, true, SortKind::Text,
+         [](const ConnectionRow& row) { return row.fileName; },
+         [](const ConnectionRow& row) { return SortValue{-1, row.fileName}; }},
+        {Column::LocalPort, "Local Port", 1834, Qt::AlignHCenter, true, SortKind::Number,
+         [](const ConnectionRow& row) { return row.localPortText; },
+         [](const ConnectionRow& row) { return SortValue{numberOr(row.localPort), row.localPortText}; }},
+        {Column::RemoteHost, "Remote Host", 5292, Qt::AlignLeft, true, SortKind::Text,
+         [](const ConnectionRow& row) { return row.remoteHost; },
+         [](const ConnectionRow& row) { return SortValue{-1, row.remoteHost}; }},
+        {Column::RemotePort, "Remote Port", 2363, Qt::AlignHCenter, true, SortKind::Number,
+         [](const ConnectionRow& row) { return row.remotePortText; },
+         [](const ConnectionRow& row) { return SortValue{numberOr(row.remotePort), row.remotePortText}; }},
+        {Column::Status, "Status", 2823, Qt::AlignHCenter, true, SortKind::Text,
+         [](const ConnectionRow& row) { return row.stateText; },
+         [](const ConnectionRow& row) { return SortValue{-1, row.stateText}; }},
+        {Column::FilePath, "File Path", 7056, Qt::AlignLeft, true, SortKind::Text,
+         [](const ConnectionRow& row) { return row.shownPath; },
+         [](const ConnectionRow& row) { return SortValue{-1, row.shownPath}; }},
+        {Column::Pid, "PID", 1834, Qt::AlignRight, false, SortKind::Number,
+         [](const ConnectionRow& row) { return QString::number(row.processId); },
+         [](const ConnectionRow& row) { return SortValue{row.processId, {}}; }},
+        {Column::User, "User", 2363, Qt::AlignLeft, false, SortKind::Text,
+         [](const ConnectionRow& row) { return row.user; },
+         [](const ConnectionRow& row) { return SortValue{-1, row.user}; }},
+        {Column::LocalAddress, "Local Address", 3529, Qt::AlignLeft, false, SortKind::Text,
+         [](const ConnectionRow& row) { return row.localAddressText; },
+         [](const ConnectionRow& row) { return SortValue{-1, row.localAddressText}; }},
+        {Column::Protocol, "Protocol", 1834, Qt::AlignHCenter, false, SortKind::Text,
+         [](const ConnectionRow& row) { return row.protocol; },
+         [](const ConnectionRow& row) { return SortValue{-1, row.protocol}; }},
+        {Column::Sent, "Sent/s", 2434, Qt::AlignRight, false, SortKind::Figure,
+         [](const ConnectionRow& row) { return rateText(rateOf(row, &ConnectionTraffic::sentPerSecond)); },
+         [](const ConnectionRow& row) { return rateValue(rateOf(row, &ConnectionTraffic::sentPerSecond)); }},
+        {Column::Received, "Received/s", 2434, Qt::AlignRight, false, SortKind::Figure,
+         [](const ConnectionRow& row) { return rateText(rateOf(row, &ConnectionTraffic::receivedPerSecond)); },
+         [](const ConnectionRow& row) { return rateValue(rateOf(row, &ConnectionTraffic::receivedPerSecond)); }},
+        {Column::RoundTrip, "RTT", 1587, Qt::AlignRight, false, SortKind::Figure,
+         [](const ConnectionRow& row) {
+             return row.isGone() || !row.traffic ? QString() : roundTripText(row.traffic->totals.roundTripMicroseconds);
+         },
+         [](const ConnectionRow& row) {
+             return SortValue{row.isGone() || !row.traffic ? 0 : qint64(row.traffic->totals.roundTripMicroseconds), {}};
+         }},
+        {Column::CommandLine, "Command Line", 7056, Qt::AlignLeft, false, SortKind::Text,
+         [](const ConnectionRow& row) { return row.commandLine.value_or(UnreadableCommandLine); },
+         [](const ConnectionRow& row) { return SortValue{-1, row.commandLine.value_or(QString())}; }},
+    }};
+    return table;
+}
+
+int compareRows(const ConnectionRow& left, const ConnectionRow& right, Column column, Qt::SortOrder order) {
+    const ColumnDescriptor& descriptor = columnOf(column);
+    if (descriptor.sort == SortKind::Figure && left.isGone() != right.isGone()) {
+        // The sort turns this around for a descending order: answer so that the gone row
+        // lands below in either.
+        const bool leftFirst = (order == Qt::AscendingOrder) == right.isGone();
+        return leftFirst ? -1 : 1;
+    }
+    const SortValue a = descriptor.sortValue(left);
+    const SortValue b = descriptor.sortValue(right);
+    return widgets::textCompare(a.text, a.number, b.text, b.number);
+}
+
+} // namespace connectionlist

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "connectionlist/ConnectionRow.h"
+
+#include <QString>
+#include <Qt>
+
+#include <array>
+
+namespace connectionlist {
+
+// The list's columns, in the order the header shows them: the six designed ones, then those a
+// user adds from the header's menu.
+enum class Column : int {
+    File,
+    LocalPort,
+    RemoteHost,
+    RemotePort,
+    Status,
+    FilePath,
+    Pid,
+    User,
+    LocalAddress,
+    Protocol,
+    Sent,
+    Received,
+    RoundTrip,
+    CommandLine,
+};
+inline constexpr int ColumnCount = int(Column::CommandLine) + 1;
+
+// How a column sorts: by its text; by a number (ports, ids), the text breaking ties and
+// ordering cells without one; or as a live figure, the largest first, with gone rows last in
+// either order.
+enum class SortKind { Text, Number, Figure };
+
+// What a cell sorts by: a number (-1 for none) and the text.
+struct SortValue {
+    qint64 number = -1;
+    QString text;
+};
+
+// One column: all the list, the header's menu, the copy commands and the saved file know of it.
+struct ColumnDescriptor {
+    Column column;
+    const char* header;
+    double width; // HIMETRIC
+    Qt::Alignment alignment;
+    bool shownAtStart;
+    SortKind sort;
+    QString (*shown)(const ConnectionRow&);
+    SortValue (*sortValue)(const ConnectionRow&);
+};
+
+// Every column, indexed by Column.
+const std::array<ColumnDescriptor, ColumnCount>& columns();
+inline const ColumnDescriptor& columnOf(Column column) {
+    return columns()[std::size_t(column)];
+}
+
+// Two rows compared by one column for a sort in `order`, as the list and any other view of the
+// rows sorts them (see SortKind): below 0 when `left` goes first in an ascending sort, 0 for a tie.
+int compareRows(const ConnectionRow& left, const ConnectionRow& right, Column column, Qt::SortOrder order);
+
+} // namespace connectionlist

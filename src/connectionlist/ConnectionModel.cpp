@@ -1,0 +1,163 @@
+#include "connectionlist/ConnectionModel.h"
+
+#include <QColor>
+
+namespace connectionlist {
+
+size_t qHash(const ConnectionKey& key, size_t seed) {
+    const auto bytes = [](const std::array<std::uint8_t, 16>& address) {
+        return QByteArrayView(reinterpret_cast<const char*>(address.data()), qsizetype(address.size()));
+    };
+    return qHashMulti(seed, key.udp, key.ipv6, bytes(key.localAddress), bytes(key.remoteAddress), key.localPort,
+                      key.remotePort, key.unresolvedEnds, key.processId, key.processStartTime);
+}
+
+ConnectionModel::ConnectionModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int ConnectionModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int ConnectionModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+const ConnectionRow* ConnectionModel::row(int index0) const {
+    return index0 >= 0 && std::size_t(index0) < m_rows.size() ? &m_rows[std::size_t(index0)] : nullptr;
+}
+
+QVariant ConnectionModel::data(const QModelIndex& index, int role) const {
+    const ConnectionRow* row = index.isValid() ? this->row(index.row()) : nullptr;
+    if (!row || index.column() >= ColumnCount)
+        return {};
+    const ColumnDescriptor& column = columns()[std::size_t(index.column())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole: // the whole text of a cell too narrow for it
+        return column.shown(*row);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
+    case Qt::DecorationRole:
+        if (column.column == Column::File && m_iconOf) {
+            const QIcon icon = m_iconOf(*row);
+            if (!icon.isNull())
+                return icon;
+        }
+        return {};
+    case widgets::SortRole: {
+        const SortValue value = column.sortValue(*row);
+        return value.number >= 0 ? QVariant(value.number) : QVariant(value.text);
+    }
+    case widgets::MarkRole:
+        return int(row->mark);
+    case Qt::BackgroundRole:
+        return row->mark == RowMark::None ? QVariant() : QVariant(widgets::markColour(row->mark));
+    case Qt::ForegroundRole:
+        // Dark text on the light mark colours, whatever the palette's text colour is.
+        return row->mark == RowMark::None ? QVariant() : QVariant(QColor(Qt::black));
+    default:
+        return {};
+    }
+}
+
+QVariant ConnectionModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    const ColumnDescriptor& column = columns()[std::size_t(section)];
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromLatin1(column.header);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
+    case widgets::ColumnWidthRole:
+        return m_pixelsOfWidth ? m_pixelsOfWidth(column.width) : int(column.width / 26.46);
+    case widgets::ColumnShownAtStartRole:
+        return column.shownAtStart;
+    case widgets::ColumnDescendingFirstRole:
+        return column.sort == SortKind::Figure;
+    default:
+        return {};
+    }
+}
+
+int ConnectionModel::compareRows(int left, int right, int column, Qt::SortOrder order) const {
+    return connectionlist::compareRows(m_rows[std::size_t(left)], m_rows[std::size_t(right)], Column(column), order);
+}
+
+bool ConnectionModel::cellContains(int row, int column, const QString& text) const {
+    const ConnectionRow& connection = m_rows[std::size_t(row)];
+    const ColumnDescriptor& descriptor = columns()[std::size_t(column)];
+    // Only a port column's number stands for a name it may show ("x11-1" for 6001).
+    const qint64 number = descriptor.sort == SortKind::Number && column != int(Column::Pid)
+                              ? descriptor.sortValue(connection).number
+                              : -1;
+    return widgets::textMatches(descriptor.shown(connection), number, text);
+}
+
+int ConnectionModel::find(const ConnectionKey& key, int state) const {
+    int found = -1;
+    for (std::size_t index = 0; index < m_rows.size(); ++index) {
+        const ConnectionRow& row = m_rows[index];
+        if (row.isGone() || !(row.key == key))
+            continue;
+        if (row.state == state)
+            return int(index);
+        if (found < 0)
+            found = int(index);
+    }
+    return found;
+}
+
+void ConnectionModel::setRows(std::vector<ConnectionRow> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+int ConnectionModel::goneRows() const {
+    return int(std::count_if(m_rows.begin(), m_rows.end(), [](const ConnectionRow& row) { return row.isGone(); }));
+}
+
+void ConnectionModel::removeGoneRows() {
+    // Gone rows follow the live ones; remove them as one range where they do.
+    int first = int(m_rows.size());
+    while (first > 0 && m_rows[std::size_t(first) - 1].isGone())
+        --first;
+    if (first < int(m_rows.size())) {
+        beginRemoveRows({}, first, int(m_rows.size()) - 1);
+        m_rows.resize(std::size_t(first));
+        endRemoveRows();
+    }
+    for (int index = int(m_rows.size()) - 1; index >= 0; --index) {
+        if (!m_rows[std::size_t(index)].isGone())
+            continue;
+        beginRemoveRows({}, index, index);
+        m_rows.erase(m_rows.begin() + index);
+        endRemoveRows();
+    }
+}
+
+void ConnectionModel::applyTraffic(const TrafficByConnection& traffic) {
+    bool changed = false;
+    for (ConnectionRow& row : m_rows) {
+        if (!row.trafficEnds || row.isGone())
+            continue;
+        const auto found = traffic.find(*row.trafficEnds);
+        std::optional<ConnectionTraffic> now;
+        if (found != traffic.end())
+            now = found->second;
+        if (!changed) {
+            const bool same = now.has_value() == row.traffic.has_value() &&
+                              (!now || (now->totals == row.traffic->totals &&
+                                        now->sentPerSecond == row.traffic->sentPerSecond &&
+                                        now->receivedPerSecond == row.traffic->receivedPerSecond));
+            changed = !same;
+        }
+        row.traffic = std::move(now);
+    }
+    if (changed && !m_rows.empty())
+        emit dataChanged(index(0, int(Column::Sent)), index(int(m_rows.size()) - 1, int(Column::RoundTrip)),
+                         {Qt::DisplayRole, Qt::ToolTipRole, widgets::SortRole});
+}
+
+} // namespace connectionlist
