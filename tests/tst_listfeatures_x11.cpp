@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QStyle>
 #include <QtTest>
@@ -53,11 +54,14 @@ class ListFeaturesX11Test : public QObject {
 private slots:
     void initTestCase();
     void sortFilterAndChangesThroughTheScreen();
+    void columnsSortAndChoicesFromTheKeyboard();
     void cleanupTestCase();
 
 private:
     QStringList shownPorts();
     bool clickHeader(int column);
+    // Opens the list's menu with Shift+F10 and presses `keys` in it.
+    bool fromListMenu(const QStringList& keys);
 
     os::FakeSystem m_system;
     ConnectionSnapshot m_snapshot;
@@ -141,6 +145,49 @@ void ListFeaturesX11Test::sortFilterAndChangesThroughTheScreen() {
     QCOMPARE(shownPorts(), (QStringList{"22", "40009", "40001", "40008", "40005", "40003", "40006", "40004",
                                         "40002", "40010"}));
     shoot(QStringLiteral("list-new-and-gone"));
+}
+
+// The menu runs a loop of its own until it closes: the keys go from a process of their own,
+// one after the other, and the test looks at the outcome once the menu is gone.
+bool ListFeaturesX11Test::fromListMenu(const QStringList& keys) {
+    if (!xdotool({"windowactivate", "--sync", QString::number(m_form->winId())}))
+        return false;
+    m_form->ListView1->setFocus();
+    QProcess typist;
+    typist.start(QStringLiteral("xdotool"), QStringList{"key", "--delay", "150", "shift+F10"} + keys);
+    const bool typed = QTest::qWaitFor([&] { return typist.state() == QProcess::NotRunning; }, 10000);
+    return typed && typist.exitCode() == 0 && QTest::qWaitFor([] { return !QApplication::activePopupWidget(); });
+}
+
+// Everything the header's menu and clicks do, from the keyboard; the selection stays on its
+// connection when the list shows other kinds of socket.
+void ListFeaturesX11Test::columnsSortAndChoicesFromTheKeyboard() {
+    widgets::ListView& list = *m_form->ListView1;
+    m_system.defaultCommandResult = finished(listing(Before));
+    m_form->RefreshView();
+    m_form->resize(700, 300); // narrow: a column added at the end is off screen
+    list.sortRows(-1, Qt::AscendingOrder);
+
+    // A submenu opened from the keyboard starts on its first entry: PID is the seventh column.
+    QVERIFY(fromListMenu({"m", "Down", "Down", "Down", "Down", "Down", "Down", "Return"}));
+    QVERIFY(list.isColumnShown(6));
+    QHeaderView* header = list.header();
+    const int place = header->logicalIndex(header->count() - 1);
+    QVERIFY(header->sectionViewportPosition(place) >= 0);
+    QVERIFY(header->sectionViewportPosition(place) + header->sectionSize(place) <= list.viewport()->width());
+    shoot(QStringLiteral("list-pid-from-keyboard"));
+
+    // Sort By a column, then the same again: the other way round.
+    QVERIFY(fromListMenu({"o", "Down", "Return"}));
+    QCOMPARE(shownPorts().first(), QStringLiteral("22"));
+    QVERIFY(fromListMenu({"o", "Down", "Return"}));
+    QCOMPARE(shownPorts().first(), QStringLiteral("40008"));
+
+    QVERIFY(list.setSelectedIndex(3));
+    const QString picked = list.item(3).subItem(1);
+    QVERIFY(fromListMenu({"l"}));
+    QTRY_VERIFY(m_form->mnuListening->isChecked());
+    QTRY_COMPARE(list.item(list.selectedIndex()).subItem(1), picked);
 }
 
 QTEST_MAIN(ListFeaturesX11Test)
