@@ -15,9 +15,17 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <net/if.h>
 #include <netinet/in.h>
+#include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -49,6 +57,8 @@ private slots:
     void newConnectionBehindStillCountersIsCounted();
     void onlySocketsInUseBringAFullCount_data();
     void onlySocketsInUseBringAFullCount();
+    void stateChangesAreSeenWithinTheRecountInterval_data();
+    void stateChangesAreSeenWithinTheRecountInterval();
     void loopbackLookups();
     void genericExecutableIcon();
     void versionKeyNamesThisPlatform();
@@ -184,19 +194,22 @@ void LinuxSystemTest::errorText() {
 
 namespace {
 
-// A listening socket and one connection to it, on 127.0.0.1; closed on destruction.
+// A listening socket and one connection to it, on 127.0.0.1 or ::1; closed on destruction.
 struct LoopbackConnection {
     int listener = -1, client = -1, server = -1;
-    LoopbackConnection() {
-        listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    explicit LoopbackConnection(int family = AF_INET) {
+        listener = ::socket(family, SOCK_STREAM, 0);
+        sockaddr_storage address{};
+        address.ss_family = sa_family_t(family);
+        if (family == AF_INET)
+            reinterpret_cast<sockaddr_in&>(address).sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        else
+            reinterpret_cast<sockaddr_in6&>(address).sin6_addr = in6addr_loopback;
         socklen_t length = sizeof(address);
         ::bind(listener, reinterpret_cast<sockaddr*>(&address), length);
         ::listen(listener, 4);
         ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-        client = ::socket(AF_INET, SOCK_STREAM, 0);
+        client = ::socket(family, SOCK_STREAM, 0);
         ::connect(client, reinterpret_cast<sockaddr*>(&address), length);
         server = ::accept(listener, nullptr, nullptr);
     }
@@ -431,6 +444,83 @@ void LinuxSystemTest::digestFollowsConnectionsAndStates() {
     QFETCH(QStringList, after);
     counters.write("tcp", procTcp(after));
     QTEST(counter.count().connectionDigest != before, "differs");
+}
+
+void LinuxSystemTest::stateChangesAreSeenWithinTheRecountInterval_data() {
+    QTest::addColumn<int>("family");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("peer shuts its side: established to close-wait") << AF_INET << "peer shuts";
+    QTest::newRow("the same on IPv6") << AF_INET6 << "peer shuts";
+    QTest::newRow("close-wait to last-ack, the end's data stuck") << AF_INET << "close behind data";
+    QTest::newRow("data read: fin-wait-1 to fin-wait-2, established to close-wait") << AF_INET << "read data";
+    QTest::newRow("one connection for another") << AF_INET << "replace";
+}
+
+namespace {
+
+// Runs `work` on a thread in a network namespace of its own with its loopback up, where other
+// programs' sockets cannot move the counters and do the counter's work for it; in the
+// machine's namespace where making one is not allowed. Its /proc files are those of the thread.
+void inOwnNetwork(const std::function<void(const std::string& procRoot)>& work) {
+    std::thread([&work] {
+        if (::unshare(CLONE_NEWNET) != 0)
+            return work("/proc");
+        ifreq request{};
+        std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        ::ioctl(fd, SIOCGIFFLAGS, &request);
+        request.ifr_flags |= IFF_UP;
+        ::ioctl(fd, SIOCSIFFLAGS, &request);
+        ::close(fd);
+        work("/proc/thread-self");
+    }).join();
+}
+
+} // namespace
+
+// Changes the socket summary does not show, each of our own connection, must reach count()
+// within the recount interval (the timer's poll adds a few milliseconds).
+void LinuxSystemTest::stateChangesAreSeenWithinTheRecountInterval() {
+    QFETCH(int, family);
+    QFETCH(QString, change);
+    bool valid = false, changed = false, seen = false;
+    inOwnNetwork([&](const std::string& procRoot) {
+        auto connection = std::make_unique<LoopbackConnection>(family);
+        valid = connection->valid();
+        if (change == "close behind data" || change == "read data") {
+            // The server does not read: the client's data fills both buffers and holds back the
+            // client's end of the connection (its FIN waits behind the data).
+            ::fcntl(connection->client, F_SETFL, O_NONBLOCK);
+            const std::vector<char> block(1 << 16);
+            while (::send(connection->client, block.data(), block.size(), 0) > 0) {
+            }
+            ::shutdown(change == "read data" ? connection->client : connection->server, SHUT_WR);
+            QTest::qSleep(50);
+        }
+        const auto interval = std::chrono::milliseconds(1000);
+        os::linuxbackend::TcpStateCounter counter(interval, procRoot);
+        const std::uint64_t before = counter.count().connectionDigest;
+        const auto changedAt = std::chrono::steady_clock::now();
+        std::vector<char> block(1 << 16);
+        if (change == "replace")
+            connection = std::make_unique<LoopbackConnection>(family);
+        else if (change == "read data")
+            while (::recv(connection->server, block.data(), block.size(), 0) > 0) {
+            }
+        else
+            ::shutdown(change == "peer shuts" ? connection->server : connection->client, SHUT_WR);
+        while (!seen &&
+               std::chrono::steady_clock::now() - changedAt < interval + std::chrono::milliseconds(50)) {
+            QTest::qSleep(5);
+            seen = counter.count().connectionDigest != before;
+        }
+        changed = os::linuxbackend::TcpStateCounter(std::chrono::milliseconds(0), procRoot)
+                      .count()
+                      .connectionDigest != before;
+    });
+    QVERIFY(valid);
+    QVERIFY(changed);
+    QVERIFY2(seen, "the change was not counted within the recount interval");
 }
 
 void LinuxSystemTest::loopbackLookups() {
