@@ -9,6 +9,8 @@
 #include "platform/widgets/ListView.h"
 #include "snapshot/ConnectionTable.h"
 
+#include "OffscreenMain.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 
@@ -46,7 +48,7 @@ void liveSample(benchmark::State& state) {
     ConnectionSnapshot snapshot;
     Form1 form(system, snapshot);
     form.show();
-    std::vector<connectionlist::ConnectionRow> rows(std::size_t(connections));
+    std::vector<connectionlist::ConnectionRow> rows(static_cast<std::size_t>(connections));
     for (int index = 0; index < connections; ++index) {
         connectionlist::ConnectionRow& row = rows[std::size_t(index)];
         row.fileName = QStringLiteral("client");
@@ -75,13 +77,5 @@ BENCHMARK(liveSample)->Arg(32000)->Arg(64000)->Unit(benchmark::kMillisecond)->Mi
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv);
 }

@@ -8,6 +8,8 @@
 #include "platform/widgets/ListView.h"
 #include "snapshot/ConnectionTable.h"
 
+#include "OffscreenMain.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
@@ -142,13 +144,5 @@ BENCHMARK(memoryOverRefreshes)->Unit(benchmark::kSecond)->Iterations(1);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv);
 }

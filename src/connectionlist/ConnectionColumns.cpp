@@ -20,9 +20,11 @@ QString rateText(const std::optional<double>& rate) {
     return rate ? bytesPerSecondText(*rate) : QString();
 }
 
-// An empty cell sorts as 0: below every figure when the largest are on top.
-SortValue rateValue(const std::optional<double>& rate) {
-    return {rate ? qRound64(*rate) : 0, {}};
+// An empty cell sorts as 0: below every figure when the largest are on top. A gone row is
+// no busier than any live one, and keeps below them.
+SortValue rateValue(const ConnectionRow& row, std::optional<double> ConnectionTraffic::*rate) {
+    const std::optional<double> figure = rateOf(row, rate);
+    return {figure ? qRound64(*figure) : 0, {}, row.isGone()};
 }
 
 const QString UnreadableCommandLine = QStringLiteral("(not readable)");
@@ -64,16 +66,17 @@ const std::array<ColumnDescriptor, ColumnCount>& columns() {
          [](const ConnectionRow& row) { return SortValue{-1, row.protocol}; }},
         {Column::Sent, "Sent/s", 2434, Qt::AlignRight, false, SortKind::Figure,
          [](const ConnectionRow& row) { return rateText(rateOf(row, &ConnectionTraffic::sentPerSecond)); },
-         [](const ConnectionRow& row) { return rateValue(rateOf(row, &ConnectionTraffic::sentPerSecond)); }},
+         [](const ConnectionRow& row) { return rateValue(row, &ConnectionTraffic::sentPerSecond); }},
         {Column::Received, "Received/s", 2434, Qt::AlignRight, false, SortKind::Figure,
          [](const ConnectionRow& row) { return rateText(rateOf(row, &ConnectionTraffic::receivedPerSecond)); },
-         [](const ConnectionRow& row) { return rateValue(rateOf(row, &ConnectionTraffic::receivedPerSecond)); }},
+         [](const ConnectionRow& row) { return rateValue(row, &ConnectionTraffic::receivedPerSecond); }},
         {Column::RoundTrip, "RTT", 1587, Qt::AlignRight, false, SortKind::Figure,
          [](const ConnectionRow& row) {
              return row.isGone() || !row.traffic ? QString() : roundTripText(row.traffic->totals.roundTripMicroseconds);
          },
          [](const ConnectionRow& row) {
-             return SortValue{row.isGone() || !row.traffic ? 0 : qint64(row.traffic->totals.roundTripMicroseconds), {}};
+             return SortValue{row.isGone() || !row.traffic ? 0 : qint64(row.traffic->totals.roundTripMicroseconds), {},
+                              row.isGone()};
          }},
         {Column::CommandLine, "Command Line", 7056, Qt::AlignLeft, false, SortKind::Text,
          [](const ConnectionRow& row) { return row.commandLine.value_or(UnreadableCommandLine); },
@@ -84,15 +87,17 @@ const std::array<ColumnDescriptor, ColumnCount>& columns() {
 
 int compareRows(const ConnectionRow& left, const ConnectionRow& right, Column column, Qt::SortOrder order) {
     const ColumnDescriptor& descriptor = columnOf(column);
-    if (descriptor.sort == SortKind::Figure && left.isGone() != right.isGone()) {
-        // The sort turns this around for a descending order: answer so that the gone row
-        // lands below in either.
-        const bool leftFirst = (order == Qt::AscendingOrder) == right.isGone();
+    return compareSortValues(descriptor.sortValue(left), descriptor.sortValue(right), order);
+}
+
+int compareSortValues(const SortValue& left, const SortValue& right, Qt::SortOrder order) {
+    if (left.last != right.last) {
+        // The sort turns this around for a descending order: answer so that the one marked
+        // last lands below in either.
+        const bool leftFirst = (order == Qt::AscendingOrder) == right.last;
         return leftFirst ? -1 : 1;
     }
-    const SortValue a = descriptor.sortValue(left);
-    const SortValue b = descriptor.sortValue(right);
-    return widgets::textCompare(a.text, a.number, b.text, b.number);
+    return widgets::textCompare(left.text, left.number, right.text, right.number);
 }
 
 } // namespace connectionlist

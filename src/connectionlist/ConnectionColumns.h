@@ -34,10 +34,12 @@ inline constexpr int ColumnCount = int(Column::CommandLine) + 1;
 // either order.
 enum class SortKind { Text, Number, Figure };
 
-// What a cell sorts by: a number (-1 for none) and the text.
+// What a cell sorts by: a number (-1 for none) and the text; a cell marked last goes below the
+// others in either order (a gone row in a sort by a live figure).
 struct SortValue {
     qint64 number = -1;
     QString text;
+    bool last = false;
 };
 
 // One column: all the list, the header's menu, the copy commands and the saved file know of it.
@@ -61,5 +63,7 @@ inline const ColumnDescriptor& columnOf(Column column) {
 // Two rows compared by one column for a sort in `order`, as the list and any other view of the
 // rows sorts them (see SortKind): below 0 when `left` goes first in an ascending sort, 0 for a tie.
 int compareRows(const ConnectionRow& left, const ConnectionRow& right, Column column, Qt::SortOrder order);
+// The same, given what each row sorts by in that column.
+int compareSortValues(const SortValue& left, const SortValue& right, Qt::SortOrder order);
 
 } // namespace connectionlist

@@ -14,6 +14,12 @@ size_t qHash(const ConnectionKey& key, size_t seed) {
 
 ConnectionModel::ConnectionModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+QModelIndex ConnectionModel::index(int row, int column, const QModelIndex& parent) const {
+    const bool inside = !parent.isValid() && row >= 0 && std::size_t(row) < m_rows.size() && column >= 0 &&
+                        column < ColumnCount;
+    return inside ? createIndex(row, column) : QModelIndex();
+}
+
 int ConnectionModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_rows.size());
 }
@@ -81,7 +87,17 @@ QVariant ConnectionModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 int ConnectionModel::compareRows(int left, int right, int column, Qt::SortOrder order) const {
-    return connectionlist::compareRows(m_rows[std::size_t(left)], m_rows[std::size_t(right)], Column(column), order);
+    if (column != m_sortColumn)
+        takeSortValues(column);
+    return compareSortValues(m_sortValues[std::size_t(left)], m_sortValues[std::size_t(right)], order);
+}
+
+void ConnectionModel::takeSortValues(int column) const {
+    const ColumnDescriptor& descriptor = columns()[std::size_t(column)];
+    m_sortValues.resize(m_rows.size());
+    for (std::size_t index = 0; index < m_rows.size(); ++index)
+        m_sortValues[index] = descriptor.sortValue(m_rows[index]);
+    m_sortColumn = column;
 }
 
 bool ConnectionModel::cellContains(int row, int column, const QString& text) const {
@@ -109,6 +125,7 @@ int ConnectionModel::find(const ConnectionKey& key, int state) const {
 }
 
 void ConnectionModel::setRows(std::vector<ConnectionRow> rows) {
+    dropSortValues();
     beginResetModel();
     m_rows = std::move(rows);
     endResetModel();
@@ -119,6 +136,7 @@ int ConnectionModel::goneRows() const {
 }
 
 void ConnectionModel::removeGoneRows() {
+    dropSortValues();
     // Gone rows follow the live ones; remove them as one range where they do.
     int first = int(m_rows.size());
     while (first > 0 && m_rows[std::size_t(first) - 1].isGone())
@@ -138,26 +156,35 @@ void ConnectionModel::removeGoneRows() {
 }
 
 void ConnectionModel::applyTraffic(const TrafficByConnection& traffic) {
+    const auto changes = [](const std::optional<ConnectionTraffic>& before, const ConnectionTraffic* now) {
+        if (!before || !now)
+            return bool(before) != bool(now);
+        return !(before->totals == now->totals && before->sentPerSecond == now->sentPerSecond &&
+                 before->receivedPerSecond == now->receivedPerSecond);
+    };
+    std::vector<const ConnectionTraffic*> figures(m_rows.size(), nullptr);
     bool changed = false;
-    for (ConnectionRow& row : m_rows) {
+    for (std::size_t index = 0; index < m_rows.size(); ++index) {
+        const ConnectionRow& row = m_rows[index];
         if (!row.trafficEnds || row.isGone())
             continue;
         const auto found = traffic.find(*row.trafficEnds);
-        std::optional<ConnectionTraffic> now;
-        if (found != traffic.end())
-            now = found->second;
-        if (!changed) {
-            const bool same = now.has_value() == row.traffic.has_value() &&
-                              (!now || (now->totals == row.traffic->totals &&
-                                        now->sentPerSecond == row.traffic->sentPerSecond &&
-                                        now->receivedPerSecond == row.traffic->receivedPerSecond));
-            changed = !same;
-        }
-        row.traffic = std::move(now);
+        figures[index] = found == traffic.end() ? nullptr : &found->second;
+        changed = changed || changes(row.traffic, figures[index]);
     }
-    if (changed && !m_rows.empty())
-        emit dataChanged(index(0, int(Column::Sent)), index(int(m_rows.size()) - 1, int(Column::RoundTrip)),
-                         {Qt::DisplayRole, Qt::ToolTipRole, widgets::SortRole});
+    if (!changed)
+        return;
+    // Told as one change of the whole layout rather than of every cell: views and proxies
+    // then place and paint the rows once, a sort by a figure sorting once, however many rows
+    // the sample moved.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    dropSortValues();
+    for (std::size_t index = 0; index < m_rows.size(); ++index) {
+        ConnectionRow& row = m_rows[index];
+        if (row.trafficEnds && !row.isGone())
+            row.traffic = figures[index] ? std::optional<ConnectionTraffic>(*figures[index]) : std::nullopt;
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 } // namespace connectionlist

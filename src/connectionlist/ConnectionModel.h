@@ -23,6 +23,9 @@ public:
 
     explicit ConnectionModel(QObject* parent = nullptr);
 
+    // Without the base's checks through the virtual counts: a sort asks for two indexes at
+    // each of its comparisons.
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -52,7 +55,14 @@ public:
     void setPixelsOfWidth(std::function<int(double)> pixels) { m_pixelsOfWidth = std::move(pixels); }
 
 private:
+    // What every row sorts by in one column, worked out at a sort's first comparison: a sort
+    // of 64,000 rows compares about a million times. Dropped whenever a row changes.
+    void takeSortValues(int column) const;
+    void dropSortValues() const { m_sortColumn = -1; }
+
     std::vector<ConnectionRow> m_rows;
+    mutable std::vector<SortValue> m_sortValues;
+    mutable int m_sortColumn = -1;
     IconOf m_iconOf;
     std::function<int(double)> m_pixelsOfWidth;
 };
