@@ -10,8 +10,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <thread>
+#include <utility>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace os::sockets;
 
@@ -30,6 +41,8 @@ private slots:
     void socketLinks_data();
     void socketLinks();
     void ownersFromDescriptorLinks();
+    void ownersOfOwnSocketsReadByThreads();
+    void bothFamiliesInOneDump();
     void stateNumbering();
     void brokenDumpsFallBackFromNothing_data();
     void brokenDumpsFallBackFromNothing();
@@ -202,18 +215,27 @@ void SocketSourcesTest::socketLinks() {
     QTEST(uint(socketInodeFromLink(link.constData(), std::size_t(link.size()))), "inode");
 }
 
-void SocketSourcesTest::ownersFromDescriptorLinks() {
-    QTemporaryDir root;
+namespace {
+
+// Descriptor links of a recorded /proc, "PID/fd/N -> socket:[INODE]".
+void recordDescriptorLinks(const QString& root) {
     auto link = [&](const QString& process, const QString& fd, const QString& target) {
-        QDir().mkpath(root.path() + "/" + process + "/fd");
-        QVERIFY(QFile::link(target, root.path() + "/" + process + "/fd/" + fd));
+        QDir().mkpath(root + "/" + process + "/fd");
+        QVERIFY(QFile::link(target, root + "/" + process + "/fd/" + fd));
     };
     link("300", "3", "socket:[999]");
     link("300", "4", "socket:[1000]");
     link("300", "5", "/dev/null");
     link("12", "7", "socket:[999]"); // shared with a child: the lower id is the owner
     link("self", "3", "socket:[1001]");
-    QDir().mkpath(root.path() + "/77"); // no fd folder (ended meanwhile, or not ours)
+    QDir().mkpath(root + "/77"); // no fd folder (ended meanwhile, or not ours)
+}
+
+} // namespace
+
+void SocketSourcesTest::ownersFromDescriptorLinks() {
+    QTemporaryDir root;
+    recordDescriptorLinks(root.path());
 
     SocketOwnerMap owners{{999, 0}, {1000, 0}, {1001, 0}, {5, 0}};
     findSocketOwners(owners, root.path().toStdString());
@@ -221,6 +243,110 @@ void SocketSourcesTest::ownersFromDescriptorLinks() {
     QCOMPARE(owners[1000], 300);
     QCOMPARE(owners[1001], 0);
     QCOMPARE(owners[5], 0);
+}
+
+// This process's own sockets in the real /proc, read by four threads at once: numbered
+// without a gap, after a gap, and above the count of open descriptors, where only the
+// folder's listing finds them.
+void SocketSourcesTest::ownersOfOwnSocketsReadByThreads() {
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_max <= 1000)
+        QSKIP("needs to open descriptor 1000");
+    files.rlim_cur = std::max<rlim_t>(files.rlim_cur, 1001);
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &files) == 0);
+    std::vector<int> held;
+    const auto closeAll = qScopeGuard([&] {
+        for (int fd : held)
+            if (fd >= 0)
+                ::close(fd);
+    });
+    for (int i = 0; i < 300; ++i) {
+        int pair[2];
+        QVERIFY(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) == 0);
+        held.insert(held.end(), pair, pair + 2);
+    }
+    for (int i = 100; i < 120; ++i) // a gap
+        ::close(std::exchange(held[std::size_t(i)], -1));
+    const int high = ::fcntl(held.back(), F_DUPFD_CLOEXEC, 1000);
+    QVERIFY(high >= 1000);
+    ::close(std::exchange(held.back(), high));
+    std::vector<std::uint32_t> inodes;
+    for (int fd : held) {
+        struct stat status {};
+        if (fd >= 0 && ::fstat(fd, &status) == 0)
+            inodes.push_back(std::uint32_t(status.st_ino));
+    }
+    QCOMPARE(inodes.size(), std::size_t(580));
+
+    SocketOwnerScan scan(inodes);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 3; ++i)
+        threads.emplace_back([&scan] { scan.work(); });
+    scan.work();
+    for (std::thread& thread : threads)
+        thread.join();
+    int owned = 0;
+    for (std::uint32_t inode : inodes)
+        owned += scan.ownerOf(inode) == ::getpid();
+    QCOMPARE(owned, 580);
+    QCOMPARE(scan.ownerOf(4242), 0); // not sought
+}
+
+// One dump of both families lists the loopback connections of this process as a dump of
+// each family does, IPv4 first, each family in the same order.
+void SocketSourcesTest::bothFamiliesInOneDump() {
+    std::vector<int> held;
+    const auto closeAll = qScopeGuard([&] {
+        for (int fd : held)
+            ::close(fd);
+    });
+    std::set<std::uint16_t> ports;
+    for (const char* host : {"127.0.0.1", "::1"}) {
+        const bool v6 = std::strchr(host, ':');
+        sockaddr_in6 address{}; // an IPv4 address and port lie where those of IPv6 begin
+        socklen_t length = v6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        address.sin6_family = v6 ? AF_INET6 : AF_INET;
+        ::inet_pton(address.sin6_family, host,
+                    v6 ? (void*)&address.sin6_addr : (void*)&address.sin6_flowinfo);
+        const int listener = ::socket(address.sin6_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        auto* at = reinterpret_cast<sockaddr*>(&address);
+        if (listener < 0 || ::bind(listener, at, length) != 0) {
+            if (listener >= 0)
+                ::close(listener);
+            QVERIFY2(v6, "no IPv4 loopback");
+            continue; // a machine without IPv6
+        }
+        held.push_back(listener);
+        QVERIFY(::listen(listener, 16) == 0 && ::getsockname(listener, at, &length) == 0);
+        ports.insert(ntohs(address.sin6_port));
+        for (int i = 0; i < 10; ++i) {
+            held.push_back(::socket(address.sin6_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+            QVERIFY(::connect(held.back(), at, length) == 0);
+            held.push_back(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
+        }
+    }
+    const auto ours = [&ports](const std::vector<TcpSocket>& sockets) {
+        QList<QList<quint32>> kept;
+        for (const TcpSocket& socket : sockets)
+            if (ports.count(socket.localPort) || ports.count(socket.remotePort))
+                kept << QList<quint32>{quint32(socket.family), socket.localPort, socket.remotePort,
+                                       socket.inode};
+        return kept;
+    };
+
+    NetlinkTcpDumper dumper;
+    std::vector<TcpSocket> both;
+    if (!dumper.dumpBothFamilies(ConnectionStates, both))
+        QSKIP("this kernel answers no dump of both families; the companion asks family by family");
+    std::vector<TcpSocket> apart;
+    for (int family : {AF_INET, AF_INET6})
+        QVERIFY(
+            dumper.dump(family, ConnectionStates, [&](const TcpSocket& socket) { apart.push_back(socket); }));
+    QCOMPARE(ours(both).size(), qsizetype(20 * ports.size()));
+    QCOMPARE(ours(both), ours(apart));
+    const auto firstIpv6 =
+        std::find_if(both.begin(), both.end(), [](const TcpSocket& s) { return s.family == AF_INET6; });
+    QVERIFY(std::all_of(firstIpv6, both.end(), [](const TcpSocket& s) { return s.family == AF_INET6; }));
 }
 
 void SocketSourcesTest::stateNumbering() {

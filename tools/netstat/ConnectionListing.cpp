@@ -4,43 +4,77 @@
 #include "ServiceNames.h"
 #include "SocketOwners.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 using os::sockets::TcpSocket;
 
 std::vector<ListedConnection> collectConnections(const ListingOptions& options, bool* readable) {
-    std::vector<ListedConnection> connections;
+    std::vector<TcpSocket> sockets;
     os::sockets::NetlinkTcpDumper dumper;
-    const auto keep = [&connections](const TcpSocket& socket) { connections.push_back({socket, 0}); };
+    const auto keep = [&sockets](const TcpSocket& socket) { sockets.push_back(socket); };
     std::uint32_t states = os::sockets::ConnectionStates;
     if (options.all)
         states |= os::sockets::stateBit(os::sockets::KernelListen);
-    bool read = os::sockets::forEachTcpSocket(dumper, states, keep, options.procRoot);
+    // One walk of the kernel's tables for both families where it can, else one each.
+    bool read = dumper.dumpBothFamilies(states, sockets) ||
+                os::sockets::forEachTcpSocket(dumper, states, keep, options.procRoot);
     // A listing that silently lacked the UDP endpoints it was asked for would pass for none.
     if (options.all)
         read = os::sockets::forEachUdpSocket(dumper, keep, options.procRoot) && read;
     if (readable)
         *readable = read;
+    std::vector<ListedConnection> connections;
+    connections.reserve(sockets.size());
+    for (const TcpSocket& socket : sockets)
+        connections.push_back({socket, 0});
     return connections;
 }
 
+namespace {
+
+// Threads that read owners beside the caller: about one a processor, four in all at most.
+std::size_t helperThreads() {
+    cpu_set_t processors;
+    if (::sched_getaffinity(0, sizeof(processors), &processors) != 0)
+        return 0;
+    return std::size_t(std::clamp(CPU_COUNT(&processors), 1, 4) - 1);
+}
+
+} // namespace
+
 void findOwners(std::vector<ListedConnection>& connections, const std::string& procRoot) {
-    os::sockets::SocketOwnerMap owners;
-    owners.reserve(connections.size());
+    std::vector<std::uint32_t> inodes;
+    inodes.reserve(connections.size());
     for (const ListedConnection& connection : connections)
         if (connection.socket.inode)
-            owners.emplace(connection.socket.inode, 0);
-    os::sockets::findSocketOwners(owners, procRoot);
+            inodes.push_back(connection.socket.inode);
+    os::sockets::SocketOwnerScan scan(inodes, procRoot);
+    // Started now, they hold this thread's capabilities, and end before it gives them up.
+    std::vector<std::thread> helpers;
+    for (std::size_t i = inodes.empty() ? 0 : helperThreads(); i > 0; --i) {
+        try {
+            helpers.emplace_back([&scan] { scan.work(); });
+        } catch (const std::system_error&) {
+            break; // this thread reads the rest
+        }
+    }
+    scan.work();
+    for (std::thread& helper : helpers)
+        helper.join();
     for (ListedConnection& connection : connections)
         if (connection.socket.inode)
-            connection.processId = owners[connection.socket.inode];
+            connection.processId = scan.ownerOf(connection.socket.inode);
 }
 
 void hideOwnersUnseenByTheUser(std::vector<ListedConnection>& connections, const std::string& procRoot) {
@@ -99,14 +133,34 @@ bool isConnection(const TcpSocket& socket) {
     return socket.protocol != IPPROTO_UDP && socket.state != os::sockets::KernelListen;
 }
 
-std::string portText(std::uint16_t port, bool numeric, ServiceNames* services) {
+void appendPort(std::string& out, std::uint16_t port, bool numeric, ServiceNames* services) {
     if (!numeric && services) {
         const std::string& name = services->nameOf(port);
-        if (!name.empty())
-            return name;
+        if (!name.empty()) {
+            out += name;
+            return;
+        }
     }
-    return std::to_string(port);
+    listing::appendNumber(out, port);
 }
+
+// The numeric text of the address last asked for, kept while the next rows repeat it.
+class NumericHostText {
+public:
+    const std::string& of(int family, const std::array<std::uint8_t, 16>& address) {
+        if (family != m_family || address != m_address) {
+            m_family = family;
+            m_address = address;
+            m_text = numericHost(family, address);
+        }
+        return m_text;
+    }
+
+private:
+    int m_family = -1;
+    std::array<std::uint8_t, 16> m_address{};
+    std::string m_text;
+};
 
 } // namespace
 
@@ -116,6 +170,8 @@ std::vector<std::string> foreignHostNames(const std::vector<ListedConnection>& c
     std::vector<HostAddress> distinct;
     std::vector<std::size_t> slot(connections.size());
     constexpr std::size_t NoName = std::size_t(-1);
+    HostAddress previous;
+    std::size_t previousSlot = 0;
     for (std::size_t i = 0; i < connections.size(); ++i) {
         // A listening socket or a UDP endpoint has no peer to name.
         if (!isConnection(connections[i].socket)) {
@@ -123,10 +179,16 @@ std::vector<std::string> foreignHostNames(const std::vector<ListedConnection>& c
             continue;
         }
         const HostAddress address = foreignAddress(connections[i].socket);
+        if (!distinct.empty() && address == previous) { // rows of one peer often follow each other
+            slot[i] = previousSlot;
+            continue;
+        }
         auto [it, added] = indexOf.emplace(address, distinct.size());
         if (added)
             distinct.push_back(address);
         slot[i] = it->second;
+        previous = address;
+        previousSlot = it->second;
     }
     const std::vector<std::string> names = lookUpHostNames(distinct, deadline, allAnswered);
     std::vector<std::string> perConnection(connections.size());
@@ -142,18 +204,20 @@ std::string formatListing(const std::vector<ListedConnection>& connections, bool
     out.reserve(128 + connections.size() * 96);
     out += listing::Heading;
     std::string local, foreign;
+    NumericHostText localHosts, foreignHosts;
     for (std::size_t i = 0; i < connections.size(); ++i) {
         const TcpSocket& socket = connections[i].socket;
         const bool udp = socket.protocol == IPPROTO_UDP;
-        local = numericHost(socket.family, socket.localAddress);
+        local = localHosts.of(socket.family, socket.localAddress);
         local += ':';
-        local += portText(socket.localPort, numeric, services);
+        appendPort(local, socket.localPort, numeric, services);
         foreign.clear();
         if (!udp) {
-            foreign = i < hostNames.size() && !hostNames[i].empty() ? hostNames[i]
-                                                                    : numericHost(socket.family, socket.remoteAddress);
+            foreign = i < hostNames.size() && !hostNames[i].empty()
+                          ? hostNames[i]
+                          : foreignHosts.of(socket.family, socket.remoteAddress);
             foreign += ':';
-            foreign += portText(socket.remotePort, numeric, services);
+            appendPort(foreign, socket.remotePort, numeric, services);
         }
         listing::appendLine(out, udp, local, foreign, os::sockets::systemTcpState(socket.state),
                             std::uint32_t(connections[i].processId));

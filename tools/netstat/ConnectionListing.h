@@ -24,7 +24,9 @@ struct ListedConnection {
 // be read from no source at all: the empty list then means nothing.
 std::vector<ListedConnection> collectConnections(const ListingOptions& options, bool* readable = nullptr);
 
-// Sets each connection's owning process, from one pass over the descriptors of every process.
+// Sets each connection's owning process, from one pass over the descriptors of every process
+// that the calling thread shares with a few threads it starts (about one a processor): they
+// have its capabilities, and all have ended when it returns.
 void findOwners(std::vector<ListedConnection>& connections, const std::string& procRoot);
 
 // Sets to 0 each owner whose /proc entry the user could not search without capabilities:

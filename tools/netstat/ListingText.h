@@ -3,8 +3,10 @@
 // The listing's text, as the system's netstat prints it and the program's parser reads it:
 // shared by the companion command of each platform. Plain C++.
 
+#include <charconv>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace listing {
 
@@ -19,22 +21,28 @@ inline const char* stateWord(int state) {
     return state >= 1 && state <= 12 ? words[state] : words[0];
 }
 
-inline void appendPadded(std::string& out, const std::string& text, std::size_t width) {
+inline void appendPadded(std::string& out, std::string_view text, std::size_t width) {
     out += text;
     // At least one space always separates two columns, however long the text.
     out.append(text.size() < width ? width - text.size() : 1, ' ');
 }
 
+inline void appendNumber(std::string& out, std::uint32_t number) {
+    char digits[10];
+    const auto end = std::to_chars(digits, digits + sizeof(digits), number).ptr;
+    out.append(digits, std::size_t(end - digits));
+}
+
 // One CRLF-ended line. A UDP endpoint has no foreign address and no state:
 // "UDP 0.0.0.0:5353 *:* 812".
-inline void appendLine(std::string& out, bool udp, const std::string& local, const std::string& foreign,
+inline void appendLine(std::string& out, bool udp, std::string_view local, std::string_view foreign,
                        int state, std::uint32_t processId) {
     out += udp ? "  UDP    " : "  TCP    ";
     appendPadded(out, local, 23);
-    appendPadded(out, udp ? std::string("*:*") : foreign, 23);
+    appendPadded(out, udp ? std::string_view("*:*") : foreign, 23);
     if (!udp)
         appendPadded(out, stateWord(state), 16);
-    out += std::to_string(processId);
+    appendNumber(out, processId);
     out += "\r\n";
 }
 

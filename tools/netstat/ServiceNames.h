@@ -14,5 +14,8 @@ public:
 private:
     void load();
     bool m_loaded = false;
-    std::vector<std::string> m_names;
+    // Per port, where its name is in m_names (0: the empty name), a table small enough to
+    // stay in the cache while thousands of rows are written.
+    std::vector<std::uint16_t> m_index;
+    std::vector<std::string> m_names{std::string()};
 };

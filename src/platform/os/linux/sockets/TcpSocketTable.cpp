@@ -95,8 +95,13 @@ TcpTrafficInfo trafficInfo(const char* attributes, std::size_t length) {
 
 } // namespace
 
-DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequence, int family,
-                           std::vector<TcpSocket>& sockets, int protocol) {
+namespace {
+
+// The messages of one reply of the given type, each socket handed to `keep`; its family is
+// `family`, or the message's own where that is AF_UNSPEC.
+template <typename Keep>
+DumpProgress readReply(const char* data, std::size_t length, unsigned sequence, int family, int messageType,
+                       int protocol, Keep&& keep) {
     TcpSocket socket;
     socket.family = family;
     socket.protocol = protocol;
@@ -126,10 +131,12 @@ DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequen
                 std::memcpy(&result, payload, sizeof(result));
             return result < 0 ? DumpProgress::Failed : DumpProgress::Done;
         }
-        if (header.nlmsg_type != SOCK_DIAG_BY_FAMILY || payloadLength < sizeof(inet_diag_msg))
+        if (header.nlmsg_type != messageType || payloadLength < sizeof(inet_diag_msg))
             continue;
         inet_diag_msg entry;
         std::memcpy(&entry, payload, sizeof(entry));
+        if (family == AF_UNSPEC)
+            socket.family = entry.idiag_family;
         socket.state = entry.idiag_state;
         socket.localPort = ntohs(entry.id.idiag_sport);
         socket.remotePort = ntohs(entry.id.idiag_dport);
@@ -140,9 +147,17 @@ DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequen
         socket.traffic = payloadLength > attributesAt
                              ? trafficInfo(payload + attributesAt, payloadLength - attributesAt)
                              : TcpTrafficInfo{};
-        sockets.push_back(socket);
+        keep(socket);
     }
     return DumpProgress::More;
+}
+
+} // namespace
+
+DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequence, int family,
+                           std::vector<TcpSocket>& sockets, int protocol) {
+    return readReply(data, length, sequence, family, SOCK_DIAG_BY_FAMILY, protocol,
+                     [&sockets](const TcpSocket& socket) { sockets.push_back(socket); });
 }
 
 bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit,
@@ -183,6 +198,50 @@ bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocket
         }
         for (const TcpSocket& socket : pending)
             visit(socket);
+        return true;
+    }
+}
+
+bool NetlinkTcpDumper::dumpBothFamilies(std::uint32_t stateMask, std::vector<TcpSocket>& sockets) {
+    // The older interface's request names its protocol by its type and no address family;
+    // the kernel answers it for both families in one walk of its tables.
+    struct {
+        nlmsghdr header;
+        inet_diag_req request;
+    } message{};
+    message.header.nlmsg_len = sizeof(message);
+    message.header.nlmsg_type = TCPDIAG_GETSOCK;
+    message.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    message.header.nlmsg_seq = ++m_sequence;
+    message.request.idiag_family = AF_INET;
+    message.request.idiag_states = stateMask;
+    if (!sendRequest(&message, sizeof(message))) {
+        close();
+        return false;
+    }
+
+    const std::size_t before = sockets.size();
+    std::vector<TcpSocket> ipv6;
+    const auto keep = [&sockets, &ipv6](const TcpSocket& socket) {
+        if (socket.family == AF_INET)
+            sockets.push_back(socket);
+        else if (socket.family == AF_INET6)
+            ipv6.push_back(socket);
+    };
+    for (;;) {
+        const long received = receiveReply(m_buffer.data(), m_buffer.size());
+        DumpProgress progress = DumpProgress::Failed;
+        if (received > 0)
+            progress = readReply(m_buffer.data(), std::size_t(received), m_sequence, AF_UNSPEC,
+                                 TCPDIAG_GETSOCK, IPPROTO_TCP, keep);
+        if (progress == DumpProgress::More)
+            continue;
+        if (progress == DumpProgress::Failed) {
+            sockets.resize(before);
+            close();
+            return false;
+        }
+        sockets.insert(sockets.end(), ipv6.begin(), ipv6.end());
         return true;
     }
 }

@@ -89,6 +89,11 @@ public:
     // `extensions`: request bits for more than the sockets' ends (TrafficInfoExtension).
     bool dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit, int protocol = 6,
               std::uint8_t extensions = 0);
+    // The TCP sockets of both address families from one walk of the kernel's tables (the
+    // older request, which names no family), appended IPv4 first, each family in the order
+    // two dump() calls would deliver it. False, with nothing appended, when the dump failed
+    // or the kernel lacks that request.
+    bool dumpBothFamilies(std::uint32_t stateMask, std::vector<TcpSocket>& sockets);
 
 protected:
     // The socket traffic, which tests replace to replay broken replies.
