@@ -46,6 +46,9 @@ private slots:
     void companionCommandBesideTheProgram();
     void ownProcessIsListed();
     void deletedExecutableKeepsItsPath();
+    void commandLineIsJoinedAndBounded_data();
+    void commandLineIsJoinedAndBounded();
+    void childCommandLineGoesWithIt();
     void errorText();
     void stateCountsFollowNewSockets();
     void unchangedTableIsNotDumpedAgain();
@@ -184,6 +187,38 @@ void LinuxSystemTest::deletedExecutableKeepsItsPath() {
     QCOMPARE(system.processExecutablePath(std::int32_t(child.processId())), copy);
     child.kill();
     child.waitForFinished();
+}
+
+void LinuxSystemTest::commandLineIsJoinedAndBounded_data() {
+    QTest::addColumn<QByteArray>("recorded"); // '|' stands for NUL
+    QTest::addColumn<QString>("expected");
+    const QByteArray a64k(64 * 1024, 'a');
+    QTest::newRow("NUL ended, padded") << QByteArray("worker|idle|||") << "worker idle";
+    QTest::newRow("unended, empty argument") << QByteArray("x||y") << "x  y";
+    QTest::newRow("kernel thread") << QByteArray() << "nothing";
+    QTest::newRow("fills the limit") << a64k << QString(a64k);
+    QTest::newRow("cut") << a64k + "bc" << QString(a64k) + u'\u2026';
+    QTest::newRow("cut in a character")
+        << a64k.chopped(1) + "\xc3\xa9" << QString(a64k.chopped(1)) + u'\u2026';
+}
+
+void LinuxSystemTest::commandLineIsJoinedAndBounded() {
+    QFETCH(QByteArray, recorded);
+    QTemporaryDir root;
+    QFile file(root.path() + "/4242/cmdline");
+    QVERIFY(QDir(root.path()).mkdir("4242") && file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write(recorded.replace('|', '\0')) >= 0 && file.flush());
+    QTEST(os::LinuxSystem(root.path()).processCommandLine(4242).value_or("nothing"), "expected");
+}
+
+void LinuxSystemTest::childCommandLineGoesWithIt() {
+    QProcess child;
+    child.start("/bin/sleep", {"30"});
+    QVERIFY(child.waitForStarted());
+    os::LinuxSystem system;
+    QCOMPARE(system.processCommandLine(std::int32_t(child.processId())).value_or("nothing"), "/bin/sleep 30");
+    child.kill();
+    QVERIFY(child.waitForFinished() && !system.processCommandLine(std::int32_t(child.processId())));
 }
 
 void LinuxSystemTest::errorText() {

@@ -130,6 +130,9 @@ void WindowsSystemTest::childIsListedReadAndEnded() {
     QCOMPARE(QFileInfo(system.processExecutablePath(id, &source)).fileName().toLower(),
              QStringLiteral("tavren-standin.exe"));
     QCOMPARE(source, os::PathSource::ExecutableLink);
+    static const QRegularExpression line(R"(tavren-standin\.exe"?\s+sleep 60000$)",
+                                         QRegularExpression::CaseInsensitiveOption);
+    QVERIFY(line.match(system.processCommandLine(id).value_or(QString())).hasMatch());
     const std::uint64_t started = system.processStartTime(id);
     QVERIFY(started != 0 && system.processStartTime(id) == started && !system.processHasEnded(id, started));
 
@@ -140,6 +143,7 @@ void WindowsSystemTest::childIsListedReadAndEnded() {
 
     QVERIFY(system.terminateProcess(id, started).signalled);
     QVERIFY(child.waitForFinished(5000) && system.processHasEnded(id, started));
+    QVERIFY(!system.processCommandLine(id));
     result = system.terminateProcess(id, started);
     QVERIFY(result.alreadyEnded && !result.signalled);
 }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <csignal>
@@ -16,6 +17,7 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <malloc.h>
 #include <netdb.h>
 #include <poll.h>
@@ -38,6 +40,10 @@ namespace {
 // A full dump of the TCP table costs about as much as a thousand checks of the counters; with
 // the connection counters watched, only rare coincidences are left for this bound to catch.
 constexpr std::chrono::milliseconds TcpRecountInterval{10000};
+
+// A process writes its own command line and may make it megabytes long; the list shows
+// this much of it, read anew for every process of every refresh.
+constexpr qsizetype CommandLineLimit = 64 * 1024;
 
 } // namespace
 
@@ -283,8 +289,45 @@ QString LinuxSystem::processOwnerName(std::int32_t processId) {
     return QString::number(folder.st_uid);
 }
 
-std::optional<QString> LinuxSystem::processCommandLine(std::int32_t) {
-    return std::nullopt;
+std::optional<QString> LinuxSystem::processCommandLine(std::int32_t processId) {
+    if (processId <= 0)
+        return std::nullopt;
+    const QByteArray path = QFile::encodeName(m_procRoot) + '/' + QByteArray::number(processId) + "/cmdline";
+    const int file = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return std::nullopt;
+    // One byte past the limit tells a cut line from one that just fills it. The kernel hands
+    // out a long line a page per read, so read until the end or the limit; most lines fit
+    // the first page.
+    QByteArray line(4096, Qt::Uninitialized);
+    qsizetype length = 0;
+    while (length <= CommandLineLimit) {
+        if (length == line.size())
+            line.resize(std::min(line.size() * 4, CommandLineLimit + 1));
+        const ssize_t got = ::read(file, line.data() + length, std::size_t(line.size() - length));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        length += got;
+    }
+    ::close(file);
+    const bool cut = length > CommandLineLimit;
+    line.truncate(std::min(length, CommandLineLimit));
+    // Each argument ends with a NUL; a process that rewrote its arguments in place may pad
+    // what it no longer uses with more of them.
+    while (line.endsWith('\0'))
+        line.chop(1);
+    if (line.isEmpty())
+        return std::nullopt;
+    line.replace('\0', ' ');
+    if (!cut)
+        return QString::fromLocal8Bit(line);
+    // A stateful decoder keeps a character the cut split in two to itself, instead of
+    // showing it as a broken one.
+    QStringDecoder decoder(QStringDecoder::System);
+    QString text = decoder.decode(line);
+    return text + QChar(0x2026);
 }
 
 std::uint64_t LinuxSystem::processStartTime(std::int32_t processId) {

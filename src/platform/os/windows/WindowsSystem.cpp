@@ -133,8 +133,9 @@ QString WindowsSystem::processOwnerName(std::int32_t processId) {
     return processId < 0 ? QString() : fromWide(win32::processOwner(std::uint32_t(processId)));
 }
 
-std::optional<QString> WindowsSystem::processCommandLine(std::int32_t) {
-    return std::nullopt;
+std::optional<QString> WindowsSystem::processCommandLine(std::int32_t processId) {
+    const auto line = processId <= 0 ? std::nullopt : win32::processCommandLine(std::uint32_t(processId));
+    return line ? std::optional<QString>(fromWide(*line)) : std::nullopt;
 }
 
 std::uint64_t WindowsSystem::processStartTime(std::int32_t processId) {

@@ -8,6 +8,7 @@
 #include <iphlpapi.h>
 #include <psapi.h>
 #include <shellapi.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -387,6 +388,55 @@ std::wstring processOwner(std::uint32_t processId) {
     if (!::LookupAccountSidW(nullptr, const_cast<SID*>(sid), name, &nameLength, domain, &domainLength, &use))
         return {};
     return domainLength ? std::wstring(domain) + L'\\' + name : std::wstring(name);
+}
+
+std::optional<std::wstring> processCommandLine(std::uint32_t processId) {
+    // Not every header declares this call, so it is looked up by name; the kind of answer
+    // asked for (60: the command line) needs no access to the process's memory.
+    using QueryProcessCall = LONG(NTAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
+    static const QueryProcessCall query = [] {
+        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll ? reinterpret_cast<QueryProcessCall>(
+                           reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQueryInformationProcess")))
+                     : nullptr;
+    }();
+    constexpr ULONG ProcessCommandLineInformation = 60;
+    constexpr LONG InfoLengthMismatch = LONG(0xC0000004), BufferTooSmall = LONG(0xC0000023);
+    // A command line has at most 32767 characters; an answer much larger is not one.
+    constexpr ULONG LargestAnswer = 256 * 1024;
+    Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!query || !process)
+        return std::nullopt;
+    // The answer is a counted text with its characters behind it. Most fit the first try; a
+    // longer one is asked for again at the size the first answer names.
+    ULONG size = 4096;
+    for (int attempt = 0; attempt < 3 && size <= LargestAnswer; ++attempt) {
+        std::vector<std::uint64_t> answer((size + 7) / 8); // aligned for the counted text
+        size = ULONG(answer.size() * sizeof(std::uint64_t));
+        ULONG needed = 0;
+        const LONG status = query(process.value, ProcessCommandLineInformation, answer.data(), size, &needed);
+        if (status == InfoLengthMismatch || status == BufferTooSmall) {
+            size = std::max(needed, size * 2);
+            continue;
+        }
+        if (status < 0)
+            return std::nullopt;
+        const auto* counted = reinterpret_cast<const UNICODE_STRING*>(answer.data());
+        const auto* first = reinterpret_cast<const char*>(answer.data());
+        const auto* characters = reinterpret_cast<const char*>(counted->Buffer);
+        // The characters must lie inside the answer; an empty line may point nowhere.
+        if (characters < first + sizeof(UNICODE_STRING) || counted->Length > size ||
+            std::size_t(characters - first) > size - counted->Length)
+            return std::nullopt;
+        std::wstring line(counted->Buffer, counted->Length / sizeof(wchar_t));
+        const auto blank = line.find_first_not_of(L" \t\r\n");
+        if (blank == std::wstring::npos)
+            return std::nullopt;
+        line.erase(line.find_last_not_of(L" \t\r\n") + 1);
+        line.erase(0, blank);
+        return line;
+    }
+    return std::nullopt;
 }
 
 EndResult endProcess(std::uint32_t processId, std::optional<std::uint64_t> creationTime) {

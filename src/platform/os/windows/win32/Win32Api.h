@@ -83,6 +83,9 @@ std::wstring processImagePath(std::uint32_t processId);
 std::uint64_t processCreationTime(std::uint32_t processId);
 // "DOMAIN\user" of the process's owner; empty when it cannot be read.
 std::wstring processOwner(std::uint32_t processId);
+// The command line the process was started with, one text as the system keeps it, without
+// leading and trailing spaces; nothing when it cannot be read or is empty.
+std::optional<std::wstring> processCommandLine(std::uint32_t processId);
 
 struct EndResult {
     bool ended = false;       // TerminateProcess succeeded
