@@ -522,7 +522,8 @@ private slots:
                               {"[::1]:22", "bravo:80", "ESTABLISHED", 9},
                               {"10.0.0.5:10000", "charlie:443", "ESTABLISHED", 25}}));
         m_system->ownerNames = {{100, "alice"}, {9, "root"}, {25, "bob"}};
-        m_system->commandLines = {{100, "psql -h alpha"}, {9, "sshd: root"}};
+        // Cleaned like every text a process chooses: a tab shows as a replacement character.
+        m_system->commandLines = {{100, "psql -h alpha"}, {9, "sshd:\troot"}};
         form().RefreshView();
         const QStringList all{"File+",      "Local Port+", "Remote Host+", "Remote Port+",  "Status+",
                               "File Path+", "PID",         "User",         "Local Address", "Protocol",
@@ -530,7 +531,8 @@ private slots:
         const QList<QStringList> rows{
             {"Unknown", "9000", "alpha", "5432", "ESTABLISHED", "", "100", "alice", "127.0.0.1", "TCP", "", "", "",
              "psql -h alpha"},
-            {"Unknown", "22", "bravo", "80", "ESTABLISHED", "", "9", "root", "::1", "TCP", "", "", "", "sshd: root"},
+            {"Unknown", "22", "bravo", "80", "ESTABLISHED", "", "9", "root", "::1", "TCP", "", "", "",
+             "sshd:\uFFFDroot"},
             {"Unknown", "10000", "charlie", "443", "ESTABLISHED", "", "25", "bob", "10.0.0.5", "TCP", "", "", "",
              "(not readable)"}};
         QList<QStringList> shown{{}, {}, {}, {}};

@@ -19,6 +19,9 @@ int textCompare(const QString& left, qint64 leftNumber, const QString& right, qi
             return leftNumber < rightNumber ? -1 : 1;
         return leftNumber >= 0 ? -1 : 1;
     }
+    // Figures sort by their numbers alone: most comparisons of a sort by a rate end here.
+    if (left.isEmpty() && right.isEmpty())
+        return 0;
     return QString::compare(left, right, Qt::CaseInsensitive);
 }
 
