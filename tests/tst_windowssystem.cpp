@@ -130,9 +130,6 @@ void WindowsSystemTest::childIsListedReadAndEnded() {
     QCOMPARE(QFileInfo(system.processExecutablePath(id, &source)).fileName().toLower(),
              QStringLiteral("tavren-standin.exe"));
     QCOMPARE(source, os::PathSource::ExecutableLink);
-    static const QRegularExpression line(R"(tavren-standin\.exe"?\s+sleep 60000$)",
-                                         QRegularExpression::CaseInsensitiveOption);
-    QVERIFY(line.match(system.processCommandLine(id).value_or(QString())).hasMatch());
     const std::uint64_t started = system.processStartTime(id);
     QVERIFY(started != 0 && system.processStartTime(id) == started && !system.processHasEnded(id, started));
 
