@@ -1,4 +1,5 @@
 // links: tavren_connectionlist
+// platforms: linux windows
 #include "connectionlist/ConnectionModel.h"
 #include "platform/widgets/ListView.h"
 
