@@ -37,9 +37,10 @@ namespace os {
 
 namespace {
 
-// A full dump of the TCP table costs about as much as a thousand checks of the counters; with
-// the connection counters watched, only rare coincidences are left for this bound to catch.
-constexpr std::chrono::milliseconds TcpRecountInterval{10000};
+// A state change must show within a second. The counter dumps the few unsettled connections
+// at most this often, and only when a segment or a timer may have moved one; the full dump
+// it makes every thirty of these intervals is the bound for the rare rest.
+constexpr std::chrono::milliseconds TcpRecountInterval{1000};
 
 // A process writes its own command line and may make it megabytes long; the list shows
 // this much of it, read anew for every process of every refresh.
