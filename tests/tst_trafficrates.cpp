@@ -77,7 +77,7 @@ void TrafficRatesTest::ratesOfTwoSamples() {
 
     const TrafficByConnection rates = trafficRates(&before, after);
     // With no sample before it at all, no connection has a rate.
-    for (const auto& [each, traffic] : trafficRates(nullptr, after))
+    for (const ConnectionTraffic& traffic : trafficRates(nullptr, after))
         QVERIFY(!traffic.sentPerSecond && !traffic.receivedPerSecond);
     const auto found = rates.find(*ends);
     if (sent == QLatin1String("ended")) {
@@ -85,7 +85,7 @@ void TrafficRatesTest::ratesOfTwoSamples() {
         return;
     }
     QVERIFY(found != rates.end());
-    const ConnectionTraffic& traffic = found->second;
+    const ConnectionTraffic& traffic = found.value();
     QCOMPARE(traffic.sentPerSecond ? bytesPerSecondText(*traffic.sentPerSecond) : QString(), sent);
     QCOMPARE(traffic.receivedPerSecond ? bytesPerSecondText(*traffic.receivedPerSecond) : QString(),
              received);

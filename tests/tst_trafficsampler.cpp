@@ -72,13 +72,13 @@ void TrafficSamplerTest::samplesCountRealLoopbackTraffic() {
         QVERIFY2(sender != rates.end() && receiver != rates.end(), qPrintable(address));
         // What the kernel counts is what this test moved (the receiver acknowledged it all);
         // the acknowledged opening counts as one byte sent by the end that opened the connection.
-        QCOMPARE(sender->second.totals.bytesSent, 500001u);
-        QCOMPARE(receiver->second.totals.bytesReceived, 500000u);
-        QCOMPARE(receiver->second.totals.bytesSent, 0u);
-        QVERIFY(sender->second.totals.roundTripMicroseconds > 0);
-        QVERIFY(sender->second.sentPerSecond && receiver->second.receivedPerSecond);
-        QCOMPARE(qRound64(*sender->second.sentPerSecond * seconds), 200000);
-        QCOMPARE(qRound64(*receiver->second.receivedPerSecond * seconds), 200000);
+        QCOMPARE(sender->totals.bytesSent, 500001u);
+        QCOMPARE(receiver->totals.bytesReceived, 500000u);
+        QCOMPARE(receiver->totals.bytesSent, 0u);
+        QVERIFY(sender->totals.roundTripMicroseconds > 0);
+        QVERIFY(sender->sentPerSecond && receiver->receivedPerSecond);
+        QCOMPARE(qRound64(*sender->sentPerSecond * seconds), 200000);
+        QCOMPARE(qRound64(*receiver->receivedPerSecond * seconds), 200000);
     }
 }
 

@@ -169,7 +169,7 @@ void ConnectionModel::applyTraffic(const TrafficByConnection& traffic) {
         if (!row.trafficEnds || row.isGone())
             continue;
         const auto found = traffic.find(*row.trafficEnds);
-        figures[index] = found == traffic.end() ? nullptr : &found->second;
+        figures[index] = found == traffic.end() ? nullptr : &found.value();
         changed = changed || changes(row.traffic, figures[index]);
     }
     if (!changed)

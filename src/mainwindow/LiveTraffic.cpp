@@ -73,5 +73,5 @@ const ConnectionTraffic* LiveTraffic::trafficOf(const std::optional<os::Connecti
     if (!ends)
         return nullptr;
     const auto found = m_traffic.find(*ends);
-    return found == m_traffic.end() ? nullptr : &found->second;
+    return found == m_traffic.end() ? nullptr : &found.value();
 }

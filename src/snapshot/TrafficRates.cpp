@@ -4,7 +4,7 @@
 
 TrafficByConnection trafficRates(const os::TrafficSample* previous, const os::TrafficSample& current) {
     TrafficByConnection result;
-    result.reserve(current.sockets.size());
+    result.reserve(qsizetype(current.sockets.size()));
     for (const os::SocketTraffic& socket : current.sockets)
         result[socket.ends].totals = socket.figures;
     if (!previous)
@@ -16,13 +16,13 @@ TrafficByConnection trafficRates(const os::TrafficSample* previous, const os::Tr
         const auto now = result.find(before.ends);
         if (now == result.end())
             continue; // ended
-        const os::TrafficFigures& after = now->second.totals;
+        const os::TrafficFigures& after = now->totals;
         // Counters only grow while a socket lives: lower ones belong to a new socket that
         // took the same ends, whose rate starts from its own second sample.
         if (after.bytesSent < before.figures.bytesSent || after.bytesReceived < before.figures.bytesReceived)
             continue;
-        now->second.sentPerSecond = double(after.bytesSent - before.figures.bytesSent) / seconds;
-        now->second.receivedPerSecond = double(after.bytesReceived - before.figures.bytesReceived) / seconds;
+        now->sentPerSecond = double(after.bytesSent - before.figures.bytesSent) / seconds;
+        now->receivedPerSecond = double(after.bytesReceived - before.figures.bytesReceived) / seconds;
     }
     return result;
 }

@@ -2,11 +2,11 @@
 
 #include "platform/os/TrafficSampler.h"
 
+#include <QHash>
 #include <QString>
 
 #include <array>
 #include <optional>
-#include <unordered_map>
 
 // One connection's figures in the newer of two samples, with its rates between them.
 struct ConnectionTraffic {
@@ -17,7 +17,8 @@ struct ConnectionTraffic {
     std::optional<double> receivedPerSecond;
 };
 
-using TrafficByConnection = std::unordered_map<os::ConnectionEnds, ConnectionTraffic>;
+// Open addressing keeps a look-up among tens of thousands of connections to a cache miss or two.
+using TrafficByConnection = QHash<os::ConnectionEnds, ConnectionTraffic>;
 
 // The connections of `current`, with their rates where `previous` (may be null) had them too.
 // A connection missing from `current` has ended and is missing from the result.

@@ -68,3 +68,12 @@ signals:
 template <> struct std::hash<os::ConnectionEnds> {
     std::size_t operator()(const os::ConnectionEnds& ends) const noexcept;
 };
+
+namespace os {
+// The same for Qt's tables, which find ConnectionEnds keys through it.
+inline std::size_t qHash(const ConnectionEnds& ends, std::size_t seed = 0) noexcept;
+}
+
+inline std::size_t os::qHash(const ConnectionEnds& ends, std::size_t seed) noexcept {
+    return std::hash<ConnectionEnds>()(ends) ^ seed;
+}
