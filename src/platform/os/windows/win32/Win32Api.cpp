@@ -10,22 +10,14 @@
 #include <shellapi.h>
 #include <winternl.h>
 
+#include "Win32Handle.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace os::win32 {
 
 namespace {
-
-// Closes a handle when it goes out of scope.
-struct Handle {
-    HANDLE value = nullptr;
-    explicit Handle(HANDLE h = nullptr) : value(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    ~Handle() { if (value) ::CloseHandle(value); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    explicit operator bool() const { return value != nullptr; }
-};
 
 // Name look-ups and service names need Winsock started once in the process.
 void startWinsock() {
@@ -34,22 +26,6 @@ void startWinsock() {
         return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
     }();
     (void)started;
-}
-
-std::uint64_t fileTimeValue(const FILETIME& time) {
-    return std::uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-}
-
-std::uint64_t creationTimeOf(HANDLE process) {
-    FILETIME created, exited, kernel, user;
-    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user))
-        return 0;
-    return fileTimeValue(created);
-}
-
-// The handle must carry SYNCHRONIZE. Not the exit code: a process may choose STILL_ACTIVE's.
-bool hasExited(HANDLE process) {
-    return ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
 }
 
 std::uint16_t portOf(DWORD networkOrder) {
@@ -78,147 +54,6 @@ bool wanted(unsigned kinds, int state) {
 }
 
 } // namespace
-
-// ---- Child commands -------------------------------------------------------------------
-
-std::wstring quotedArgument(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return argument;
-    std::wstring quoted = L"\"";
-    for (auto at = argument.begin();; ++at) {
-        std::size_t backslashes = 0;
-        while (at != argument.end() && *at == L'\\') {
-            ++at;
-            ++backslashes;
-        }
-        if (at == argument.end()) {
-            // Doubled, so that the closing quote stays a quote.
-            quoted.append(backslashes * 2, L'\\');
-            break;
-        }
-        if (*at == L'"') {
-            quoted.append(backslashes * 2 + 1, L'\\');
-            quoted += L'"';
-        } else {
-            quoted.append(backslashes, L'\\');
-            quoted += *at;
-        }
-    }
-    quoted += L'"';
-    return quoted;
-}
-
-ChildResult runChild(const ChildRequest& request) {
-    ChildResult result;
-    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE readRaw = nullptr, writeRaw = nullptr;
-    if (!::CreatePipe(&readRaw, &writeRaw, &inheritable, 64 * 1024)) {
-        result.status = ChildStatus::PipeFailed;
-        result.errorCode = ::GetLastError();
-        return result;
-    }
-    Handle readEnd(readRaw);
-    Handle writeEnd(writeRaw);
-    ::SetHandleInformation(readEnd.value, HANDLE_FLAG_INHERIT, 0);
-    // The child reads nothing and its errors go nowhere: the window has no console to show them.
-    Handle nothing(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 &inheritable, OPEN_EXISTING, 0, nullptr));
-
-    std::wstring commandLine = quotedArgument(request.program);
-    for (const std::wstring& argument : request.arguments)
-        commandLine += L' ' + quotedArgument(argument);
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(L'\0');
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nothing.value;
-    startup.hStdOutput = writeEnd.value;
-    startup.hStdError = nothing.value;
-    PROCESS_INFORMATION started{};
-    // The program is named in full as the application, so the search path is never asked.
-    const BOOL ok = ::CreateProcessW(request.program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                     CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started);
-    const DWORD startError = ::GetLastError();
-    ::CloseHandle(writeEnd.value); // the child holds its own copy; end of output comes when it closes it
-    writeEnd.value = nullptr;
-    if (!ok) {
-        result.status = ChildStatus::StartFailed;
-        result.errorCode = startError;
-        return result;
-    }
-    ::CloseHandle(started.hThread);
-    Handle process(started.hProcess);
-
-    CommandClock clock(request.timeout, request.yield, request.yieldInterval);
-    std::vector<char> chunk(64 * 1024);
-    int delay = 1;
-    for (;;) {
-        // Checked on every pass: a child that keeps the pipe full never lets the wait run out.
-        clock.yieldWhenDue();
-        if (clock.expired()) {
-            result.status = ChildStatus::TimedOut;
-            result.errorCode = WAIT_TIMEOUT;
-            break;
-        }
-        DWORD available = 0;
-        if (!::PeekNamedPipe(readEnd.value, nullptr, 0, nullptr, &available, nullptr)) {
-            const DWORD error = ::GetLastError();
-            if (error != ERROR_BROKEN_PIPE) { // broken: every writer is gone, the output is whole
-                result.status = ChildStatus::ReadFailed;
-                result.errorCode = error;
-            }
-            break;
-        }
-        if (available == 0) {
-            // An anonymous pipe cannot be waited on: look again shortly, sooner when a yield
-            // or the deadline is nearer.
-            ::Sleep(DWORD(std::min(delay, std::max(clock.sliceMilliseconds(), 1))));
-            delay = std::min(delay * 2, 10);
-            continue;
-        }
-        delay = 1;
-        DWORD length = 0;
-        if (!::ReadFile(readEnd.value, chunk.data(), std::min<DWORD>(available, DWORD(chunk.size())), &length,
-                        nullptr)) {
-            const DWORD error = ::GetLastError();
-            if (error != ERROR_BROKEN_PIPE) {
-                result.status = ChildStatus::ReadFailed;
-                result.errorCode = error;
-            }
-            break;
-        }
-        // Past the cap the pipe is still drained, so the child never blocks on a full pipe.
-        std::size_t keep = length;
-        const std::size_t room = request.outputCap - std::min(request.outputCap, result.output.size());
-        if (keep > room) {
-            result.truncated = true;
-            keep = room;
-        }
-        result.output.append(chunk.data(), keep);
-    }
-
-    while (result.status == ChildStatus::Finished) {
-        const DWORD waited = ::WaitForSingleObject(process.value, DWORD(std::min(clock.sliceMilliseconds(), 20)));
-        if (waited == WAIT_OBJECT_0) {
-            DWORD code = 0;
-            ::GetExitCodeProcess(process.value, &code);
-            result.exitCode = code;
-            break;
-        }
-        clock.yieldWhenDue();
-        if (clock.expired()) {
-            result.status = ChildStatus::TimedOut;
-            result.errorCode = WAIT_TIMEOUT;
-        }
-    }
-    if (result.status != ChildStatus::Finished) {
-        ::TerminateProcess(process.value, 1);
-        ::WaitForSingleObject(process.value, 5000);
-    }
-    return result;
-}
 
 // ---- Socket tables --------------------------------------------------------------------
 
@@ -334,145 +169,6 @@ std::string serviceName(std::uint16_t port) {
     startWinsock();
     const servent* service = ::getservbyport(static_cast<int>(::htons(port)), "tcp");
     return service && service->s_name ? std::string(service->s_name) : std::string();
-}
-
-// ---- Processes ------------------------------------------------------------------------
-
-std::vector<std::uint32_t> processIds() {
-    std::vector<DWORD> ids(1024);
-    for (;;) {
-        DWORD bytes = 0;
-        if (!::EnumProcesses(ids.data(), DWORD(ids.size() * sizeof(DWORD)), &bytes))
-            return {};
-        // A full buffer may have cut the list: try again with more room.
-        if (bytes < ids.size() * sizeof(DWORD)) {
-            ids.resize(bytes / sizeof(DWORD));
-            return {ids.begin(), ids.end()};
-        }
-        ids.resize(ids.size() * 2);
-    }
-}
-
-std::wstring processImagePath(std::uint32_t processId) {
-    Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process)
-        return {};
-    std::wstring path(32768, L'\0');
-    DWORD length = DWORD(path.size());
-    if (!::QueryFullProcessImageNameW(process.value, 0, path.data(), &length))
-        return {};
-    path.resize(length);
-    return path;
-}
-
-std::uint64_t processCreationTime(std::uint32_t processId) {
-    Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    return process ? creationTimeOf(process.value) : 0;
-}
-
-std::wstring processOwner(std::uint32_t processId) {
-    Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    HANDLE tokenRaw = nullptr;
-    if (!process || !::OpenProcessToken(process.value, TOKEN_QUERY, &tokenRaw))
-        return {};
-    Handle token(tokenRaw);
-    DWORD size = 0;
-    ::GetTokenInformation(token.value, TokenUser, nullptr, 0, &size);
-    std::vector<unsigned char> user(size ? size : 1);
-    if (!size || !::GetTokenInformation(token.value, TokenUser, user.data(), size, &size))
-        return {};
-    const SID* sid = static_cast<const SID*>(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
-    wchar_t name[256], domain[256];
-    DWORD nameLength = 256, domainLength = 256;
-    SID_NAME_USE use;
-    if (!::LookupAccountSidW(nullptr, const_cast<SID*>(sid), name, &nameLength, domain, &domainLength, &use))
-        return {};
-    return domainLength ? std::wstring(domain) + L'\\' + name : std::wstring(name);
-}
-
-std::optional<std::wstring> processCommandLine(std::uint32_t processId) {
-    // Not every header declares this call, so it is looked up by name; the kind of answer
-    // asked for (60: the command line) needs no access to the process's memory.
-    using QueryProcessCall = LONG(NTAPI*)(HANDLE, ULONG, void*, ULONG, ULONG*);
-    static const QueryProcessCall query = [] {
-        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-        return ntdll ? reinterpret_cast<QueryProcessCall>(
-                           reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQueryInformationProcess")))
-                     : nullptr;
-    }();
-    constexpr ULONG ProcessCommandLineInformation = 60;
-    constexpr LONG InfoLengthMismatch = LONG(0xC0000004), BufferTooSmall = LONG(0xC0000023);
-    // A command line has at most 32767 characters; an answer much larger is not one.
-    constexpr ULONG LargestAnswer = 256 * 1024;
-    Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!query || !process)
-        return std::nullopt;
-    // The answer is a counted text with its characters behind it. Most fit the first try; a
-    // longer one is asked for again at the size the first answer names.
-    ULONG size = 4096;
-    for (int attempt = 0; attempt < 3 && size <= LargestAnswer; ++attempt) {
-        std::vector<std::uint64_t> answer((size + 7) / 8); // aligned for the counted text
-        size = ULONG(answer.size() * sizeof(std::uint64_t));
-        ULONG needed = 0;
-        const LONG status = query(process.value, ProcessCommandLineInformation, answer.data(), size, &needed);
-        if (status == InfoLengthMismatch || status == BufferTooSmall) {
-            size = std::max(needed, size * 2);
-            continue;
-        }
-        if (status < 0)
-            return std::nullopt;
-        const auto* counted = reinterpret_cast<const UNICODE_STRING*>(answer.data());
-        const auto* first = reinterpret_cast<const char*>(answer.data());
-        const auto* characters = reinterpret_cast<const char*>(counted->Buffer);
-        // The characters must lie inside the answer; an empty line may point nowhere.
-        if (characters < first + sizeof(UNICODE_STRING) || counted->Length > size ||
-            std::size_t(characters - first) > size - counted->Length)
-            return std::nullopt;
-        std::wstring line(counted->Buffer, counted->Length / sizeof(wchar_t));
-        const auto blank = line.find_first_not_of(L" \t\r\n");
-        if (blank == std::wstring::npos)
-            return std::nullopt;
-        line.erase(line.find_last_not_of(L" \t\r\n") + 1);
-        line.erase(0, blank);
-        return line;
-    }
-    return std::nullopt;
-}
-
-EndResult endProcess(std::uint32_t processId, std::optional<std::uint64_t> creationTime) {
-    EndResult result;
-    // Id 0 is the idle process; no row ever means it.
-    if (processId == 0) {
-        result.errorCode = ERROR_INVALID_PARAMETER;
-        return result;
-    }
-    // The open handle pins the identity: the id cannot pass to a newer process while it is held.
-    Handle process(::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
-                                 processId));
-    if (!process) {
-        result.errorCode = ::GetLastError();
-        result.alreadyEnded = creationTime.has_value() && result.errorCode == ERROR_INVALID_PARAMETER;
-        return result;
-    }
-    // An ended process lives on as long as someone holds a handle to it; it is not ended twice.
-    if ((creationTime && creationTimeOf(process.value) != *creationTime) || hasExited(process.value)) {
-        result.alreadyEnded = true;
-        result.errorCode = ERROR_INVALID_PARAMETER;
-        return result;
-    }
-    if (!::TerminateProcess(process.value, 1)) {
-        result.errorCode = ::GetLastError();
-        return result;
-    }
-    result.ended = true;
-    return result;
-}
-
-bool processHasEnded(std::uint32_t processId, std::uint64_t creationTime) {
-    Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId));
-    if (!process)
-        return ::GetLastError() == ERROR_INVALID_PARAMETER; // denied: it is there, only closed to us
-    return creationTimeOf(process.value) != creationTime || hasExited(process.value);
 }
 
 // ---- Odds and ends --------------------------------------------------------------------
