@@ -85,11 +85,6 @@ const std::array<ColumnDescriptor, ColumnCount>& columns() {
     return table;
 }
 
-int compareRows(const ConnectionRow& left, const ConnectionRow& right, Column column, Qt::SortOrder order) {
-    const ColumnDescriptor& descriptor = columnOf(column);
-    return compareSortValues(descriptor.sortValue(left), descriptor.sortValue(right), order);
-}
-
 int compareSortValues(const SortValue& left, const SortValue& right, Qt::SortOrder order) {
     if (left.last != right.last) {
         // The sort turns this around for a descending order: answer so that the one marked

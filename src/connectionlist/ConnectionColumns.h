@@ -56,14 +56,10 @@ struct ColumnDescriptor {
 
 // Every column, indexed by Column.
 const std::array<ColumnDescriptor, ColumnCount>& columns();
-inline const ColumnDescriptor& columnOf(Column column) {
-    return columns()[std::size_t(column)];
-}
 
-// Two rows compared by one column for a sort in `order`, as the list and any other view of the
-// rows sorts them (see SortKind): below 0 when `left` goes first in an ascending sort, 0 for a tie.
-int compareRows(const ConnectionRow& left, const ConnectionRow& right, Column column, Qt::SortOrder order);
-// The same, given what each row sorts by in that column.
+// What two rows sort by in one column, compared for a sort in `order`, as the list and any
+// other view of the rows sorts them (see SortKind): below 0 when the left one goes first in an
+// ascending sort, 0 for a tie.
 int compareSortValues(const SortValue& left, const SortValue& right, Qt::SortOrder order);
 
 } // namespace connectionlist

@@ -38,14 +38,15 @@ ConnectionKey keyOf(const ConnectionRecord& record, const ConnectionRow& row) {
     return key;
 }
 
-} // namespace
-
+// The numbered state of a state word of the listing ("ESTABLISHED" is 5); 0 for none.
 int stateOfWord(const QString& word) {
     for (int state = os::TcpClosed; state <= os::TcpDeleteTcb; ++state)
         if (word == QLatin1String(listing::stateWord(state)))
             return state;
     return 0;
 }
+
+} // namespace
 
 ConnectionLister::ConnectionLister(os::OperatingSystem& system, ConnectionSnapshot& snapshot)
     : m_system(system), m_snapshot(snapshot) {}

@@ -63,7 +63,4 @@ private:
     ConnectionSnapshot& m_snapshot;
 };
 
-// The numbered state of a state word of the listing ("ESTABLISHED" is 5); 0 for none.
-int stateOfWord(const QString& word);
-
 } // namespace connectionlist

@@ -136,32 +136,18 @@ int ConnectionModel::goneRows() const {
 }
 
 void ConnectionModel::removeGoneRows() {
-    dropSortValues();
-    // Gone rows follow the live ones; remove them as one range where they do.
     int first = int(m_rows.size());
     while (first > 0 && m_rows[std::size_t(first) - 1].isGone())
         --first;
-    if (first < int(m_rows.size())) {
-        beginRemoveRows({}, first, int(m_rows.size()) - 1);
-        m_rows.resize(std::size_t(first));
-        endRemoveRows();
-    }
-    for (int index = int(m_rows.size()) - 1; index >= 0; --index) {
-        if (!m_rows[std::size_t(index)].isGone())
-            continue;
-        beginRemoveRows({}, index, index);
-        m_rows.erase(m_rows.begin() + index);
-        endRemoveRows();
-    }
+    if (first == int(m_rows.size()))
+        return;
+    dropSortValues();
+    beginRemoveRows({}, first, int(m_rows.size()) - 1);
+    m_rows.resize(std::size_t(first));
+    endRemoveRows();
 }
 
 void ConnectionModel::applyTraffic(const TrafficByConnection& traffic) {
-    const auto changes = [](const std::optional<ConnectionTraffic>& before, const ConnectionTraffic* now) {
-        if (!before || !now)
-            return bool(before) != bool(now);
-        return !(before->totals == now->totals && before->sentPerSecond == now->sentPerSecond &&
-                 before->receivedPerSecond == now->receivedPerSecond);
-    };
     std::vector<const ConnectionTraffic*> figures(m_rows.size(), nullptr);
     bool changed = false;
     for (std::size_t index = 0; index < m_rows.size(); ++index) {
@@ -170,7 +156,7 @@ void ConnectionModel::applyTraffic(const TrafficByConnection& traffic) {
             continue;
         const auto found = traffic.find(*row.trafficEnds);
         figures[index] = found == traffic.end() ? nullptr : &found.value();
-        changed = changed || changes(row.traffic, figures[index]);
+        changed = changed || (figures[index] ? row.traffic != *figures[index] : row.traffic.has_value());
     }
     if (!changed)
         return;

@@ -34,7 +34,6 @@ public:
     int compareRows(int left, int right, int column, Qt::SortOrder order) const override;
     bool cellContains(int row, int column, const QString& text) const override;
 
-    const std::vector<ConnectionRow>& rows() const { return m_rows; }
     // Nothing for a row that does not exist.
     const ConnectionRow* row(int index0) const;
     // The first row of a live connection with this key, the one in `state` before others
@@ -43,7 +42,7 @@ public:
 
     // All rows at once, in place of those there were: the views hear of it once.
     void setRows(std::vector<ConnectionRow> rows);
-    // Drops the gone rows; the others stay where they are.
+    // Drops the gone rows, which follow the live ones; the others stay where they are.
     void removeGoneRows();
     int goneRows() const;
     // One sample's figures for every row at once: the views hear of one change over the live

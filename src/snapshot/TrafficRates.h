@@ -15,6 +15,8 @@ struct ConnectionTraffic {
     // have (a new one) or had with higher counters (a new socket with the same ends).
     std::optional<double> sentPerSecond;
     std::optional<double> receivedPerSecond;
+
+    bool operator==(const ConnectionTraffic&) const = default;
 };
 
 // Open addressing keeps a look-up among tens of thousands of connections to a cache miss or two.

@@ -89,10 +89,6 @@ void ListView::takeColumns(int first, int last) {
         setColumnWidth(m_order.shownPlace(column), m_widths.value(column, 100));
 }
 
-int ListView::modelRow(const QModelIndex& shown) const {
-    return shown.isValid() ? m_order.mapToSource(shown).row() : -1;
-}
-
 QString ListView::cellText(int index, int column) const {
     // Its own rows are read whole even while a rebuild has not published them yet.
     if (showsOwnTexts())
@@ -285,10 +281,6 @@ void ListView::setRows(QList<ListRow> rows) {
         return;
     m_model.replaceRows(std::move(rows));
     resort();
-}
-
-void ListView::removeRowsFrom(int index) {
-    m_model.removeRowsFrom(index - 1);
 }
 
 int ListView::selectedIndex() const {

@@ -82,9 +82,6 @@ public:
     // ColumnDescendingFirstRole sorts the largest on top at the first click, and a sort by it
     // follows the values as they change, the selection staying on its row.
     void setRowModel(QAbstractItemModel* rows);
-    QAbstractItemModel* rowModel() const { return m_rows; }
-    // The row in the model behind a place of the view (any column); -1 for none.
-    int modelRow(const QModelIndex& shown) const;
 
     // A right click on the header offers every column with a check mark; the last column shown
     // cannot be taken away. Hidden columns are not searched by the filter.
@@ -110,8 +107,6 @@ public:
     // Every row at once, in place of all there were: however many, the list is filled in one
     // step, sorted and filtered once.
     void setRows(QList<ListRow> rows);
-    // Removes the rows from position `index` to the last.
-    void removeRowsFrom(int index);
     // How numeric columns learn the number of a name (a service name's port).
     void setNumberOfName(NumberOfName numberOfName) { m_model.setNumberOfName(std::move(numberOfName)); }
 

@@ -117,19 +117,6 @@ void ListViewModel::replaceRows(QList<ListRow> rows) {
     endResetModel();
 }
 
-void ListViewModel::removeRowsFrom(int index0) {
-    if (index0 < 0 || index0 >= m_rows.size())
-        return;
-    if (index0 >= m_published) {
-        m_rows.resize(index0);
-        return;
-    }
-    beginRemoveRows({}, index0, m_published - 1);
-    m_rows.resize(index0);
-    m_published = index0;
-    endRemoveRows();
-}
-
 qint64 ListViewModel::numberOf(const QString& text) const {
     qint64 number = 0;
     qsizetype digits = 0;

@@ -65,8 +65,6 @@ public:
     void appendRow(const QString& text);
     // All rows at once in place of the ones there were: the views are told once, however many.
     void replaceRows(QList<ListRow> rows);
-    // Removes the rows from index0 to the end.
-    void removeRowsFrom(int index0);
     void setNumberOfName(NumberOfName numberOfName) { m_numberOfName = std::move(numberOfName); }
     void setText(int index0, int column, const QString& text);
     void setIcons(int index0, int largeIcon, int smallIcon);
