@@ -59,8 +59,7 @@ FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
     TxtRoundTrip = addField("Label9", Label9, QStringLiteral("RTT:"), "TxtRoundTrip", 4320);
     TxtRetransmits = addField("Label10", Label10, QStringLiteral("Retransmits:"), "TxtRetransmits", 4800);
 
-    TrafficNote = new QLabel(QStringLiteral("Traffic is not read for connections in other network namespaces."),
-                             this);
+    TrafficNote = new QLabel(QStringLiteral("Traffic is not read in other network namespaces."), this);
     TrafficNote->setObjectName(QStringLiteral("TrafficNote"));
     TrafficNote->setWordWrap(true);
     TrafficNote->setGeometry(host::twipsRect(CaptionLeft, 3270 + LiveRows * RowStep, 2520, 555));
