@@ -59,21 +59,35 @@ void NamespacesTest::serviceOfControlGroup_data() {
     QTest::addColumn<QString>("cgroupFile");
     QTest::addColumn<QString>("name");
     const QString user = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/";
-    QTest::newRow("unit") << "0::/system.slice/ssh.service\n" << "ssh.service";
-    QTest::newRow("flatpak") << user + "app-flatpak-org.mozilla.firefox-3382.scope" << "flatpak org.mozilla.firefox";
-    QTest::newRow("snap") << user + "snap.firefox.firefox-5a1b2c3d.scope" << "snap firefox";
-    QTest::newRow("docker scope") << "0::/system.slice/docker-" + Hex + ".scope" << "docker 3f2a8c1d9e0b";
+    QTest::newRow("unit") << "0::/system.slice/ssh.service\n"
+                          << "ssh.service";
+    QTest::newRow("flatpak") << user + "app-flatpak-org.mozilla.firefox-3382.scope"
+                             << "flatpak org.mozilla.firefox";
+    QTest::newRow("snap") << user + "snap.firefox.firefox-5a1b2c3d.scope"
+                          << "snap firefox";
+    QTest::newRow("docker scope") << "0::/system.slice/docker-" + Hex + ".scope"
+                                  << "docker 3f2a8c1d9e0b";
     QTest::newRow("docker v1") << "3:cpu:/\n1:name=systemd:/docker/" + Hex << "docker 3f2a8c1d9e0b";
-    QTest::newRow("podman, inner group") << user + "libpod-" + Hex + ".scope/container" << "podman 3f2a8c1d9e0b";
-    QTest::newRow("launched app") << user + "app-gnome-org.gnome.Terminal-4521.scope" << "app org.gnome.Terminal";
-    QTest::newRow("app, escaped dash") << user + "app-firefox\\x2desr-77.scope" << "app firefox-esr";
-    QTest::newRow("session") << "0::/user.slice/user-1000.slice/session-2.scope" << "session 2";
-    QTest::newRow("unknown form") << "0::/kubepods/besteffort/pod12/cafe" << "cafe";
-    QTest::newRow("not a container id") << "0::/system.slice/docker-xyz.scope" << "docker-xyz.scope";
-    QTest::newRow("conmon") << "0::/machine.slice/libpod-conmon-" + Hex + ".scope" << "libpod-conmon-" + Hex + ".scope";
-    QTest::newRow("v2 before v1") << "1:name=systemd:/system.slice/a.service\n0::/system.slice/cron.service" << "cron.service";
-    QTest::newRow("root group") << "0::/\n" << "";
-    QTest::newRow("unreadable") << "" << "";
+    QTest::newRow("podman, inner group") << user + "libpod-" + Hex + ".scope/container"
+                                         << "podman 3f2a8c1d9e0b";
+    QTest::newRow("launched app") << user + "app-gnome-org.gnome.Terminal-4521.scope"
+                                  << "app org.gnome.Terminal";
+    QTest::newRow("app, escaped dash") << user + "app-firefox\\x2desr-77.scope"
+                                       << "app firefox-esr";
+    QTest::newRow("session") << "0::/user.slice/user-1000.slice/session-2.scope"
+                             << "session 2";
+    QTest::newRow("unknown form") << "0::/kubepods/besteffort/pod12/cafe"
+                                  << "cafe";
+    QTest::newRow("not a container id") << "0::/system.slice/docker-xyz.scope"
+                                        << "docker-xyz.scope";
+    QTest::newRow("conmon") << "0::/machine.slice/libpod-conmon-" + Hex + ".scope"
+                            << "libpod-conmon-" + Hex + ".scope";
+    QTest::newRow("v2 before v1") << "1:name=systemd:/system.slice/a.service\n0::/system.slice/cron.service"
+                                  << "cron.service";
+    QTest::newRow("root group") << "0::/\n"
+                                << "";
+    QTest::newRow("unreadable") << ""
+                                << "";
 }
 
 void NamespacesTest::serviceOfControlGroup() {
@@ -89,7 +103,8 @@ void NamespacesTest::initTestCase() {
     QVERIFY(mounts.open(QIODevice::ReadOnly));
     for (const QByteArray& line : mounts.readAll().split('\n'))
         if (line.split(' ').value(2) == "cgroup2")
-            m_groups = QString::fromLocal8Bit(line.split(' ')[1]) + QString("/tavren-test-%1.slice").arg(::getpid());
+            m_groups =
+                QString::fromLocal8Bit(line.split(' ')[1]) + QString("/tavren-test-%1.slice").arg(::getpid());
     QVERIFY2(!m_groups.isEmpty(), "no cgroup2 mount");
     // Under a slice of the test's own, so that runs side by side never share a group.
     for (const QString& group : {QString(), QString("/system.slice"), QString("/system.slice/demo.service"),
@@ -127,7 +142,8 @@ void NamespacesTest::moveInto(const QString& group, QProcess* process) {
 QString NamespacesTest::run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
-    return process.waitForFinished(20000) ? QString::fromLocal8Bit(process.readAllStandardOutput()) : QString();
+    return process.waitForFinished(20000) ? QString::fromLocal8Bit(process.readAllStandardOutput())
+                                          : QString();
 }
 
 // The companion's lines of another namespace are what ss prints inside it, and its default
@@ -144,13 +160,15 @@ void NamespacesTest::companionAgreesWithSs() {
     const QString title = "Active Connections in " + inode + " of process " + pid;
     QVERIFY2(listing.contains(title + "\r\n"), qPrintable(listing));
     QStringList listed;
-    for (QString line : listing.section(title, 1).section("\r\n\r\n", 1).section("\r\n\r\n", 0, 0).split("\r\n"))
+    for (QString line :
+         listing.section(title, 1).section("\r\n\r\n", 1).section("\r\n\r\n", 0, 0).split("\r\n"))
         if (!(line = line.simplified()).isEmpty() && !line.startsWith("Proto"))
             listed << line;
     QStringList seen; // "ESTAB 0 0 127.0.0.1:5000 127.0.0.1:6000 users:(("python3",pid=42,fd=4))"
     for (const QString& line : run("nsenter", {"--net=/proc/" + pid + "/ns/net", "ss", "-tnpH"}).split('\n'))
         if (const QStringList fields = line.simplified().split(' '); fields.size() >= 6)
-            seen << QString("TCP %1 %2 ESTABLISHED %3").arg(fields[3], fields[4], fields[5].section("pid=", 1).section(',', 0, 0));
+            seen << QString("TCP %1 %2 ESTABLISHED %3")
+                        .arg(fields[3], fields[4], fields[5].section("pid=", 1).section(',', 0, 0));
     listed.sort();
     seen.sort();
     QCOMPARE(listed.size(), 2);

@@ -56,8 +56,9 @@ ConnectionLister::ConnectionLister(os::OperatingSystem& system, ConnectionSnapsh
 std::optional<Listing> ConnectionLister::list(const ListingChoice& choice, const Callbacks& callbacks) {
     Listing listing;
     const bool readNamespaces = choice.readNamespaces && m_system.hasOtherNetworkNamespaces();
-    QString output = RunNetstatCommand(m_system, callbacks.commandYield, &listing.failure, &listing.cut,
-                                       {choice.kinds.listening || choice.kinds.udp, choice.numeric, readNamespaces});
+    QString output =
+        RunNetstatCommand(m_system, callbacks.commandYield, &listing.failure, &listing.cut,
+                          {choice.kinds.listening || choice.kinds.udp, choice.numeric, readNamespaces});
     if (!callbacks.stillWanted() || !callbacks.stageDone(4))
         return std::nullopt;
 
@@ -130,8 +131,9 @@ void ConnectionLister::countNamespaces(bool shown, std::vector<Listing::Namespac
     m_snapshot.ConnectionCount = kept;
 }
 
-std::optional<std::vector<ConnectionRow>> ConnectionLister::buildRows(
-    const Callbacks& callbacks, const QHash<std::int32_t, os::ProcessService>& services) {
+std::optional<std::vector<ConnectionRow>>
+ConnectionLister::buildRows(const Callbacks& callbacks,
+                            const QHash<std::int32_t, os::ProcessService>& services) {
     // Many rows share an owner: each process is asked once per refresh.
     struct Owner {
         QString user;
@@ -187,7 +189,8 @@ std::optional<std::vector<ConnectionRow>> ConnectionLister::buildRows(
         const os::ProcessService service = services.value(record.ProcessId);
         row.service = service.name;
         row.serviceDetail = service.detail;
-        row.netNamespace = record.NetNamespace == 0 ? HostNamespace : m_namespaceNames.value(record.NetNamespace);
+        row.netNamespace =
+            record.NetNamespace == 0 ? HostNamespace : m_namespaceNames.value(record.NetNamespace);
         row.programPath = record.ImagePath;
         row.programPathSource = record.ImagePathSource;
         row.shownPath = program->shownPath;

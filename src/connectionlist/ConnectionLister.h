@@ -76,8 +76,8 @@ private:
     // are not shown.
     void countNamespaces(bool shown, std::vector<Listing::NamespaceCount>& counts,
                          const QHash<std::int32_t, os::ProcessService>& services);
-    std::optional<std::vector<ConnectionRow>> buildRows(const Callbacks& callbacks,
-                                                        const QHash<std::int32_t, os::ProcessService>& services);
+    std::optional<std::vector<ConnectionRow>>
+    buildRows(const Callbacks& callbacks, const QHash<std::int32_t, os::ProcessService>& services);
 
     // The shown name of each other namespace of the last listing.
     QHash<std::uint64_t, QString> m_namespaceNames;

@@ -8,8 +8,9 @@ size_t qHash(const ConnectionKey& key, size_t seed) {
     const auto bytes = [](const std::array<std::uint8_t, 16>& address) {
         return QByteArrayView(reinterpret_cast<const char*>(address.data()), qsizetype(address.size()));
     };
-    return qHashMulti(seed, key.udp, key.ipv6, bytes(key.localAddress), bytes(key.remoteAddress), key.localPort,
-                      key.remotePort, key.unresolvedEnds, key.processId, key.processStartTime, key.netNamespace);
+    return qHashMulti(seed, key.udp, key.ipv6, bytes(key.localAddress), bytes(key.remoteAddress),
+                      key.localPort, key.remotePort, key.unresolvedEnds, key.processId, key.processStartTime,
+                      key.netNamespace);
 }
 
 ConnectionModel::ConnectionModel(QObject* parent) : QAbstractTableModel(parent) {}

@@ -108,10 +108,12 @@ void MainCommands::addListEntries() {
         const QSignalBlocker quiet(m_window.mnuNamespaces);
         m_window.mnuNamespaces->setChecked(true);
         // The Namespace column shown counts the namespaces left out too: read them now.
-        connect(m_window.ListView1, &widgets::ListView::columnShownChanged, this, [this](int column, bool shown) {
-            if (shown && column == int(connectionlist::Column::Namespace) && !m_window.mnuNamespaces->isChecked())
-                m_refresh.listingChanged();
-        });
+        connect(m_window.ListView1, &widgets::ListView::columnShownChanged, this,
+                [this](int column, bool shown) {
+                    if (shown && column == int(connectionlist::Column::Namespace) &&
+                        !m_window.mnuNamespaces->isChecked())
+                        m_refresh.listingChanged();
+                });
     }
 
     // The header's menu and its clicks, for the keyboard.

@@ -44,8 +44,11 @@ const QString NotReadText = QStringLiteral("The connection list could not be rea
 QString namespaceCountsText(const std::vector<connectionlist::Listing::NamespaceCount>& counts) {
     QString text = QStringLiteral("Connections by network namespace:");
     for (const connectionlist::Listing::NamespaceCount& count : counts)
-        text += QStringLiteral("\n%1: %2%3").arg(count.name).arg(count.connections)
-                    .arg(count.shown ? QString() : QStringLiteral(" (not listed: Show All Namespaces is off)"));
+        text +=
+            QStringLiteral("\n%1: %2%3")
+                .arg(count.name)
+                .arg(count.connections)
+                .arg(count.shown ? QString() : QStringLiteral(" (not listed: Show All Namespaces is off)"));
     return text;
 }
 

@@ -57,6 +57,7 @@ std::string formatListing(const std::vector<ListedConnection>& connections, bool
 
 // The foreign host name of each connection (empty = numeric), looked up in parallel, each
 // distinct address once. Those of other network namespaces stay numeric: this machine's
-// resolver need not be theirs, and the program matches names back to numbers only in its own. Sets allAnswered to false when the deadline cut lookups short.
+// resolver need not be theirs, and the program matches names back to numbers only in its own. Sets
+// allAnswered to false when the deadline cut lookups short.
 std::vector<std::string> foreignHostNames(const std::vector<ListedConnection>& connections,
                                           std::chrono::milliseconds deadline, bool* allAnswered);

@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
     bool allAnswered = true;
     if (!options.numeric && !connections.empty())
         hostNames = foreignHostNames(connections, options.lookupDeadline, &allAnswered);
-    const bool written = writeAll(formatListing(connections, options.numeric, &services, hostNames, namespaces));
+    const bool written =
+        writeAll(formatListing(connections, options.numeric, &services, hostNames, namespaces));
     if (!allAnswered)
         ::_exit(written ? 0 : 1); // look-ups still under way must not hold the command up
     return written ? 0 : 1;

@@ -142,7 +142,8 @@ std::vector<ProcessService> WindowsSystem::processServices(const std::vector<std
     const std::unordered_map<std::uint32_t, std::wstring> hosted = win32::servicesByProcess();
     std::vector<ProcessService> services(processIds.size());
     for (std::size_t i = 0; i < processIds.size(); ++i)
-        if (const auto found = hosted.find(std::uint32_t(processIds[i])); processIds[i] > 0 && found != hosted.end())
+        if (const auto found = hosted.find(std::uint32_t(processIds[i]));
+            processIds[i] > 0 && found != hosted.end())
             services[i].name = fromWide(found->second);
     return services;
 }
