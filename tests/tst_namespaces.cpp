@@ -35,7 +35,6 @@ private slots:
 
 private:
     QProcess* startPair(bool privateNamespace);
-    void moveInto(const QString& group, QProcess* process);
     QString run(const QString& program, const QStringList& arguments);
 
     QString m_groups; // the test's own control groups, under the cgroup2 mount
@@ -134,11 +133,6 @@ QProcess* NamespacesTest::startPair(bool privateNamespace) {
     return pair->waitForReadyRead(10000) ? pair : nullptr;
 }
 
-void NamespacesTest::moveInto(const QString& group, QProcess* process) {
-    QFile procs(m_groups + group + "/cgroup.procs");
-    QVERIFY(procs.open(QIODevice::WriteOnly) && procs.write(QByteArray::number(process->processId())) > 0);
-}
-
 QString NamespacesTest::run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
@@ -185,8 +179,12 @@ void NamespacesTest::windowShowsServiceAndNamespace() {
     QProcess* host = startPair(false);
     QProcess* inside = startPair(true);
     QVERIFY(host && inside);
-    moveInto("/system.slice/demo.service", host);
-    moveInto("/docker-" + Hex + ".scope", inside);
+    const QList<std::pair<QString, QProcess*>> moves{{"/system.slice/demo.service", host},
+                                                     {"/docker-" + Hex + ".scope", inside}};
+    for (const auto& [group, pair] : moves) {
+        QFile procs(m_groups + group + "/cgroup.procs");
+        QVERIFY(procs.open(QIODevice::WriteOnly) && procs.write(QByteArray::number(pair->processId())) > 0);
+    }
     os::LinuxSystem system;
     ConnectionSnapshot snapshot;
     Form1 form(system, snapshot);
