@@ -111,10 +111,18 @@ void ConnectionLister::countNamespaces(bool shown, std::vector<Listing::Namespac
     counts = {{HostNamespace, 0, true}};
     for (auto it = m_snapshot.NamespaceProcesses.cbegin(); it != m_snapshot.NamespaceProcesses.cend(); ++it) {
         const QString service = services.value(it.value()).name;
-        const QString name = service.isEmpty() ? QStringLiteral("net:[%1]").arg(it.key()) : service;
-        m_namespaceNames.insert(it.key(), name);
-        places.insert(it.key(), counts.size());
-        counts.push_back({name, 0, shown});
+        m_namespaceNames.insert(it.key(),
+                                service.isEmpty() ? QStringLiteral("net:[%1]").arg(it.key()) : service);
+    }
+    // By name, so that the counts keep their order from one refresh to the next.
+    QList<std::uint64_t> others = m_namespaceNames.keys();
+    std::sort(others.begin(), others.end(), [this](std::uint64_t left, std::uint64_t right) {
+        return std::pair(m_namespaceNames.value(left), left) <
+               std::pair(m_namespaceNames.value(right), right);
+    });
+    for (const std::uint64_t inode : others) {
+        places.insert(inode, counts.size());
+        counts.push_back({m_namespaceNames[inode], 0, shown});
     }
     // The records of the namespaces not shown go; the others keep their order.
     int kept = 0;
