@@ -81,6 +81,13 @@ const std::array<ColumnDescriptor, ColumnCount>& columns() {
         {Column::CommandLine, "Command Line", 7056, Qt::AlignLeft, false, SortKind::Text,
          [](const ConnectionRow& row) { return row.commandLine.value_or(UnreadableCommandLine); },
          [](const ConnectionRow& row) { return SortValue{-1, row.commandLine.value_or(QString())}; }},
+        {Column::Service, "Service", 3529, Qt::AlignLeft, false, SortKind::Text,
+         [](const ConnectionRow& row) { return row.service; },
+         [](const ConnectionRow& row) { return SortValue{-1, row.service}; },
+         [](const ConnectionRow& row) { return row.serviceDetail.isEmpty() ? row.service : row.serviceDetail; }},
+        {Column::Namespace, "Namespace", 3529, Qt::AlignLeft, false, SortKind::Text,
+         [](const ConnectionRow& row) { return row.netNamespace; },
+         [](const ConnectionRow& row) { return SortValue{-1, row.netNamespace}; }},
     }};
     return table;
 }

@@ -26,8 +26,10 @@ enum class Column : int {
     Received,
     RoundTrip,
     CommandLine,
+    Service,
+    Namespace,
 };
-inline constexpr int ColumnCount = int(Column::CommandLine) + 1;
+inline constexpr int ColumnCount = int(Column::Namespace) + 1;
 
 // How a column sorts: by its text; by a number (ports, ids), the text breaking ties and
 // ordering cells without one; or as a live figure, the largest first, with gone rows last in
@@ -52,6 +54,8 @@ struct ColumnDescriptor {
     SortKind sort;
     QString (*shown)(const ConnectionRow&);
     SortValue (*sortValue)(const ConnectionRow&);
+    // The cell's tooltip where it is more than the shown text.
+    QString (*toolTip)(const ConnectionRow&) = nullptr;
 };
 
 // Every column, indexed by Column.

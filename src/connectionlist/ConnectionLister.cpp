@@ -13,6 +13,7 @@ namespace connectionlist {
 namespace {
 
 const QString UnknownFile = QStringLiteral("Unknown");
+const QString HostNamespace = QStringLiteral("host");
 
 // The row text of a path: what follows its last separator. Paths from Windows use "\",
 // paths on Linux "/"; either ends the folder part.
@@ -35,6 +36,7 @@ ConnectionKey keyOf(const ConnectionRecord& record, const ConnectionRow& row) {
                              record.RemoteHost + QLatin1Char(' ') + record.RemotePort;
     key.processId = record.ProcessId;
     key.processStartTime = record.ProcessStartTime;
+    key.netNamespace = record.NetNamespace;
     return key;
 }
 
@@ -53,14 +55,20 @@ ConnectionLister::ConnectionLister(os::OperatingSystem& system, ConnectionSnapsh
 
 std::optional<Listing> ConnectionLister::list(const ListingChoice& choice, const Callbacks& callbacks) {
     Listing listing;
-    QString output = RunNetstatCommand(m_system, callbacks.commandYield, &listing.failure, &listing.cut,
-                                       {choice.kinds.listening || choice.kinds.udp, choice.numeric});
+    const bool readNamespaces = choice.readNamespaces && m_system.hasOtherNetworkNamespaces();
+    QString output =
+        RunNetstatCommand(m_system, callbacks.commandYield, &listing.failure, &listing.cut,
+                          {choice.kinds.listening || choice.kinds.udp, choice.numeric, readNamespaces});
     if (!callbacks.stillWanted() || !callbacks.stageDone(4))
         return std::nullopt;
 
     ParseNetstatOutput(m_snapshot, output, callbacks.pacedYield, choice.kinds);
     if (!callbacks.stillWanted())
         return std::nullopt;
+    // Asked before the other namespaces' rows go: their processes name them in the counts too.
+    QHash<std::int32_t, os::ProcessService> services = readServices();
+    if (readNamespaces)
+        countNamespaces(choice.showNamespaces, listing.namespaceCounts, services);
     const std::vector<os::SocketEndpoint> endpoints =
         needsSocketEndpoints(m_snapshot) ? m_system.socketEndpoints(choice.kinds.listening, choice.kinds.udp)
                                          : std::vector<os::SocketEndpoint>();
@@ -73,14 +81,67 @@ std::optional<Listing> ConnectionLister::list(const ListingChoice& choice, const
     if (!callbacks.stillWanted() || !callbacks.stageDone(8))
         return std::nullopt;
 
-    std::optional<std::vector<ConnectionRow>> rows = buildRows(callbacks);
+    std::optional<std::vector<ConnectionRow>> rows = buildRows(callbacks, services);
     if (!rows)
         return std::nullopt;
     listing.rows = std::move(*rows);
     return listing;
 }
 
-std::optional<std::vector<ConnectionRow>> ConnectionLister::buildRows(const Callbacks& callbacks) {
+QHash<std::int32_t, os::ProcessService> ConnectionLister::readServices() const {
+    QList<std::int32_t> asked = m_snapshot.NamespaceProcesses.values();
+    const int count = std::clamp(m_snapshot.ConnectionCount, 0, m_snapshot.ConnectionTable.size());
+    for (int i = 0; i < count; ++i)
+        asked << m_snapshot.ConnectionTable.at(i)->ProcessId;
+    std::sort(asked.begin(), asked.end());
+    asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
+    const std::vector<std::int32_t> processIds(asked.cbegin(), asked.cend());
+    const std::vector<os::ProcessService> answers = m_system.processServices(processIds);
+    QHash<std::int32_t, os::ProcessService> services;
+    for (std::size_t i = 0; i < processIds.size() && i < answers.size(); ++i)
+        // Control groups are named by whoever may make them, as freely as programs are.
+        services.insert(processIds[i], {shownText(answers[i].name), shownText(answers[i].detail)});
+    return services;
+}
+
+void ConnectionLister::countNamespaces(bool shown, std::vector<Listing::NamespaceCount>& counts,
+                                       const QHash<std::int32_t, os::ProcessService>& services) {
+    m_namespaceNames.clear();
+    QHash<std::uint64_t, std::size_t> places{{0, 0}};
+    counts = {{HostNamespace, 0, true}};
+    for (auto it = m_snapshot.NamespaceProcesses.cbegin(); it != m_snapshot.NamespaceProcesses.cend(); ++it) {
+        const QString service = services.value(it.value()).name;
+        m_namespaceNames.insert(it.key(),
+                                service.isEmpty() ? QStringLiteral("net:[%1]").arg(it.key()) : service);
+    }
+    // By name, so that the counts keep their order from one refresh to the next.
+    QList<std::uint64_t> others = m_namespaceNames.keys();
+    std::sort(others.begin(), others.end(), [this](std::uint64_t left, std::uint64_t right) {
+        return std::pair(m_namespaceNames.value(left), left) <
+               std::pair(m_namespaceNames.value(right), right);
+    });
+    for (const std::uint64_t inode : others) {
+        places.insert(inode, counts.size());
+        counts.push_back({m_namespaceNames[inode], 0, shown});
+    }
+    // The records of the namespaces not shown go; the others keep their order.
+    int kept = 0;
+    const int count = std::clamp(m_snapshot.ConnectionCount, 0, m_snapshot.ConnectionTable.size());
+    for (int i = 0; i < count; ++i) {
+        ConnectionRecord* record = m_snapshot.ConnectionTable.at(i);
+        ++counts[places.value(record->NetNamespace, 0)].connections;
+        if (!shown && record->NetNamespace != 0)
+            continue;
+        if (kept != i)
+            std::swap(*m_snapshot.ConnectionTable.at(kept), *record);
+        ++kept;
+    }
+    m_snapshot.ConnectionCount = kept;
+}
+
+std::optional<std::vector<ConnectionRow>>
+ConnectionLister::buildRows(const Callbacks& callbacks,
+                            const QHash<std::int32_t, os::ProcessService>& services) {
     // Many rows share an owner: each process is asked once per refresh.
     struct Owner {
         QString user;
@@ -133,6 +194,11 @@ std::optional<std::vector<ConnectionRow>> ConnectionLister::buildRows(const Call
         row.protocol = shownText(record.Protocol);
         row.user = owner.user;
         row.commandLine = owner.commandLine;
+        const os::ProcessService service = services.value(record.ProcessId);
+        row.service = service.name;
+        row.serviceDetail = service.detail;
+        row.netNamespace =
+            record.NetNamespace == 0 ? HostNamespace : m_namespaceNames.value(record.NetNamespace);
         row.programPath = record.ImagePath;
         row.programPathSource = record.ImagePathSource;
         row.shownPath = program->shownPath;

@@ -6,6 +6,8 @@
 #include "snapshot/NetstatParser.h"
 #include "snapshot/Yield.h"
 
+#include <QHash>
+
 #include <functional>
 #include <optional>
 #include <vector>
@@ -25,12 +27,23 @@ struct Listing {
     bool cut = false;
     // Connections the listing left out because their owners are other users' processes.
     int othersHidden = 0;
+    // When the other network namespaces were read: the connections of each, the program's own
+    // first, by the name the Namespace column gives it; `shown` is false for those left out.
+    struct NamespaceCount {
+        QString name;
+        int connections = 0;
+        bool shown = true;
+    };
+    std::vector<NamespaceCount> namespaceCounts;
 };
 
-// What the list shows: the kinds of socket, and numbers in place of names.
+// What the list shows: the kinds of socket, numbers in place of names, and the network
+// namespaces: the other ones are read when asked, and listed when also shown.
 struct ListingChoice {
     ListingKinds kinds;
     bool numeric = false;
+    bool readNamespaces = false;
+    bool showNamespaces = false;
 };
 
 // Takes a snapshot of the machine's connections and builds one row per connection: runs the
@@ -57,7 +70,17 @@ public:
     std::optional<Listing> list(const ListingChoice& choice, const Callbacks& callbacks);
 
 private:
-    std::optional<std::vector<ConnectionRow>> buildRows(const Callbacks& callbacks);
+    // The services of the owners and of the namespaces' processes, from one look at the system.
+    QHash<std::int32_t, os::ProcessService> readServices() const;
+    // Counts the connections of each namespace, and leaves the other namespaces' out when they
+    // are not shown.
+    void countNamespaces(bool shown, std::vector<Listing::NamespaceCount>& counts,
+                         const QHash<std::int32_t, os::ProcessService>& services);
+    std::optional<std::vector<ConnectionRow>>
+    buildRows(const Callbacks& callbacks, const QHash<std::int32_t, os::ProcessService>& services);
+
+    // The shown name of each other namespace of the last listing.
+    QHash<std::uint64_t, QString> m_namespaceNames;
 
     os::OperatingSystem& m_system;
     ConnectionSnapshot& m_snapshot;

@@ -8,8 +8,9 @@ size_t qHash(const ConnectionKey& key, size_t seed) {
     const auto bytes = [](const std::array<std::uint8_t, 16>& address) {
         return QByteArrayView(reinterpret_cast<const char*>(address.data()), qsizetype(address.size()));
     };
-    return qHashMulti(seed, key.udp, key.ipv6, bytes(key.localAddress), bytes(key.remoteAddress), key.localPort,
-                      key.remotePort, key.unresolvedEnds, key.processId, key.processStartTime);
+    return qHashMulti(seed, key.udp, key.ipv6, bytes(key.localAddress), bytes(key.remoteAddress),
+                      key.localPort, key.remotePort, key.unresolvedEnds, key.processId, key.processStartTime,
+                      key.netNamespace);
 }
 
 ConnectionModel::ConnectionModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -39,8 +40,9 @@ QVariant ConnectionModel::data(const QModelIndex& index, int role) const {
     const ColumnDescriptor& column = columns()[std::size_t(index.column())];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole: // the whole text of a cell too narrow for it
         return column.shown(*row);
+    case Qt::ToolTipRole: // the whole text of a cell too narrow for it, or what it stands for
+        return column.toolTip ? column.toolTip(*row) : column.shown(*row);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
     case Qt::DecorationRole:

@@ -26,6 +26,9 @@ struct ConnectionKey {
     QString unresolvedEnds;
     std::int32_t processId = 0;
     std::uint64_t processStartTime = 0;
+    // The network namespace, by inode; 0 for the program's own. Two namespaces may hold
+    // connections with the same ends.
+    std::uint64_t netNamespace = 0;
 
     bool operator==(const ConnectionKey&) const = default;
 };
@@ -60,6 +63,13 @@ struct ConnectionRow {
     QString user;
     // The arguments the owner was started with; nothing when they could not be read.
     std::optional<QString> commandLine;
+    // The unit, app or container the owner runs in ("ssh.service", "docker 3f2a8c1d9e0b"),
+    // and where that was read in full (its control group); empty when unknown.
+    QString service;
+    QString serviceDetail;
+    // "host" for the program's own network namespace; another one by the service of its first
+    // process, else "net:[inode]".
+    QString netNamespace;
 
     // The program: its path as read, and where it was read from.
     QString programPath;
@@ -78,6 +88,8 @@ struct ConnectionRow {
     std::optional<ConnectionTraffic> traffic;
 
     bool isGone() const { return mark == RowMark::Gone; }
+    // Its live figures would need entering that namespace: it has none.
+    bool inOtherNamespace() const { return key.netNamespace != 0; }
 };
 
 } // namespace connectionlist

@@ -84,6 +84,9 @@ public:
     QAction* mnuListening = nullptr;
     QAction* mnuUdp = nullptr;
     QAction* mnuNumbers = nullptr;
+    // On at start, and only where there are network namespaces: the other namespaces'
+    // connections with the machine's own.
+    QAction* mnuNamespaces = nullptr;
     // Last, the columns and the sort, for the keyboard: the header's menu and its clicks.
     QMenu* mnuColumns = nullptr;
     QMenu* mnuSortBy = nullptr;

@@ -59,6 +59,12 @@ FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
     TxtRoundTrip = addField("Label9", Label9, QStringLiteral("RTT:"), "TxtRoundTrip", 4320);
     TxtRetransmits = addField("Label10", Label10, QStringLiteral("Retransmits:"), "TxtRetransmits", 4800);
 
+    TrafficNote = new QLabel(QStringLiteral("Traffic is not read in other network namespaces."), this);
+    TrafficNote->setObjectName(QStringLiteral("TrafficNote"));
+    TrafficNote->setWordWrap(true);
+    TrafficNote->setGeometry(host::twipsRect(CaptionLeft, 3270 + LiveRows * RowStep, 2520, 555));
+    TrafficNote->hide();
+
     Command1 = new QPushButton(QStringLiteral("Ok"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(host::twipsRect(2760, 3360 + LiveRows * RowStep, 975, 375));
@@ -95,6 +101,11 @@ void FrmInfo::showTraffic(const ConnectionTraffic* traffic) {
                                  : QString());
     TxtRoundTrip->setText(traffic ? roundTripText(traffic->totals.roundTripMicroseconds) : QString());
     TxtRetransmits->setText(traffic ? QString::number(traffic->totals.retransmits) : QString());
+}
+
+// Reading another namespace's figures means entering it, a privilege the program does not take.
+void FrmInfo::showOtherNamespaceNote(bool shown) {
+    TrafficNote->setVisible(shown);
 }
 
 void FrmInfo::Command1_Click() {

@@ -45,12 +45,16 @@ public:
     QLineEdit* TxtReceived = nullptr;
     QLineEdit* TxtRoundTrip = nullptr;
     QLineEdit* TxtRetransmits = nullptr;
+    // Beside "Ok", shown for a connection of another network namespace: why it has no figures.
+    QLabel* TrafficNote = nullptr;
     QPushButton* Command1 = nullptr;
     controls::DNS* DNS1 = nullptr;
 
     // The connection's totals with their rates, round-trip time and retransmits; all empty
     // when there are none (not sampled yet, the connection ended, or it is no TCP connection).
     void showTraffic(const ConnectionTraffic* traffic);
+    // Says that the figures are not read, for a connection of another network namespace.
+    void showOtherNamespaceNote(bool shown);
 
     // "Ok": unloads the dialog.
     void Command1_Click();

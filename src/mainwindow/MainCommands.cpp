@@ -1,5 +1,6 @@
 #include "mainwindow/MainCommands.h"
 
+#include "connectionlist/ConnectionColumns.h"
 #include "connectionlist/ConnectionModel.h"
 #include "connectionlist/ShownText.h"
 #include "controls/dns/DNS.h"
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTimer>
 
 using namespace form1design;
@@ -100,6 +102,19 @@ void MainCommands::addListEntries() {
     m_window.mnuListening = addChoice("mnuListening", QStringLiteral("Show &Listening Ports"));
     m_window.mnuUdp = addChoice("mnuUdp", QStringLiteral("Show &UDP Endpoints"));
     m_window.mnuNumbers = addChoice("mnuNumbers", QStringLiteral("Show &Numbers"));
+    // A container's connections are connections of this machine: listed from the start.
+    if (m_system.hasOtherNetworkNamespaces()) {
+        m_window.mnuNamespaces = addChoice("mnuNamespaces", QStringLiteral("Show &All Namespaces"));
+        const QSignalBlocker quiet(m_window.mnuNamespaces);
+        m_window.mnuNamespaces->setChecked(true);
+        // The Namespace column shown counts the namespaces left out too: read them now.
+        connect(m_window.ListView1, &widgets::ListView::columnShownChanged, this,
+                [this](int column, bool shown) {
+                    if (shown && column == int(connectionlist::Column::Namespace) &&
+                        !m_window.mnuNamespaces->isChecked())
+                        m_refresh.listingChanged();
+                });
+    }
 
     // The header's menu and its clicks, for the keyboard.
     menu->addSeparator()->setObjectName(QStringLiteral("mnuSepColumns"));
@@ -289,6 +304,7 @@ void MainCommands::showInfo() {
     info->TxtLocal->setText(row.localPortText);
     info->TxtProcess->setText(row.shownPath);
     m_traffic.follow(info, row.trafficEnds);
+    info->showOtherNamespaceNote(row.inOtherNamespace());
     info->show();
     info->raise();
     info->activateWindow();

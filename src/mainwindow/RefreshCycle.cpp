@@ -1,5 +1,6 @@
 #include "mainwindow/RefreshCycle.h"
 
+#include "connectionlist/ConnectionColumns.h"
 #include "connectionlist/ConnectionModel.h"
 #include "connectionlist/RowChanges.h"
 #include "controls/progressbar/ProgressBar.h"
@@ -38,6 +39,18 @@ QString timeOfDay() {
 // of a refresh: an empty list must never pass for a machine without connections.
 const QString RefreshFailedText = QStringLiteral("Refresh Failed: ");
 const QString NotReadText = QStringLiteral("The connection list could not be read: ");
+
+// One line per network namespace, the program's own first: where the list's connections are.
+QString namespaceCountsText(const std::vector<connectionlist::Listing::NamespaceCount>& counts) {
+    QString text = QStringLiteral("Connections by network namespace:");
+    for (const connectionlist::Listing::NamespaceCount& count : counts)
+        text +=
+            QStringLiteral("\n%1: %2%3")
+                .arg(count.name)
+                .arg(count.connections)
+                .arg(count.shown ? QString() : QStringLiteral(" (not listed: Show All Namespaces is off)"));
+    return text;
+}
 
 } // namespace
 
@@ -174,6 +187,7 @@ bool RefreshCycle::refreshOnce() {
         return false;
     m_listingCut = listing->cut;
     m_othersHidden = listing->othersHidden;
+    m_namespaceCounts = std::move(listing->namespaceCounts);
 
     std::vector<ConnectionRow> rows = std::move(listing->rows);
     // A list that could not be read tells nothing of what came or went, and one that was cut
@@ -236,7 +250,12 @@ void RefreshCycle::listingChanged() {
 }
 
 connectionlist::ListingChoice RefreshCycle::listingChoice() const {
-    return {{m_window.mnuListening->isChecked(), m_window.mnuUdp->isChecked()}, m_window.mnuNumbers->isChecked()};
+    const bool allNamespaces = m_window.mnuNamespaces && m_window.mnuNamespaces->isChecked();
+    const bool namespaceColumn = m_window.ListView1->isColumnShown(int(connectionlist::Column::Namespace));
+    return {{m_window.mnuListening->isChecked(), m_window.mnuUdp->isChecked()},
+            m_window.mnuNumbers->isChecked(),
+            allNamespaces || namespaceColumn,
+            allNamespaces};
 }
 
 // The timer's change test counts what the list shows: with listening ports shown, a new
@@ -262,21 +281,24 @@ void RefreshCycle::expireGoneRows() {
 // lacks connections whatever it shows.
 void RefreshCycle::showListCount() {
     widgets::StatusBar& status = *m_window.StatusBar1;
-    if (m_listingCut) {
-        status.setPanelText(2, listingCutText(m_rows.rowCount() - m_rows.goneRows()));
-        return;
-    }
+    status.setPanelText(2, listCountText());
+    QString tip = m_othersHidden > 0 && !m_listingCut ? OthersHiddenTip : QString();
+    if (!m_namespaceCounts.empty())
+        tip += (tip.isEmpty() ? QString() : QStringLiteral("\n\n")) + namespaceCountsText(m_namespaceCounts);
+    status.setPanelToolTip(2, tip);
+}
+
+QString RefreshCycle::listCountText() const {
+    if (m_listingCut)
+        return listingCutText(m_rows.rowCount() - m_rows.goneRows());
     const int total = m_window.ListView1->itemCount();
     const int shown = m_window.ListView1->shownCount();
     const bool counted = m_window.isFilterShown() || shown < total;
-    if (m_othersHidden <= 0) {
-        status.setPanelText(2, counted ? shownOfTotalText(shown, total) : VisitText);
-        return;
-    }
+    if (m_othersHidden <= 0)
+        return counted ? shownOfTotalText(shown, total) : VisitText;
     // The list silently lacking other users' connections would pass for all there are.
     const QString note = othersHiddenText(m_othersHidden);
-    status.setPanelText(2, counted ? shownOfTotalText(shown, total) + QStringLiteral("; ") + note : note);
-    status.setPanelToolTip(2, OthersHiddenTip);
+    return counted ? shownOfTotalText(shown, total) + QStringLiteral("; ") + note : note;
 }
 
 std::optional<ConnectionRow> RefreshCycle::selectedRow() const {

@@ -53,6 +53,7 @@ private:
     bool stillRunning() const;
     connectionlist::ListingChoice listingChoice() const;
     std::uint32_t shownCount(const os::TcpStateCounts& counts) const;
+    QString listCountText() const;
     void expireGoneRows();
     // The selected row's connection, to select again after the rows change.
     std::optional<connectionlist::ConnectionRow> selectedRow() const;
@@ -73,6 +74,8 @@ private:
     bool m_listingCut = false;
     // Connections the last listing left out because their owners are other users' processes.
     int m_othersHidden = 0;
+    // Connections per network namespace in the last listing; none when it read only its own.
+    std::vector<connectionlist::Listing::NamespaceCount> m_namespaceCounts;
     QTimer* m_goneExpiry = nullptr;
     // The rows the last refresh listed (not those it kept as gone); none before the first.
     std::optional<std::vector<connectionlist::ConnectionRow>> m_listed;

@@ -23,6 +23,8 @@ struct ConnectionRecord {
     std::uint64_t ProcessStartTime = 0;
     // Where ImagePath was read: a path not read from the executable link is unverified.
     os::PathSource ImagePathSource = os::PathSource::ExecutableLink;
+    // The network namespace the connection is in, by its inode; 0 for the program's own.
+    std::uint64_t NetNamespace = 0;
 
     bool operator==(const ConnectionRecord&) const = default;
 };

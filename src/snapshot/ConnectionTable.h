@@ -2,6 +2,7 @@
 
 #include "snapshot/ConnectionRecord.h"
 
+#include <QHash>
 #include <QList>
 
 #include <functional>
@@ -64,4 +65,7 @@ struct ConnectionSnapshot {
     // Connections the last listing printed without an owner (process 0), time-wait ones
     // left out: no process holds those. The others belong to processes the user may not see.
     QList<ConnectionRecord> UnownedConnections;
+    // The other network namespaces the last listing showed, by inode, each with the process it
+    // was read through.
+    QHash<std::uint64_t, std::int32_t> NamespaceProcesses;
 };

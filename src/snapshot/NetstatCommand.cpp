@@ -1,5 +1,7 @@
 #include "snapshot/NetstatCommand.h"
 
+#include "ListingArguments.h"
+
 #include <cstring>
 
 namespace {
@@ -36,6 +38,8 @@ QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yiel
         request.arguments << QStringLiteral("-a");
     if (options.numeric)
         request.arguments << QStringLiteral("-n");
+    if (options.namespaces)
+        request.arguments << QLatin1String(listing::NamespacesOption);
     request.timeout = NetstatTimeout;
     request.outputCap = NetstatOutputCap;
     request.yield = yield;

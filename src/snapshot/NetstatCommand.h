@@ -30,9 +30,12 @@ inline constexpr std::chrono::milliseconds NetstatYieldInterval{15};
 //
 // `all` adds "-a" (the listening TCP sockets and the UDP endpoints), `numeric` adds "-n"
 // (numbers, no names); without them the command runs with "-o" alone.
+// `namespaces` adds the option that lists the other network namespaces' connections after the
+// machine's own.
 struct NetstatOptions {
     bool all = false;
     bool numeric = false;
+    bool namespaces = false;
 };
 QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yield = {},
                           QString* failure = nullptr, bool* cut = nullptr, NetstatOptions options = {});

@@ -1,5 +1,7 @@
 #include "snapshot/NetstatParser.h"
 
+#include "ListingText.h"
+
 #include <QHash>
 #include <QList>
 
@@ -69,6 +71,18 @@ QString remotePortText(QStringView port, SharedTexts& shared) {
     return shared.of(port);
 }
 
+// The namespace a title line of another namespace's connections names, and its process.
+bool readNamespaceTitle(QStringView line, std::uint64_t& inode, std::int32_t& processId) {
+    const QLatin1String title(listing::NamespaceTitle), process(listing::NamespaceProcess);
+    if (!line.startsWith(title))
+        return false;
+    const qsizetype processAt = line.indexOf(process, title.size());
+    bool inodeRead = false;
+    inode = processAt < 0 ? 0 : line.mid(title.size(), processAt - title.size()).toULongLong(&inodeRead);
+    processId = processAt < 0 ? 0 : readProcessId(line.mid(processAt + process.size()));
+    return inodeRead && inode != 0;
+}
+
 } // namespace
 
 void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const YieldFunction& yield,
@@ -80,6 +94,8 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
     std::int32_t count = 0;
     SharedTexts shared;
     snapshot.UnownedConnections.clear();
+    snapshot.NamespaceProcesses.clear();
+    std::uint64_t netNamespace = 0;
     const QStringView all(text);
     const QLatin1String lineEnd("\r\n");
     qsizetype start = 0;
@@ -92,6 +108,16 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
         const QStringView line = all.mid(start, end - start);
         start = end + 2;
 
+        // Connection lines are indented; a title begins at the line's start.
+        if (!line.startsWith(QLatin1Char(' '))) {
+            std::uint64_t inode = 0;
+            std::int32_t processId = 0;
+            if (readNamespaceTitle(line, inode, processId)) {
+                netNamespace = inode;
+                snapshot.NamespaceProcesses.insert(inode, processId);
+                continue;
+            }
+        }
         const QList<QStringView> fields = line.split(QLatin1Char(' '));
         yieldTo(yield);
         // A UDP line: protocol, local, foreign, owner; no state between them.
@@ -104,7 +130,7 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
         const QStringView owner = fields[udpLine ? 4 : 5];
         const std::int32_t processId = readProcessId(owner);
         const bool unowned = processId == 0 && owner == QLatin1String("0");
-        if (processId == 0 && (!unowned || state == QLatin1String("TIME_WAIT")))
+        if (processId == 0 && (!unowned || state == QLatin1String("TIME_WAIT") || netNamespace != 0))
             continue;
         const AddressParts local = splitAddress(fields[2]);
         const AddressParts foreign = splitAddress(fields[3]);
@@ -127,6 +153,7 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
         record->Protocol = shared.of(fields[1]);
         record->LocalHost = shared.of(local.host);
         record->RemoteAddress.clear();
+        record->NetNamespace = netNamespace;
         if (unowned)
             continue;
         yieldTo(yield);

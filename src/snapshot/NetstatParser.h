@@ -15,6 +15,11 @@
 // The listening TCP lines and the UDP lines (which have no state: "UDP 0.0.0.0:5353 *:* 812")
 // are read only when `kinds` asks for them. Lines whose owner reads 0 are not stored; those of
 // the kinds read, time-wait ones aside, go to UnownedConnections.
+//
+// Connections of other network namespaces follow under a title of their own for each
+// ("Active Connections in net:[4026532281] of process 4242"): their records carry the
+// namespace, NamespaceProcesses the process. Those without an owner are not kept: the
+// program's socket list, which UnownedConnections is matched against, is its own namespace's.
 struct ListingKinds {
     bool listening = false;
     bool udp = false;

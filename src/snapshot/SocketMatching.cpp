@@ -56,7 +56,10 @@ std::optional<std::uint16_t> portNumber(const QString& text, const PortOfName& p
 
 std::optional<os::ConnectionEnds> trafficEndsOf(const ConnectionRecord& record,
                                                 const PortOfName& portOfName) {
-    if (record.Protocol == QLatin1String("UDP") || record.State == QLatin1String("LISTENING"))
+    // Another namespace's figures would need entering it; its ends may well be some of this
+    // namespace's too (127.0.0.1 on both sides), whose figures they must not show.
+    if (record.Protocol == QLatin1String("UDP") || record.State == QLatin1String("LISTENING") ||
+        record.NetNamespace != 0)
         return std::nullopt;
     const std::optional<std::uint16_t> local = portNumber(record.LocalPort, portOfName);
     const std::optional<std::uint16_t> remote = portNumber(record.RemotePort, portOfName);

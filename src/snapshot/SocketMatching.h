@@ -20,7 +20,8 @@ using PortOfName = std::function<std::optional<std::uint16_t>(const QString& nam
 std::optional<std::uint16_t> portNumber(const QString& text, const PortOfName& portOfName);
 
 // The ends of a TCP connection whose live figures the kernel keeps (not a listening socket,
-// whose remote side is none); nothing for a UDP endpoint or one whose addresses are unknown.
+// whose remote side is none); nothing for a UDP endpoint, one whose addresses are unknown, or
+// one in another network namespace.
 std::optional<os::ConnectionEnds> trafficEndsOf(const ConnectionRecord& record, const PortOfName& portOfName);
 
 // "10.0.0.1", "::1": an address written in numbers, which needs no look-up.

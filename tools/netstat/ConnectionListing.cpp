@@ -1,6 +1,7 @@
 #include "ConnectionListing.h"
 
 #include "ListingText.h"
+#include "NetworkNamespaces.h"
 #include "ServiceNames.h"
 #include "SocketOwners.h"
 
@@ -174,7 +175,7 @@ std::vector<std::string> foreignHostNames(const std::vector<ListedConnection>& c
     std::size_t previousSlot = 0;
     for (std::size_t i = 0; i < connections.size(); ++i) {
         // A listening socket or a UDP endpoint has no peer to name.
-        if (!isConnection(connections[i].socket)) {
+        if (!isConnection(connections[i].socket) || connections[i].space != 0) {
             slot[i] = NoName;
             continue;
         }
@@ -199,13 +200,20 @@ std::vector<std::string> foreignHostNames(const std::vector<ListedConnection>& c
 }
 
 std::string formatListing(const std::vector<ListedConnection>& connections, bool numeric,
-                          ServiceNames* services, const std::vector<std::string>& hostNames) {
+                          ServiceNames* services, const std::vector<std::string>& hostNames,
+                          const std::vector<ListedNamespace>& namespaces) {
     std::string out;
     out.reserve(128 + connections.size() * 96);
     out += listing::Heading;
     std::string local, foreign;
     NumericHostText localHosts, foreignHosts;
+    std::uint32_t space = 0;
     for (std::size_t i = 0; i < connections.size(); ++i) {
+        if (connections[i].space != space && connections[i].space <= namespaces.size()) {
+            space = connections[i].space;
+            const ListedNamespace& shown = namespaces[space - 1];
+            listing::appendNamespaceHeading(out, shown.inode, std::uint32_t(shown.processId));
+        }
         const TcpSocket& socket = connections[i].socket;
         const bool udp = socket.protocol == IPPROTO_UDP;
         local = localHosts.of(socket.family, socket.localAddress);

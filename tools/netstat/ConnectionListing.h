@@ -17,6 +17,15 @@ struct ListingOptions {
 struct ListedConnection {
     os::sockets::TcpSocket socket;
     std::int32_t processId = 0; // 0 when the owner cannot be seen
+    // 0 for the command's own network namespace, else the other namespace's place (from 1).
+    std::uint32_t space = 0;
+};
+
+// A network namespace other than the command's own, as the listing names it: by the inode of
+// its /proc/PID/ns/net link and the process it was read through (the lowest id in it).
+struct ListedNamespace {
+    std::uint64_t inode = 0;
+    std::int32_t processId = 0;
 };
 
 // Every TCP connection that is not listening, IPv4 then IPv6, in the kernel's order, owners
@@ -38,11 +47,17 @@ std::string numericHost(int family, const std::array<std::uint8_t, 16>& address)
 
 // The whole text: title, column header, one CRLF-ended line per connection. hostNames
 // holds, per connection, the foreign host's name or an empty text for the numeric form.
+// Connections of other network namespaces follow the command's own, each namespace under a
+// title and header of its own that names it (`namespaces` as collectNamespaceConnections
+// returns them).
 class ServiceNames;
 std::string formatListing(const std::vector<ListedConnection>& connections, bool numeric,
-                          ServiceNames* services, const std::vector<std::string>& hostNames);
+                          ServiceNames* services, const std::vector<std::string>& hostNames,
+                          const std::vector<ListedNamespace>& namespaces = {});
 
 // The foreign host name of each connection (empty = numeric), looked up in parallel, each
-// distinct address once. Sets allAnswered to false when the deadline cut lookups short.
+// distinct address once. Those of other network namespaces stay numeric: this machine's
+// resolver need not be theirs, and the program matches names back to numbers only in its own. Sets
+// allAnswered to false when the deadline cut lookups short.
 std::vector<std::string> foreignHostNames(const std::vector<ListedConnection>& connections,
                                           std::chrono::milliseconds deadline, bool* allAnswered);

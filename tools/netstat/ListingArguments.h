@@ -10,12 +10,22 @@ namespace listing {
 
 enum class Request { List, Help, Wrong };
 
+// The option that adds the connections of the other network namespaces; a platform without
+// them accepts it and has none to add.
+inline constexpr char NamespacesOption[] = "--namespaces";
+
 // Reads the options; on a wrong one, `wrong` names it.
-inline Request readArguments(int argc, char** argv, bool& all, bool& numeric, const char*& wrong) {
+inline Request readArguments(int argc, char** argv, bool& all, bool& numeric, const char*& wrong,
+                             bool* namespaces = nullptr) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (!std::strcmp(argument, "--help") || !std::strcmp(argument, "-h") || !std::strcmp(argument, "/?"))
             return Request::Help;
+        if (!std::strcmp(argument, NamespacesOption)) {
+            if (namespaces)
+                *namespaces = true;
+            continue;
+        }
         wrong = argument;
         if ((argument[0] != '-' && argument[0] != '/') || !argument[1])
             return Request::Wrong;

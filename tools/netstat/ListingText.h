@@ -13,6 +13,11 @@ namespace listing {
 inline constexpr char Heading[] = "\r\nActive Connections\r\n\r\n"
                                   "  Proto  Local Address          Foreign Address        State           PID\r\n";
 
+// Heads the connections of another network namespace, after the machine's own:
+// "Active Connections in net:[4026532281] of process 4242", the process it was read through.
+inline constexpr char NamespaceTitle[] = "Active Connections in net:[";
+inline constexpr char NamespaceProcess[] = "] of process ";
+
 // State words in the system's TCP state numbering (1 closed ... 12 delete-tcb).
 inline const char* stateWord(int state) {
     static const char* const words[] = {
@@ -44,6 +49,16 @@ inline void appendLine(std::string& out, bool udp, std::string_view local, std::
         appendPadded(out, stateWord(state), 16);
     appendNumber(out, processId);
     out += "\r\n";
+}
+
+inline void appendNamespaceHeading(std::string& out, std::uint64_t inode, std::uint32_t processId) {
+    out += "\r\n";
+    out += NamespaceTitle;
+    out += std::to_string(inode);
+    out += NamespaceProcess;
+    appendNumber(out, processId);
+    const std::string_view heading(Heading);
+    out += heading.substr(heading.find("\r\n\r\n")); // the column header under its own title
 }
 
 } // namespace listing

@@ -10,6 +10,7 @@
 #include "Capabilities.h"
 #include "ConnectionListing.h"
 #include "ListingArguments.h"
+#include "NetworkNamespaces.h"
 #include "ServiceNames.h"
 
 #include <cstdio>
@@ -20,11 +21,13 @@
 namespace {
 
 void printUsage(std::FILE* to) {
-    std::fputs("usage: tavren-netstat-cli [-a] [-n] [-o] [--help]\n"
-               "  -a      also the listening TCP ports and the UDP endpoints\n"
-               "  -n      numeric addresses and ports, no name look-ups\n"
-               "  -o      show the owning process id (always shown)\n"
-               "  --help  print this help and exit\n",
+    std::fputs("usage: tavren-netstat-cli [-a] [-n] [-o] [--namespaces] [--help]\n"
+               "  -a            also the listening TCP ports and the UDP endpoints\n"
+               "  -n            numeric addresses and ports, no name look-ups\n"
+               "  -o            show the owning process id (always shown)\n"
+               "  --namespaces  then the connections of the other network namespaces, each\n"
+               "                under its own title (their hosts in numbers)\n"
+               "  --help        print this help and exit\n",
                to);
 }
 
@@ -65,7 +68,9 @@ int main(int argc, char** argv) {
     }
     ListingOptions options;
     const char* wrong = "";
-    const listing::Request request = listing::readArguments(argc, argv, options.all, options.numeric, wrong);
+    bool otherNamespaces = false;
+    const listing::Request request =
+        listing::readArguments(argc, argv, options.all, options.numeric, wrong, &otherNamespaces);
     if (request != listing::Request::List) {
         if (!giveUpCapabilities())
             return 1;
@@ -86,6 +91,10 @@ int main(int argc, char** argv) {
         std::fputs("tavren-netstat-cli: cannot use its capabilities\n", stderr);
         return 1;
     }
+    // Another process's namespace link is open to its own user only: the grant finds them all.
+    std::vector<ListedNamespace> namespaces;
+    if (otherNamespaces)
+        namespaces = collectNamespaceConnections(options, connections);
     findOwners(connections, options.procRoot);
     // Before the drop: root's own view of /proc comes from the capabilities it holds anyway.
     hideOwnersUnseenByTheUser(connections, options.procRoot);
@@ -101,7 +110,8 @@ int main(int argc, char** argv) {
     bool allAnswered = true;
     if (!options.numeric && !connections.empty())
         hostNames = foreignHostNames(connections, options.lookupDeadline, &allAnswered);
-    const bool written = writeAll(formatListing(connections, options.numeric, &services, hostNames));
+    const bool written =
+        writeAll(formatListing(connections, options.numeric, &services, hostNames, namespaces));
     if (!allAnswered)
         ::_exit(written ? 0 : 1); // look-ups still under way must not hold the command up
     return written ? 0 : 1;

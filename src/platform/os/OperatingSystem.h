@@ -96,6 +96,13 @@ struct SocketEndpoint {
 // runs; a process chooses its own command line and name, and may pose as any program.
 enum class PathSource { ExecutableLink, CommandLine, ProcessName };
 
+// What a process runs as beyond its program: the unit, app or container it belongs to (Linux,
+// from its control group), or the services it hosts (Windows).
+struct ProcessService {
+    QString name;   // "ssh.service", "docker 3f2a8c1d9e0b", "Dnscache, LanmanWorkstation"; empty when none
+    QString detail; // where the name comes from in full (the control group's path); may be empty
+};
+
 struct TerminateResult {
     bool signalled = false;    // the process was told to end; it may take a moment to be gone
     int errorCode = 0;         // errno when it was not
@@ -141,6 +148,15 @@ public:
     // program as it was started). Nothing when they cannot be read: the process has ended,
     // belongs to a user whose processes are closed to this one, or shows none (a kernel thread).
     virtual std::optional<QString> processCommandLine(std::int32_t processId) = 0;
+
+    // The service of each process, in the order asked; one look at the system serves them all.
+    // A process that has ended or cannot be seen has none.
+    virtual std::vector<ProcessService> processServices(const std::vector<std::int32_t>& processIds) {
+        return std::vector<ProcessService>(processIds.size());
+    }
+
+    // Whether the listing command can add the connections of other network namespaces.
+    virtual bool hasOtherNetworkNamespaces() const { return false; }
 
     // When the process started, in the system's own units; two processes that had the same
     // id have different start times. 0 when there is no such process.

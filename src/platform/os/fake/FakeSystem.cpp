@@ -68,6 +68,13 @@ std::optional<QString> FakeSystem::processCommandLine(std::int32_t processId) {
     return found == commandLines.cend() ? std::nullopt : std::optional<QString>(*found);
 }
 
+std::vector<ProcessService> FakeSystem::processServices(const std::vector<std::int32_t>& processIds) {
+    std::vector<ProcessService> answers;
+    for (const std::int32_t processId : processIds)
+        answers.push_back(services.value(processId));
+    return answers;
+}
+
 std::uint64_t FakeSystem::processStartTime(std::int32_t processId) {
     return startTimes.value(processId, 0);
 }

@@ -53,6 +53,11 @@ public:
     // processCommandLine: an id missing from the map shows no command line.
     QHash<std::int32_t, QString> commandLines;
 
+    // processServices: an id missing from the map has none. hasOtherNetworkNamespaces answers
+    // otherNamespaces.
+    QHash<std::int32_t, ProcessService> services;
+    bool otherNamespaces = false;
+
     // processStartTime: an id missing from the map has no process (0). A test that changes an
     // id's start time plays a process that ended and whose id went to a new one.
     QHash<std::int32_t, std::uint64_t> startTimes;
@@ -105,6 +110,8 @@ public:
     QString processOwnerName(std::int32_t processId) override;
     std::optional<QString> processCommandLine(std::int32_t processId) override;
     std::uint64_t processStartTime(std::int32_t processId) override;
+    std::vector<ProcessService> processServices(const std::vector<std::int32_t>& processIds) override;
+    bool hasOtherNetworkNamespaces() const override { return otherNamespaces; }
     TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;
     QString saveFile(const QString& path, const QByteArray& contents) override;

@@ -30,6 +30,9 @@ public:
     QString processOwnerName(std::int32_t processId) override;
     std::optional<QString> processCommandLine(std::int32_t processId) override;
     std::uint64_t processStartTime(std::int32_t processId) override;
+    // In ControlGroups.cpp, with the rules that name a control group.
+    std::vector<ProcessService> processServices(const std::vector<std::int32_t>& processIds) override;
+    bool hasOtherNetworkNamespaces() const override;
     TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;
     QString saveFile(const QString& path, const QByteArray& contents) override;

@@ -138,6 +138,16 @@ std::optional<QString> WindowsSystem::processCommandLine(std::int32_t processId)
     return line ? std::optional<QString>(fromWide(*line)) : std::nullopt;
 }
 
+std::vector<ProcessService> WindowsSystem::processServices(const std::vector<std::int32_t>& processIds) {
+    const std::unordered_map<std::uint32_t, std::wstring> hosted = win32::servicesByProcess();
+    std::vector<ProcessService> services(processIds.size());
+    for (std::size_t i = 0; i < processIds.size(); ++i)
+        if (const auto found = hosted.find(std::uint32_t(processIds[i]));
+            processIds[i] > 0 && found != hosted.end())
+            services[i].name = fromWide(found->second);
+    return services;
+}
+
 std::uint64_t WindowsSystem::processStartTime(std::int32_t processId) {
     return processId <= 0 ? 0 : win32::processCreationTime(std::uint32_t(processId));
 }

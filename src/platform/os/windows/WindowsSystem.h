@@ -22,6 +22,7 @@ public:
     QString processOwnerName(std::int32_t processId) override;
     std::optional<QString> processCommandLine(std::int32_t processId) override;
     std::uint64_t processStartTime(std::int32_t processId) override;
+    std::vector<ProcessService> processServices(const std::vector<std::int32_t>& processIds) override;
     TerminateResult terminateProcess(std::int32_t processId,
                                      std::optional<std::uint64_t> startTime = std::nullopt) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace os::win32 {
@@ -86,6 +87,10 @@ std::wstring processOwner(std::uint32_t processId);
 // The command line the process was started with, one text as the system keeps it, without
 // leading and trailing spaces; nothing when it cannot be read or is empty.
 std::optional<std::wstring> processCommandLine(std::uint32_t processId);
+
+// The names of the running services by the process that hosts them, several to a process
+// separated by ", " (Win32Services.cpp).
+std::unordered_map<std::uint32_t, std::wstring> servicesByProcess();
 
 struct EndResult {
     bool ended = false;       // TerminateProcess succeeded
