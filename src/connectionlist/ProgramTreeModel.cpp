@@ -7,8 +7,20 @@
 namespace connectionlist {
 namespace {
 
-// A parent's internal id is 0; a child's is its program's place plus one.
+// A parent's internal id is 0; a child's is its program's place plus one, times a large odd
+// number. An index's hash is its row times 16 plus its column and id, and the persistent
+// indexes' table finds its slot from the hash's low bits: ids in plain sequence would put
+// thousands of children in one run of slots, and every insertion and removal would walk it.
 constexpr quintptr ParentId = 0;
+constexpr quintptr ProgramSpread = 0x9E3779B1u;
+
+quintptr childId(int program) {
+    return (quintptr(program) + 1) * ProgramSpread;
+}
+
+int programOf(quintptr id) {
+    return int(id / ProgramSpread) - 1;
+}
 
 } // namespace
 
@@ -108,14 +120,14 @@ QModelIndex ProgramTreeModel::index(int row, int column, const QModelIndex& pare
     if (parent.internalId() != ParentId || std::size_t(parent.row()) >= m_programs.size())
         return {};
     const ProgramGroup& program = m_programs[std::size_t(parent.row())];
-    return std::size_t(row) < program.rows.size() ? createIndex(row, column, quintptr(parent.row()) + 1)
+    return std::size_t(row) < program.rows.size() ? createIndex(row, column, childId(parent.row()))
                                                    : QModelIndex();
 }
 
 QModelIndex ProgramTreeModel::parent(const QModelIndex& child) const {
     if (!child.isValid() || child.internalId() == ParentId)
         return {};
-    return createIndex(int(child.internalId() - 1), 0, ParentId);
+    return createIndex(programOf(child.internalId()), 0, ParentId);
 }
 
 int ProgramTreeModel::rowCount(const QModelIndex& parent) const {
@@ -148,7 +160,7 @@ const ConnectionRow* ProgramTreeModel::connectionRow(int row) const {
 int ProgramTreeModel::rowOf(const QModelIndex& index) const {
     if (!index.isValid() || index.model() != this || index.internalId() == ParentId)
         return -1;
-    const ProgramGroup& program = m_programs[std::size_t(index.internalId() - 1)];
+    const ProgramGroup& program = m_programs[std::size_t(programOf(index.internalId()))];
     return std::size_t(index.row()) < program.rows.size() ? program.rows[std::size_t(index.row())] : -1;
 }
 
@@ -156,7 +168,7 @@ QModelIndex ProgramTreeModel::indexOfRow(int row, int column) const {
     if (row < 0 || std::size_t(row) >= m_placeOfRow.size())
         return {};
     const auto [program, place] = m_placeOfRow[std::size_t(row)];
-    return createIndex(place, column, quintptr(program) + 1);
+    return createIndex(place, column, childId(program));
 }
 
 QString ProgramTreeModel::programText(const ProgramGroup& program, int column) const {
