@@ -108,6 +108,30 @@ void TrafficGraph::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+void TrafficGraph::drawLines(QPainter& painter, const QRect& plot, double top) const {
+    // The newest point on the right edge, each older one a step to the left.
+    const double step = double(plot.width()) / double(Span - 1);
+    const auto pathOf = [&](double Point::*rate) {
+        QPainterPath path;
+        const std::size_t count = m_points.size();
+        for (std::size_t index = 0; index < count; ++index) {
+            const QPointF at(plot.right() - double(count - 1 - index) * step,
+                             plot.bottom() - (m_points[index].*rate) / top * plot.height());
+            index == 0 ? path.moveTo(at) : path.lineTo(at);
+        }
+        return path;
+    };
+    painter.save();
+    painter.setClipRect(plot.adjusted(0, -1, 1, 1));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(sentColour(), 1.5));
+    painter.drawPath(pathOf(&Point::sentPerSecond));
+    painter.setPen(QPen(receivedColour(), 1.5));
+    painter.drawPath(pathOf(&Point::receivedPerSecond));
+    painter.restore();
+}
+
 void TrafficGraph::draw() {
     m_stale = false;
     const qreal ratio = devicePixelRatioF();
@@ -161,29 +185,9 @@ void TrafficGraph::draw() {
     if (m_points.empty()) {
         painter.setPen(colours.color(QPalette::PlaceholderText));
         painter.drawText(plot, Qt::AlignCenter, EmptyText);
-        return;
+    } else {
+        drawLines(painter, plot, top);
     }
-    // The newest point on the right edge, each older one a step to the left.
-    const double step = double(plot.width()) / double(Span - 1);
-    const auto pathOf = [&](double Point::*rate) {
-        QPainterPath path;
-        const std::size_t count = m_points.size();
-        for (std::size_t index = 0; index < count; ++index) {
-            const QPointF at(plot.right() - double(count - 1 - index) * step,
-                             plot.bottom() - (m_points[index].*rate) / top * plot.height());
-            index == 0 ? path.moveTo(at) : path.lineTo(at);
-        }
-        return path;
-    };
-    painter.save();
-    painter.setClipRect(plot.adjusted(0, -1, 1, 1));
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(sentColour(), 1.5));
-    painter.drawPath(pathOf(&Point::sentPerSecond));
-    painter.setPen(QPen(receivedColour(), 1.5));
-    painter.drawPath(pathOf(&Point::receivedPerSecond));
-    painter.restore();
 
     if (m_closed) {
         // Veiled, and said in words: the lines stay readable as the connection's last minutes.

@@ -5,6 +5,8 @@
 
 #include <deque>
 
+class QPainter;
+
 namespace controls {
 
 // A line graph of two rates over the last two minutes, one point per sample: bytes sent and
@@ -61,6 +63,7 @@ protected:
 private:
     void changed();
     void draw();
+    void drawLines(QPainter& painter, const QRect& plot, double top) const;
 
     std::deque<Point> m_points;
     bool m_closed = false;
