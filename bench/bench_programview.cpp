@@ -50,7 +50,8 @@ struct Window {
     std::unique_ptr<Form1> form;
 
     explicit Window(bool grouped) {
-        QByteArray text = "\r\nActive Connections\r\n\r\n  Proto  Local Address  Foreign Address  State  PID\r\n";
+        QByteArray text =
+            "\r\nActive Connections\r\n\r\n  Proto  Local Address  Foreign Address  State  PID\r\n";
         for (int index = 0; index < Connections; ++index) {
             const int pid = 1000 + index % Programs;
             text += QStringLiteral("  TCP    127.0.0.1:%1    127.0.0.2:443    ESTABLISHED    %2\r\n")
@@ -69,8 +70,8 @@ struct Window {
         system.trafficSamples = {sampleOf(1), sampleOf(2), sampleOf(3)};
         form = std::make_unique<Form1>(system, snapshot);
         form->show();
-        for (Column column : {Column::Sent, Column::Received, Column::Connections, Column::SentTotal,
-                              Column::ReceivedTotal})
+        for (Column column :
+             {Column::Sent, Column::Received, Column::Connections, Column::SentTotal, Column::ReceivedTotal})
             form->ListView1->setColumnShown(int(column), true);
         form->programView()->setOn(grouped);
         form->ListView1->sortRows(int(Column::Received), Qt::DescendingOrder);

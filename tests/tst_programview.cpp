@@ -39,8 +39,9 @@ TrafficByConnection sampleOf(const QStringList& specs) {
     for (const QString& spec : specs) {
         const QStringList part = spec.split(':');
         const os::ConnectionEnds ends{false, {}, {}, std::uint16_t(part[0].toInt()), 80};
-        traffic.insert(ends, {{part[3].toULongLong(), part[4].toULongLong(), 0, 0}, part[1].toDouble(),
-                              part[2].toDouble()});
+        traffic.insert(
+            ends,
+            {{part[3].toULongLong(), part[4].toULongLong(), 0, 0}, part[1].toDouble(), part[2].toDouble()});
     }
     return traffic;
 }
@@ -71,12 +72,14 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("tree");
         QTest::newRow("one program, one user") << QStringList{"a:/bin/a:ann:1", "a:/bin/a:ann:2"} << "a[1,2]";
-        QTest::newRow("same path, two users") << QStringList{"a:/bin/a:ann:1", "a:/bin/a:bob:2"} << "a[1] a[2]";
+        QTest::newRow("same path, two users")
+            << QStringList{"a:/bin/a:ann:1", "a:/bin/a:bob:2"} << "a[1] a[2]";
         QTest::newRow("same name, two paths")
             << QStringList{"a:/bin/a:ann:1", "a:/opt/a:ann:1", "a:/bin/a:ann:1"} << "a[1,3] a[2]";
         QTest::newRow("no path: by file name")
             << QStringList{"Unknown::ann:1", "x::ann:2", "Unknown::ann:3"} << "Unknown[1,3] x[2]";
-        QTest::newRow("a path and none, one name") << QStringList{"a:/bin/a:ann:1", "a::ann:2"} << "a[1] a[2]";
+        QTest::newRow("a path and none, one name")
+            << QStringList{"a:/bin/a:ann:1", "a::ann:2"} << "a[1] a[2]";
     }
     void groupsByPathAndUserOrFileName() {
         QFETCH(QStringList, rows);
@@ -108,8 +111,8 @@ private slots:
         QTest::newRow("gone rows are no connections")
             << QStringList{"a:/bin/a:ann:1", "a:/bin/a:ann:2:gone"} << QStringList{"1:0:0:1:1", "2:0:0:7:7"}
             << QStringList{"1:0:0:2:2"} << QStringList{"1", "0 B/s", "0 B/s", "2 B", "2 B"};
-        QTest::newRow("never sampled") << rows << QStringList{} << QStringList{}
-                                       << QStringList{"2", "", "", "", ""};
+        QTest::newRow("never sampled")
+            << rows << QStringList{} << QStringList{} << QStringList{"2", "", "", "", ""};
     }
     void parentAddsUpItsConnections() {
         QFETCH(QStringList, rows);
@@ -124,8 +127,8 @@ private slots:
         traffic.takeSample(latest, model.rows());
         model.applyTraffic(latest);
         QStringList cells;
-        for (Column column : {Column::Connections, Column::Sent, Column::Received, Column::SentTotal,
-                              Column::ReceivedTotal})
+        for (Column column :
+             {Column::Connections, Column::Sent, Column::Received, Column::SentTotal, Column::ReceivedTotal})
             cells << tree.index(0, int(column)).data().toString();
         QTEST(cells, "cells");
         // The history's closed connections add to the same totals.
@@ -138,12 +141,18 @@ private slots:
     void filterKeepsParentsWithAMatch_data() {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("tree");
-        QTest::newRow("none") << "" << "alpha[1,2] beta[3]";
-        QTest::newRow("a parent's own cell: all its children") << "alpha" << "alpha[1,2]";
-        QTest::newRow("one child: the parent with that child") << "peer2" << "alpha[2]";
-        QTest::newRow("children of two parents") << "peer" << "alpha[1,2] beta[3]";
-        QTest::newRow("the user, on every row") << "bob" << "beta[3]";
-        QTest::newRow("nothing") << "zulu" << "";
+        QTest::newRow("none") << ""
+                              << "alpha[1,2] beta[3]";
+        QTest::newRow("a parent's own cell: all its children") << "alpha"
+                                                               << "alpha[1,2]";
+        QTest::newRow("one child: the parent with that child") << "peer2"
+                                                               << "alpha[2]";
+        QTest::newRow("children of two parents") << "peer"
+                                                 << "alpha[1,2] beta[3]";
+        QTest::newRow("the user, on every row") << "bob"
+                                                << "beta[3]";
+        QTest::newRow("nothing") << "zulu"
+                                 << "";
     }
     void filterKeepsParentsWithAMatch() {
         connectionlist::ConnectionModel model;
@@ -199,9 +208,9 @@ private slots:
             model.removeGoneRows();
         }
         const bool descending = change == "sort";
-        QCOMPARE(treeOf(list, false), descending ? QString("gamma[] beta[2,3] alpha[]")
-                                                 : change == "gone rows leave" ? QString("alpha[] beta[2,3]")
-                                                                              : QString("alpha[] beta[2,3] gamma[]"));
+        QCOMPARE(treeOf(list, false), descending                    ? QString("gamma[] beta[2,3] alpha[]")
+                                      : change == "gone rows leave" ? QString("alpha[] beta[2,3]")
+                                                                    : QString("alpha[] beta[2,3] gamma[]"));
         const QModelIndex selected = list.selectedTreeIndex();
         QCOMPARE(selected.data().toString(), QString("beta"));
         QCOMPARE(list.selectedIndex(), parentSelected ? 0 : 3);
@@ -226,7 +235,8 @@ private slots:
             chosen.push_back(&row);
         const QStringList lines = ProgramView::severalProcessesQuestion(chosen).split('\n');
         QCOMPARE(lines.first(), QStringLiteral("End these %1 processes?").arg(processes));
-        QTEST(int(lines.filter(QRegularExpression("^worker \\(process 1\\d\\d, user ann\\)$")).size()), "named");
+        QTEST(int(lines.filter(QRegularExpression("^worker \\(process 1\\d\\d, user ann\\)$")).size()),
+              "named");
         QTEST(lines.size() > 1 + 10 ? lines.last() : QString(), "rest");
     }
 

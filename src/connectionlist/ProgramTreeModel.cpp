@@ -39,7 +39,8 @@ ProgramTreeModel::ProgramTreeModel(ConnectionModel& rows, const ProgramTraffic& 
     connect(&rows, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
                 for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
-                    emit dataChanged(indexOfRow(row, topLeft.column()), indexOfRow(row, bottomRight.column()));
+                    emit dataChanged(indexOfRow(row, topLeft.column()),
+                                     indexOfRow(row, bottomRight.column()));
             });
     rebuild();
 }
@@ -121,7 +122,7 @@ QModelIndex ProgramTreeModel::index(int row, int column, const QModelIndex& pare
         return {};
     const ProgramGroup& program = m_programs[std::size_t(parent.row())];
     return std::size_t(row) < program.rows.size() ? createIndex(row, column, childId(parent.row()))
-                                                   : QModelIndex();
+                                                  : QModelIndex();
 }
 
 QModelIndex ProgramTreeModel::parent(const QModelIndex& child) const {
@@ -172,7 +173,9 @@ QModelIndex ProgramTreeModel::indexOfRow(int row, int column) const {
 }
 
 QString ProgramTreeModel::programText(const ProgramGroup& program, int column) const {
-    const auto rate = [&program](double rate) { return program.sampled ? bytesPerSecondText(rate) : QString(); };
+    const auto rate = [&program](double rate) {
+        return program.sampled ? bytesPerSecondText(rate) : QString();
+    };
     const auto total = [&program](std::uint64_t bytes) {
         return program.sampled || bytes > 0 ? bytesText(double(bytes)) : QString();
     };
@@ -261,7 +264,8 @@ int ProgramTreeModel::compareItems(const QModelIndex& left, const QModelIndex& r
     const ProgramGroup* rightProgram = programAt(right);
     if (!leftProgram || !rightProgram)
         return 0;
-    return compareSortValues(programSortValue(*leftProgram, column), programSortValue(*rightProgram, column), order);
+    return compareSortValues(programSortValue(*leftProgram, column), programSortValue(*rightProgram, column),
+                             order);
 }
 
 bool ProgramTreeModel::itemContains(const QModelIndex& index, int column, const QString& text) const {

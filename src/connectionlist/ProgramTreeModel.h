@@ -20,10 +20,10 @@ struct ProgramGroup {
     ProgramKey key;
     QString fileName;
     QString shownPath;
-    std::vector<int> rows;      // of the connection model, in its order
-    int connections = 0;        // live ones; rows of gone connections stay a moment
+    std::vector<int> rows;                // of the connection model, in its order
+    int connections = 0;                  // live ones; rows of gone connections stay a moment
     std::vector<std::int32_t> processIds; // of the live connections, each once, in order of first row
-    bool sampled = false;       // some connection has figures
+    bool sampled = false;                 // some connection has figures
     ProgramRates rates;
     ProgramTotals totals;
 };

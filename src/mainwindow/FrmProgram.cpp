@@ -63,7 +63,8 @@ FrmProgram::FrmProgram(const connectionlist::ProgramTreeModel& programs,
     LstHosts->setAccessibleName(QStringLiteral("Remote hosts"));
     LstHosts->setGeometry(host::twipsRect(CaptionLeft, HostsTop, ClientWidth - 2 * CaptionLeft, HostsHeight));
     LstHosts->setRootIsDecorated(false);
-    LstHosts->setHeaderLabels({QStringLiteral("Remote Host"), QStringLiteral("Connections"), QStringLiteral("Bytes")});
+    LstHosts->setHeaderLabels(
+        {QStringLiteral("Remote Host"), QStringLiteral("Connections"), QStringLiteral("Bytes")});
     LstHosts->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     LstHosts->header()->setStretchLastSection(false);
     LstHosts->setColumnWidth(1, host::twipsToPixels(1200));
@@ -138,11 +139,13 @@ void FrmProgram::showFigures() {
             host.bytes += row->traffic->totals.bytesSent + row->traffic->totals.bytesReceived;
     }
     std::vector<std::pair<QString, Host>> sorted(hosts.keyValueBegin(), hosts.keyValueEnd());
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const auto& left, const auto& right) { return left.second.bytes > right.second.bytes; });
+    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& left, const auto& right) {
+        return left.second.bytes > right.second.bytes;
+    });
     LstHosts->clear();
     for (const auto& [name, host] : sorted) {
-        auto* item = new QTreeWidgetItem(LstHosts, {name, QString::number(host.connections), bytesText(double(host.bytes))});
+        auto* item = new QTreeWidgetItem(
+            LstHosts, {name, QString::number(host.connections), bytesText(double(host.bytes))});
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     }

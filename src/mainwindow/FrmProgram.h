@@ -27,8 +27,8 @@ class TrafficGraph;
 class FrmProgram : public QWidget {
     Q_OBJECT
 public:
-    FrmProgram(const connectionlist::ProgramTreeModel& programs, const connectionlist::ProgramTraffic& traffic,
-               QWidget* parent = nullptr);
+    FrmProgram(const connectionlist::ProgramTreeModel& programs,
+               const connectionlist::ProgramTraffic& traffic, QWidget* parent = nullptr);
 
     // Shows this program from now on.
     void follow(const connectionlist::ProgramKey& program);

@@ -39,7 +39,8 @@ public:
     // The program of the selected parent row; nothing while a connection or nothing is selected.
     const connectionlist::ProgramGroup* selectedProgram() const;
     // One live row of each of the program's processes, in the order of their first rows.
-    std::vector<const connectionlist::ConnectionRow*> processesOf(const connectionlist::ProgramGroup& program) const;
+    std::vector<const connectionlist::ConnectionRow*>
+    processesOf(const connectionlist::ProgramGroup& program) const;
     // The parent's cells in the columns shown, in the order shown.
     QStringList shownTexts(const connectionlist::ProgramGroup& program) const;
     // The program info dialog, following this program.
@@ -48,7 +49,8 @@ public:
 
     // The question Terminate asks before it ends several processes of one program: their file
     // names and ids, up to ten, with the count of the rest.
-    static QString severalProcessesQuestion(const std::vector<const connectionlist::ConnectionRow*>& processes);
+    static QString
+    severalProcessesQuestion(const std::vector<const connectionlist::ConnectionRow*>& processes);
 
 private:
     Form1& m_window;

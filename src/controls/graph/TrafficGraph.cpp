@@ -149,7 +149,8 @@ void TrafficGraph::draw() {
     // The legend along the top: a short line of each colour before its name.
     int x = 6;
     const int legendY = 3 + line / 2;
-    for (const auto& [colour, text] : {std::pair{sentColour(), SentText}, std::pair{receivedColour(), ReceivedText}}) {
+    for (const auto& [colour, text] :
+         {std::pair{sentColour(), SentText}, std::pair{receivedColour(), ReceivedText}}) {
         painter.setPen(QPen(colour, 2));
         painter.drawLine(x, legendY, x + 14, legendY);
         painter.setPen(colours.color(QPalette::Text));
@@ -160,7 +161,8 @@ void TrafficGraph::draw() {
     const double top = scaleTop();
     const QString topText = rateText(top);
     const QString halfText = rateText(top / 2);
-    const int labelWidth = std::max(metrics.horizontalAdvance(topText), metrics.horizontalAdvance(halfText)) + 8;
+    const int labelWidth =
+        std::max(metrics.horizontalAdvance(topText), metrics.horizontalAdvance(halfText)) + 8;
     const QRect plot(labelWidth, line + 8, width() - labelWidth - 6, height() - 2 * line - 12);
     if (plot.width() < 4 || plot.height() < 4)
         return;
@@ -173,7 +175,8 @@ void TrafficGraph::draw() {
     painter.drawLine(plot.bottomLeft(), plot.bottomRight());
     painter.setPen(colours.color(QPalette::Text));
     const auto label = [&](int y, const QString& text) {
-        painter.drawText(QRect(0, y - line / 2, labelWidth - 4, line), Qt::AlignRight | Qt::AlignVCenter, text);
+        painter.drawText(QRect(0, y - line / 2, labelWidth - 4, line), Qt::AlignRight | Qt::AlignVCenter,
+                         text);
     };
     label(plot.top(), topText);
     label(plot.center().y(), halfText);

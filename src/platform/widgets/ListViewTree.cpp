@@ -73,7 +73,8 @@ bool ListView::selectParent(const QString& key) {
     for (int place = 0; place < m_order.rowCount(); ++place) {
         const QModelIndex parent = m_order.index(place, shownColumns().isEmpty() ? 0 : 0);
         if (parent.data(KeyRole).toString() == key) {
-            selectionModel()->setCurrentIndex(parent, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            selectionModel()->setCurrentIndex(parent, QItemSelectionModel::ClearAndSelect |
+                                                          QItemSelectionModel::Rows);
             return true;
         }
     }
@@ -95,7 +96,8 @@ QList<int> ListView::shownRows() const {
 }
 
 QModelIndex ListView::shownIndexOf(int index, int column) const {
-    const QModelIndex at = m_tree ? m_rowTree->indexOfRow(index - 1, column) : m_rows->index(index - 1, column);
+    const QModelIndex at =
+        m_tree ? m_rowTree->indexOfRow(index - 1, column) : m_rows->index(index - 1, column);
     return m_order.mapFromSource(at);
 }
 
