@@ -528,14 +528,14 @@ private slots:
         const QStringList all{"File+",      "Local Port+", "Remote Host+", "Remote Port+",  "Status+",
                               "File Path+", "PID",         "User",         "Local Address", "Protocol",
                               "Sent/s",     "Received/s",  "RTT",          "Command Line",  "Service",
-                              "Namespace"};
+                              "Namespace",  "Connections", "Sent",        "Received"};
         const QList<QStringList> rows{
             {"Unknown", "9000", "alpha", "5432", "ESTABLISHED", "", "100", "alice", "127.0.0.1", "TCP", "", "", "",
-             "psql -h alpha", "", "host"},
+             "psql -h alpha", "", "host", "", "", ""},
             {"Unknown", "22", "bravo", "80", "ESTABLISHED", "", "9", "root", "::1", "TCP", "", "", "",
-             "sshd:\uFFFDroot", "", "host"},
+             "sshd:\uFFFDroot", "", "host", "", "", ""},
             {"Unknown", "10000", "charlie", "443", "ESTABLISHED", "", "25", "bob", "10.0.0.5", "TCP", "", "", "",
-             "(not readable)", "", "host"}};
+             "(not readable)", "", "host", "", "", ""}};
         QList<QStringList> shown{{}, {}, {}, {}};
         for (QAction* entry : list().columnMenu()->actions()) {
             const int column = int(all.indexOf(entry->text() + (entry->isChecked() ? "+" : "")));

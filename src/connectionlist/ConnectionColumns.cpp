@@ -27,6 +27,15 @@ SortValue rateValue(const ConnectionRow& row, std::optional<double> ConnectionTr
     return {figure ? qRound64(*figure) : 0, {}, row.isGone()};
 }
 
+// A connection's bytes so far; nothing before its first sample and for a gone row.
+SortValue totalValue(const ConnectionRow& row, std::uint64_t os::TrafficFigures::*total) {
+    return {row.isGone() || !row.traffic ? 0 : qint64(row.traffic->totals.*total), {}, row.isGone()};
+}
+
+QString totalText(const ConnectionRow& row, std::uint64_t os::TrafficFigures::*total) {
+    return row.isGone() || !row.traffic ? QString() : bytesText(double(row.traffic->totals.*total));
+}
+
 const QString UnreadableCommandLine = QStringLiteral("(not readable)");
 
 } // namespace
@@ -88,6 +97,15 @@ const std::array<ColumnDescriptor, ColumnCount>& columns() {
         {Column::Namespace, "Namespace", 3529, Qt::AlignLeft, false, SortKind::Text,
          [](const ConnectionRow& row) { return row.netNamespace; },
          [](const ConnectionRow& row) { return SortValue{-1, row.netNamespace}; }},
+        // A connection is one; only a program's row counts its connections.
+        {Column::Connections, "Connections", 2117, Qt::AlignRight, false, SortKind::Figure,
+         [](const ConnectionRow&) { return QString(); }, [](const ConnectionRow&) { return SortValue{0, {}}; }},
+        {Column::SentTotal, "Sent", 2434, Qt::AlignRight, false, SortKind::Figure,
+         [](const ConnectionRow& row) { return totalText(row, &os::TrafficFigures::bytesSent); },
+         [](const ConnectionRow& row) { return totalValue(row, &os::TrafficFigures::bytesSent); }},
+        {Column::ReceivedTotal, "Received", 2434, Qt::AlignRight, false, SortKind::Figure,
+         [](const ConnectionRow& row) { return totalText(row, &os::TrafficFigures::bytesReceived); },
+         [](const ConnectionRow& row) { return totalValue(row, &os::TrafficFigures::bytesReceived); }},
     }};
     return table;
 }

@@ -28,8 +28,13 @@ enum class Column : int {
     CommandLine,
     Service,
     Namespace,
+    // How many connections a program has (the view by program's parent rows), and the bytes
+    // moved: a connection's own, a program's since the run first saw it.
+    Connections,
+    SentTotal,
+    ReceivedTotal,
 };
-inline constexpr int ColumnCount = int(Column::Namespace) + 1;
+inline constexpr int ColumnCount = int(Column::ReceivedTotal) + 1;
 
 // How a column sorts: by its text; by a number (ports, ids), the text breaking ties and
 // ordering cells without one; or as a live figure, the largest first, with gone rows last in

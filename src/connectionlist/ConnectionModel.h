@@ -36,6 +36,7 @@ public:
 
     // Nothing for a row that does not exist.
     const ConnectionRow* row(int index0) const;
+    const std::vector<ConnectionRow>& rows() const { return m_rows; }
     // The first row of a live connection with this key, the one in `state` before others
     // (two rows can share a key); -1 when none has it.
     int find(const ConnectionKey& key, int state = 0) const;

@@ -5,6 +5,7 @@
 #include "mainwindow/FilterField.h"
 #include "mainwindow/LiveTraffic.h"
 #include "mainwindow/MainCommands.h"
+#include "mainwindow/ProgramView.h"
 #include "mainwindow/RefreshCycle.h"
 #include "mainwindow/RowIcons.h"
 #include "platform/host/PropertyStore.h"
@@ -62,6 +63,7 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
     m_liveTraffic = new LiveTraffic(system, *m_connections, *ListView1, this);
     m_refresh = new RefreshCycle(*this, system, snapshot, *m_connections, *m_liveTraffic);
     m_commands = new MainCommands(*this, system, *m_connections, *m_refresh, *m_liveTraffic);
+    m_programView = new ProgramView(*this, *m_connections, *m_liveTraffic);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     createMenus();
     m_filter = new FilterField(*Toolbar1, *ListView1, *this);
@@ -156,6 +158,7 @@ void Form1::createMenus() {
     connect(mnuRP, &QAction::triggered, this, &Form1::mnuRP_Click);
     connect(mnuFP, &QAction::triggered, this, &Form1::mnuFP_Click);
     m_commands->addListEntries();
+    m_programView->addMenuEntry(mnuRes);
 }
 
 void Form1::Form_Load() {

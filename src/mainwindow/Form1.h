@@ -18,6 +18,7 @@ class FilterField;
 class FrmInfo;
 class LiveTraffic;
 class MainCommands;
+class ProgramView;
 class RefreshCycle;
 class RowIcons;
 struct ConnectionSnapshot;
@@ -141,6 +142,8 @@ public:
     LiveTraffic* liveTraffic() const { return m_liveTraffic; }
     // The listed connections, one row each, as the list shows them.
     connectionlist::ConnectionModel& connections() const { return *m_connections; }
+    // The view by program ("Group by Program") and its commands on a program's row.
+    ProgramView* programView() const { return m_programView; }
     // The options dialog as it stands: null until "Options" and after it unloads.
     options::frmOptions* optionsDialog() const;
 
@@ -185,4 +188,5 @@ private:
     FilterField* m_filter = nullptr;
     tray::TrayIntegration* m_tray = nullptr;
     LiveTraffic* m_liveTraffic = nullptr;
+    ProgramView* m_programView = nullptr;
 };

@@ -1,6 +1,8 @@
 #include "mainwindow/LiveTraffic.h"
 
 #include "connectionlist/ConnectionModel.h"
+#include "controls/graph/TrafficGraph.h"
+#include "mainwindow/ConnectionGraph.h"
 #include "mainwindow/FrmInfo.h"
 #include "platform/os/OperatingSystem.h"
 #include "platform/widgets/ListView.h"
@@ -9,7 +11,8 @@ using connectionlist::Column;
 
 namespace {
 
-constexpr Column LiveColumns[] = {Column::Sent, Column::Received, Column::RoundTrip};
+constexpr Column LiveColumns[] = {Column::Sent,      Column::Received,     Column::RoundTrip,
+                                  Column::SentTotal, Column::ReceivedTotal};
 
 } // namespace
 
@@ -34,7 +37,13 @@ void LiveTraffic::follow(FrmInfo* dialog, const std::optional<os::ConnectionEnds
         connect(dialog, &QObject::destroyed, this, &LiveTraffic::updateSampling, Qt::QueuedConnection);
     }
     m_dialogEnds = ends;
-    dialog->showTraffic(trafficOf(ends));
+    const ConnectionTraffic* traffic = trafficOf(ends);
+    dialog->showTraffic(traffic);
+    // A graph begins with the dialog: the figures before it are kept for no connection.
+    m_dialogGraph = connectiongraph::attach(dialog);
+    m_dialogGraph->clear();
+    if (traffic && traffic->receivedPerSecond)
+        m_dialogGraph->addPoint(traffic->sentPerSecond.value_or(0), *traffic->receivedPerSecond);
     updateSampling();
 }
 
@@ -43,7 +52,8 @@ bool LiveTraffic::isSampling() const {
 }
 
 void LiveTraffic::updateSampling() {
-    bool wanted = bool(m_dialog);
+    m_users.removeAll(nullptr);
+    bool wanted = bool(m_dialog) || !m_users.isEmpty();
     for (Column column : LiveColumns)
         wanted |= m_list.isColumnShown(int(column));
     if (wanted == m_sampler->isRunning())
@@ -56,6 +66,16 @@ void LiveTraffic::updateSampling() {
     // Rates after a pause would span it: the next start begins afresh.
     m_sample.reset();
     m_traffic.clear();
+    m_programs.clearRates();
+}
+
+void LiveTraffic::setWantedBy(QObject* user, bool wanted) {
+    m_users.removeAll(user);
+    if (wanted) {
+        m_users.append(user);
+        connect(user, &QObject::destroyed, this, &LiveTraffic::updateSampling, Qt::QueuedConnection);
+    }
+    updateSampling();
 }
 
 void LiveTraffic::takeSample() {
@@ -64,9 +84,18 @@ void LiveTraffic::takeSample() {
         return; // told twice of one sample, or told after the sampling stopped
     m_traffic = trafficRates(m_sample.get(), *sample);
     m_sample = std::move(sample);
+    // The programs first: the rows' change shows their new totals.
+    m_programs.takeSample(m_traffic, m_rows.rows());
     m_rows.applyTraffic(m_traffic);
-    if (m_dialog)
-        m_dialog->showTraffic(trafficOf(m_dialogEnds));
+    if (m_dialog) {
+        const ConnectionTraffic* traffic = trafficOf(m_dialogEnds);
+        m_dialog->showTraffic(traffic);
+        if (m_dialogGraph && traffic && traffic->receivedPerSecond)
+            m_dialogGraph->addPoint(traffic->sentPerSecond.value_or(0), traffic->receivedPerSecond.value_or(0));
+        else if (m_dialogGraph && !traffic && !m_dialogGraph->points().empty())
+            m_dialogGraph->setClosed(true); // it ended: its last minutes stay, marked
+    }
+    emit sampled();
 }
 
 const ConnectionTraffic* LiveTraffic::trafficOf(const std::optional<os::ConnectionEnds>& ends) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connectionlist/ProgramTraffic.h"
 #include "platform/os/TrafficSampler.h"
 #include "snapshot/TrafficRates.h"
 
@@ -11,6 +12,9 @@
 #include <vector>
 
 class FrmInfo;
+namespace controls {
+class TrafficGraph;
+}
 namespace connectionlist {
 class ConnectionModel;
 struct ConnectionRow;
@@ -38,6 +42,15 @@ public:
     // Shows the figures of `ends` in the dialog for as long as it is open.
     void follow(FrmInfo* dialog, const std::optional<os::ConnectionEnds>& ends);
     bool isSampling() const;
+    // Every program's totals and recent rates, from the same samples.
+    const connectionlist::ProgramTraffic& programs() const { return m_programs; }
+    connectionlist::ProgramTraffic& programs() { return m_programs; }
+    // Sampling is wanted while this is true as well (the view by program, a program's dialog).
+    void setWantedBy(QObject* user, bool wanted);
+
+signals:
+    // A sample reached the rows.
+    void sampled();
 
 private:
     void updateSampling();
@@ -50,5 +63,8 @@ private:
     std::shared_ptr<const os::TrafficSample> m_sample;
     TrafficByConnection m_traffic;
     QPointer<FrmInfo> m_dialog;
+    QPointer<controls::TrafficGraph> m_dialogGraph;
+    connectionlist::ProgramTraffic m_programs;
+    QList<QPointer<QObject>> m_users;
     std::optional<os::ConnectionEnds> m_dialogEnds;
 };

@@ -2,12 +2,14 @@
 
 #include "connectionlist/ConnectionColumns.h"
 #include "connectionlist/ConnectionModel.h"
+#include "connectionlist/ProgramTreeModel.h"
 #include "connectionlist/ShownText.h"
 #include "controls/dns/DNS.h"
 #include "mainwindow/CsvTable.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/FrmInfo.h"
 #include "mainwindow/LiveTraffic.h"
+#include "mainwindow/ProgramView.h"
 #include "mainwindow/RefreshCycle.h"
 #include "options/frmOptions.h"
 #include "platform/host/FileDialogService.h"
@@ -187,9 +189,20 @@ void MainCommands::terminateSelected() {
     // watched, its refreshes have yet to come.
     if (m_refresh.isRefreshing() || m_window.Processing != False16 || m_terminationWatch)
         return;
-    const ConnectionRow* row = selectedRow();
-    if (!row)
+    if (const connectionlist::ProgramGroup* program = m_window.programView()->selectedProgram()) {
+        const std::vector<const ConnectionRow*> processes = m_window.programView()->processesOf(*program);
+        if (processes.size() > 1)
+            terminateSeveral(processes);
+        else if (!processes.empty())
+            terminateRow(*processes.front());
         return;
+    }
+    if (const ConnectionRow* row = selectedRow())
+        terminateRow(*row);
+}
+
+void MainCommands::terminateRow(const ConnectionRow& selected) {
+    const ConnectionRow* row = &selected;
     const std::int32_t processId = row->processId;
     const std::uint64_t startTime = row->processStartTime;
     const QString fileName = fileNameOf(*row);
@@ -228,6 +241,38 @@ void MainCommands::terminateSelected() {
                 finishTermination(message);
         });
     });
+}
+
+void MainCommands::terminateSeveral(const std::vector<const ConnectionRow*>& processes) {
+    struct Process {
+        std::int32_t id;
+        std::uint64_t startTime;
+        QString fileName;
+    };
+    std::vector<Process> chosen;
+    for (const ConnectionRow* row : processes)
+        chosen.push_back({row->processId, row->processStartTime, fileNameOf(*row)});
+    QPointer<MainCommands> alive(this);
+    const QMessageBox::StandardButton answer = host::MessageBoxService::show(
+        {&m_window, QMessageBox::Question, TerminateTitle, ProgramView::severalProcessesQuestion(processes),
+         QMessageBox::Yes | QMessageBox::No, QMessageBox::No});
+    if (answer != QMessageBox::Yes || !alive || m_window.hasEnded() || m_refresh.isRefreshing() ||
+        m_terminationWatch)
+        return;
+    // Each only while its id still names the process the row was built from.
+    QStringList failures;
+    int ended = 0;
+    for (const Process& process : chosen) {
+        const TerminationOutcome outcome = TerminateOwningProcess(m_system, process.id, process.startTime);
+        if (outcome.ended)
+            ++ended;
+        else
+            failures << NotTerminatedText.arg(process.fileName,
+                                              outcome.alreadyEnded ? AlreadyEndedReason : outcome.errorText);
+    }
+    finishTermination(failures.isEmpty()
+                          ? TerminatedText + QStringLiteral("%1 (%2 processes)").arg(chosen.front().fileName).arg(ended)
+                          : failures.join(QLatin1String("; ")));
 }
 
 // With auto-refresh the rows move under the pointer and many can read alike: the user sees
@@ -287,6 +332,10 @@ FrmInfo* MainCommands::loadFrmInfo() {
 }
 
 void MainCommands::showInfo() {
+    if (const connectionlist::ProgramGroup* program = m_window.programView()->selectedProgram()) {
+        m_window.programView()->showInfo(*program);
+        return;
+    }
     const ConnectionRow* selected = selectedRow();
     if (!selected)
         return;
@@ -349,11 +398,14 @@ void MainCommands::copyField(Field field) {
 
 void MainCommands::copyRow() {
     const int selected = m_window.ListView1->selectedIndex();
-    if (selected <= 0)
+    const connectionlist::ProgramGroup* program = m_window.programView()->selectedProgram();
+    if (selected <= 0 && !program)
         return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(m_window.ListView1->shownTexts(selected).join(QLatin1Char('\t')));
+    const QStringList texts =
+        program ? m_window.programView()->shownTexts(*program) : m_window.ListView1->shownTexts(selected);
+    clipboard->setText(texts.join(QLatin1Char('\t')));
 }
 
 void MainCommands::saveListAs() {
@@ -378,8 +430,8 @@ QString MainCommands::saveList(const QString& path) {
     const widgets::ListView& list = *m_window.ListView1;
     QList<QStringList> rows;
     rows << list.shownHeaders();
-    for (int shown = 1; shown <= list.shownCount(); ++shown)
-        rows << list.shownTexts(list.shownRow(shown));
+    for (int shown : list.shownRows())
+        rows << list.shownTexts(shown);
     return m_system.saveFile(path, csvTable(rows));
 }
 

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <vector>
 
 class Form1;
 class FrmInfo;
@@ -54,6 +55,9 @@ private:
     const connectionlist::ConnectionRow* selectedRow() const;
     void sendToTray();
     void terminateSelected();
+    void terminateRow(const connectionlist::ConnectionRow& row);
+    // A program's processes after one question that names them.
+    void terminateSeveral(const std::vector<const connectionlist::ConnectionRow*>& processes);
     // Asks the user whether to end the row's process; true for yes.
     bool confirmTermination(const connectionlist::ConnectionRow& row);
     // Refreshes twice after a Terminate and leaves its message in the status bar.

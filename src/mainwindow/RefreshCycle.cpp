@@ -310,6 +310,9 @@ std::optional<ConnectionRow> RefreshCycle::selectedRow() const {
 // nothing is selected rather than whichever row took its place. The list stays on the rows
 // the user is looking at.
 void RefreshCycle::restoreSelection(const std::optional<ConnectionRow>& kept) {
+    // A program's row selected in the view by program comes back by itself.
+    if (!kept && m_window.ListView1->selectedTreeIndex().isValid())
+        return;
     const bool gone = !kept || kept->isGone();
     m_window.ListView1->setSelectedIndexKeepingView(gone ? 0 : m_rows.find(kept->key, kept->state) + 1);
 }

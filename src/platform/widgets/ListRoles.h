@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QModelIndex>
 #include <QString>
 #include <Qt>
 
@@ -17,6 +18,9 @@ enum ItemRole {
     SortRole = Qt::UserRole + 1,
     // The row's RowMark, as an int, on every cell.
     MarkRole,
+    // Of a parent row in a tree: a text that names it across resets of the model, by which
+    // the list keeps it expanded and selected.
+    KeyRole,
 };
 enum HeaderRole {
     // Width in pixels a column starts with.
@@ -43,6 +47,23 @@ public:
     // Whether the cell shows `text` (the caller's filter), without regard to case; a named
     // port is also found by its number.
     virtual bool cellContains(int row, int column, const QString& text) const = 0;
+};
+
+// A model that shows the rows of a flat model as the children of parent rows (a tree of two
+// levels), so that the list can show it in place of the flat one while positions, commands and
+// the selection still mean the flat rows. It sorts and searches its rows itself, as
+// RowOrdering does for a flat model.
+class RowTree {
+public:
+    virtual ~RowTree() = default;
+    // Where the flat model's row `row` (from 0) is in the tree, in `column`; invalid for none.
+    virtual QModelIndex indexOfRow(int row, int column) const = 0;
+    // The flat row behind a child; -1 for a parent.
+    virtual int rowOf(const QModelIndex& index) const = 0;
+    // As RowOrdering's, for two rows under one parent (or two parents).
+    virtual int compareItems(const QModelIndex& left, const QModelIndex& right, int column,
+                             Qt::SortOrder order) const = 0;
+    virtual bool itemContains(const QModelIndex& index, int column, const QString& text) const = 0;
 };
 
 // The ordering of two texts of one column, each with the number it stands for (-1 for none,

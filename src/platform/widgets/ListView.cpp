@@ -35,6 +35,14 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
     header()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header(), &QHeaderView::customContextMenuRequested, this, &ListView::showColumnMenu);
     setIconSize(QSize(16, 16));
+    setExpandsOnDoubleClick(false); // a double-click opens a row, a parent's too
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        m_expandedKeys.insert(index.data(KeyRole).toString());
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        m_expandedKeys.remove(index.data(KeyRole).toString());
+    });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &ListView::selectionMoved);
 }
 
 void ListView::addColumn(const QString& header, int width, Qt::Alignment alignment, bool numeric,
@@ -215,7 +223,7 @@ QString ListView::columnHeader(int column) const {
 int ListView::shownRow(int shown) const {
     if (shown < 1 || shown > m_order.rowCount())
         return 0;
-    return m_order.mapToSource(m_order.index(shown - 1, 0)).row() + 1;
+    return positionOf(m_order.index(shown - 1, 0));
 }
 
 void ListView::headerClicked(int section) {
@@ -285,7 +293,7 @@ void ListView::setRows(QList<ListRow> rows) {
 
 int ListView::selectedIndex() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? 0 : m_order.mapToSource(rows.first()).row() + 1;
+    return rows.isEmpty() ? 0 : std::max(0, positionOf(rows.first()));
 }
 
 ListItem ListView::selectedItem() {
@@ -303,7 +311,9 @@ bool ListView::setSelectedIndex(int index) {
     }
     if (index < 1 || index > m_rows->rowCount())
         return false;
-    const QModelIndex at = m_order.mapFromSource(m_rows->index(index - 1, shownColumns().value(0)));
+    const QModelIndex at = shownIndexOf(index, shownColumns().value(0));
+    if (at.parent().isValid())
+        expand(at.parent()); // a row chosen for the user is one to see
     if (!at.isValid()) {
         // Filtered out: nothing the user sees is selected.
         selectionModel()->clearSelection();

@@ -6,6 +6,7 @@
 
 #include <QPoint>
 #include <QPointer>
+#include <QSet>
 #include <QTreeView>
 
 class QMenu;
@@ -83,6 +84,20 @@ public:
     // follows the values as they change, the selection staying on its row.
     void setRowModel(QAbstractItemModel* rows);
 
+    // Shows `tree` (a model that is a RowTree over the row model, with the same columns) in
+    // place of the rows, as parents with their rows as children; nullptr shows the rows again.
+    // Columns, widths and the sort stay; positions, the selection and the commands still mean
+    // the rows, and a parent has no position (selectedIndex() is 0 while one is selected).
+    // Parents keep their expansion and selection through resets of the tree, by KeyRole.
+    void setRowTree(QAbstractItemModel* tree);
+    bool showsTree() const { return m_tree != nullptr; }
+    // The tree's index of the selected row, parent or child; invalid when none (or no tree).
+    QModelIndex selectedTreeIndex() const;
+    // Selects the parent of this key (KeyRole); false when no parent shown has it.
+    bool selectParent(const QString& key);
+    // Positions of the rows shown, in the order shown (in a tree, the children of each parent).
+    QList<int> shownRows() const;
+
     // A right click on the header offers every column with a check mark; the last column shown
     // cannot be taken away. Hidden columns are not searched by the filter.
     bool isColumnShown(int column) const;
@@ -112,7 +127,7 @@ public:
 
     // Rows shown after filtering, and the position of the one shown at 1-based place
     // `shown` from the top (0 when there is none).
-    int shownCount() const { return m_order.rowCount(); }
+    int shownCount() const { return m_tree ? int(shownRows().size()) : m_order.rowCount(); }
     int shownRow(int shown) const;
 
     // A click on a column header sorts by that column ascending, a second click on the same
@@ -196,6 +211,13 @@ private:
     void takeColumns(int first, int last);
     void rowValuesChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
     void bind(QPointer<ImageList>& slot, ImageList* list);
+    // The shown index of a row's position; invalid when it is filtered out.
+    QModelIndex shownIndexOf(int index, int column) const;
+    int positionOf(const QModelIndex& shown) const;
+    void keepColumnWidths();
+    void applyColumnWidths();
+    void treeReset();
+    void selectionMoved();
     void imagesChanged();
 
     ListViewModel m_model;
@@ -211,6 +233,10 @@ private:
     QPoint m_keptScroll;
     QMenu* m_columnMenu = nullptr;
     QList<int> m_widths; // of every column, shown or not
+    QAbstractItemModel* m_tree = nullptr;
+    const RowTree* m_rowTree = nullptr;
+    QSet<QString> m_expandedKeys;
+    QString m_selectedKey; // of the parent last selected, while no child has been since
 };
 
 } // namespace widgets

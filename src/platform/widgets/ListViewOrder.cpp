@@ -31,6 +31,9 @@ ListViewOrder::ListViewOrder(QObject* parent) : QSortFilterProxyModel(parent) {
 
 void ListViewOrder::setRows(QAbstractItemModel* rows) {
     m_ordering = dynamic_cast<const RowOrdering*>(rows);
+    m_tree = dynamic_cast<const RowTree*>(rows);
+    setRecursiveFilteringEnabled(m_tree != nullptr);
+    setAutoAcceptChildRows(m_tree != nullptr);
     setSourceModel(rows);
 }
 
@@ -70,13 +73,23 @@ void ListViewOrder::resort() {
 }
 
 bool ListViewOrder::filterAcceptsColumn(int sourceColumn, const QModelIndex& sourceParent) const {
-    return !sourceParent.isValid() && isColumnShown(sourceColumn);
+    Q_UNUSED(sourceParent);
+    return isColumnShown(sourceColumn);
 }
 
 bool ListViewOrder::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
-    if (m_filterText.isEmpty() || sourceParent.isValid())
+    if (m_filterText.isEmpty())
         return true;
     const int columns = sourceModel()->columnCount();
+    if (m_tree) {
+        for (int column = 0; column < columns; ++column)
+            if (isColumnShown(column) &&
+                m_tree->itemContains(sourceModel()->index(sourceRow, column, sourceParent), column, m_filterText))
+                return true;
+        return false;
+    }
+    if (sourceParent.isValid())
+        return true;
     for (int column = 0; column < columns; ++column) {
         if (!isColumnShown(column))
             continue;
@@ -90,7 +103,9 @@ bool ListViewOrder::filterAcceptsRow(int sourceRow, const QModelIndex& sourcePar
 
 bool ListViewOrder::lessThan(const QModelIndex& left, const QModelIndex& right) const {
     int order = 0;
-    if (m_ordering) {
+    if (m_tree) {
+        order = m_tree->compareItems(left, right, left.column(), sortOrder());
+    } else if (m_ordering) {
         order = m_ordering->compareRows(left.row(), right.row(), left.column(), sortOrder());
     } else {
         const QVariant a = left.data(SortRole);

@@ -8,11 +8,16 @@
 namespace widgets {
 
 class RowOrdering;
+class RowTree;
 
 // The order and the selection of rows the list shows, over the rows of any model: sorted by
 // one column when the user asks for it (ties keep the model's order), and narrowed to the rows
 // that contain a filter text in any shown column, without regard to case. The model's
 // SortRole gives what a column sorts by; a model that implements RowOrdering answers directly.
+//
+// Over a tree (a model that is a RowTree), parents sort among themselves and children within
+// their parent; the filter keeps a parent that contains the text or has a child that does, with
+// all its children when it contains the text itself, else with those that do.
 //
 // It sorts only when told (sort(), resort()): a sample that changes every row's figures is
 // one re-sort, not one move per changed cell.
@@ -44,6 +49,7 @@ protected:
 
 private:
     const RowOrdering* m_ordering = nullptr;
+    const RowTree* m_tree = nullptr;
     QString m_filterText;
     std::vector<bool> m_hidden; // by the rows' column; columns past its end are shown
 };
