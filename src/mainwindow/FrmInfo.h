@@ -46,6 +46,8 @@ public:
     QLineEdit* TxtRoundTrip = nullptr;
     QLineEdit* TxtRetransmits = nullptr;
     QPushButton* Command1 = nullptr;
+    // Resets the connection shown; enabled and explained by the main window's command.
+    QPushButton* CmdClose = nullptr;
     controls::DNS* DNS1 = nullptr;
 
     // The connection's totals with their rates, round-trip time and retransmits; all empty

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 
+class CloseConnection;
 class Form1;
 class FrmInfo;
 class LiveTraffic;
@@ -73,6 +74,7 @@ private:
     connectionlist::ConnectionModel& m_rows;
     RefreshCycle& m_refresh;
     LiveTraffic& m_traffic;
+    CloseConnection* m_closing = nullptr;
     std::chrono::milliseconds m_terminationLimit{3000};
     // The process a Terminate told to end, watched until it is gone.
     QPointer<TerminationWatch> m_terminationWatch;
