@@ -150,6 +150,7 @@ void CloseHelperTest::closesOnlyTheCallersOwnConnection() {
         ::pause();
         ::_exit(0);
     });
+    const auto stopHolder = qScopeGuard([&holder] { ::kill(holder.pid, SIGKILL); });
     const QList<QByteArray> ownPorts = lineFrom(holder.output).split(' ');
     QCOMPARE(ownPorts.size(), 2);
     Loopback roots, first, second;
@@ -196,7 +197,6 @@ void CloseHelperTest::closesOnlyTheCallersOwnConnection() {
         QVERIFY(QList<QByteArray>({"ECONNRESET", "ECONNABORTED"}).contains(lineFrom(holder.output)));
         QCOMPARE(lineFrom(holder.output), QByteArray("alive"));
     }
-    ::kill(holder.pid, SIGKILL);
 }
 
 QTEST_GUILESS_MAIN(CloseHelperTest)
