@@ -27,8 +27,7 @@ constexpr std::chrono::milliseconds HelperTimeout{10000};
 constexpr qsizetype AnswerLimit = 1024;
 
 const QString NoGrantReason = QStringLiteral(
-    "Closing a connection needs the helper tavren-netstat-close with the capability cap_net_admin: "
-    "install the tavren-netstat package, which grants it, or run the program as root.");
+    "Needs the helper's grant (cap_net_admin): install the tavren-netstat package, or run as root.");
 const QString MissingReason =
     QStringLiteral("The helper tavren-netstat-close is missing from %1: install the tavren-netstat package.");
 
