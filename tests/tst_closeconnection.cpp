@@ -29,49 +29,40 @@ private slots:
 };
 
 void CloseConnectionTest::offeredOnlyForAnEstablishedConnection_data() {
-    QTest::addColumn<QString>("change"); // what differs from an established IPv4 TCP connection
-    QTest::addColumn<bool>("offered");
-    QTest::addColumn<QString>("because");
-    QTest::newRow("established") << "" << true << "";
-    QTest::newRow("no row chosen") << "none" << false << "Choose";
-    QTest::newRow("gone since") << "gone" << false << "gone";
-    QTest::newRow("UDP endpoint") << "udp" << false << "UDP";
-    QTest::newRow("listening port") << "listening" << false << "listening";
-    QTest::newRow("in time-wait") << "time-wait" << false << "TIME_WAIT";
-    QTest::newRow("ends not in numbers") << "no ends" << false << "numbers";
-    QTest::newRow("helper without its grant") << "no grant" << false << "install the tavren-netstat package";
-    QTest::newRow("IPv6 where only IPv4 closes") << "ipv6 on ipv4 only" << false << "IPv4";
-    QTest::newRow("IPv6 where both close") << "ipv6" << true << "";
+    QTest::addColumn<int>("state");     // 0: no row chosen; -1: a UDP endpoint
+    QTest::addColumn<QString>("change"); // what else differs: "gone", "no ends", "ipv6"
+    QTest::addColumn<int>("closes");    // 0: nothing here; 4: IPv4 only; 6: IPv4 and IPv6
+    QTest::addColumn<QString>("because"); // empty: offered
+    const int established = os::TcpEstablished;
+    QTest::newRow("established") << established << "" << 6 << "";
+    QTest::newRow("no row chosen") << 0 << "" << 6 << "Choose";
+    QTest::newRow("gone since") << established << "gone" << 6 << "gone";
+    QTest::newRow("UDP endpoint") << -1 << "" << 6 << "UDP";
+    QTest::newRow("listening port") << int(os::TcpListen) << "" << 6 << "listening";
+    QTest::newRow("in time-wait") << int(os::TcpTimeWait) << "" << 6 << "TIME_WAIT";
+    QTest::newRow("ends not in numbers") << established << "no ends" << 6 << "numbers";
+    QTest::newRow("helper without its grant") << established << "" << 0 << "install the package";
+    QTest::newRow("IPv6 where only IPv4 closes") << established << "ipv6" << 4 << "IPv4";
+    QTest::newRow("IPv6 where both close") << established << "ipv6" << 6 << "";
 }
 
 void CloseConnectionTest::offeredOnlyForAnEstablishedConnection() {
+    QFETCH(int, state);
     QFETCH(QString, change);
-    QFETCH(bool, offered);
+    QFETCH(int, closes);
     QFETCH(QString, because);
     ConnectionRow row;
-    row.state = os::TcpEstablished;
-    row.stateText = QStringLiteral("ESTABLISHED");
-    row.trafficEnds = os::ConnectionEnds{};
-    os::ConnectionClosing closing{true, {}, true, {}};
-    if (change == "gone")
-        row.mark = connectionlist::RowMark::Gone;
-    if (change == "udp" || change == "listening" || change == "time-wait") {
-        row.key.udp = change == "udp";
-        row.state = change == "udp" ? 0 : change == "listening" ? os::TcpListen : os::TcpTimeWait;
-        row.stateText = change == "time-wait" ? QStringLiteral("TIME_WAIT") : QString();
-    }
-    if (change == "no ends")
-        row.trafficEnds.reset();
-    if (change == "no grant")
-        closing = {false, QStringLiteral("install the tavren-netstat package, or run as root"), true, {}};
-    if (change.startsWith("ipv6"))
-        row.trafficEnds->ipv6 = true;
-    if (change == "ipv6 on ipv4 only")
-        closing = {true, {}, false, QStringLiteral("IPv4 connections only")};
-    const connectionlist::CloseOffer offer = connectionlist::closeOffer(change == "none" ? nullptr : &row, closing);
-    QCOMPARE(offer.enabled, offered);
+    row.key.udp = state < 0;
+    row.state = std::max(state, 0);
+    row.stateText = state == os::TcpTimeWait ? "TIME_WAIT" : "";
+    row.mark = change == "gone" ? connectionlist::RowMark::Gone : connectionlist::RowMark::None;
+    if (change != "no ends")
+        row.trafficEnds = os::ConnectionEnds{change == "ipv6", {}, {}, 0, 0};
+    const os::ConnectionClosing closing{closes > 0, "install the package, or run as root", closes == 6, "IPv4 only"};
+    const connectionlist::CloseOffer offer = connectionlist::closeOffer(state == 0 ? nullptr : &row, closing);
+    QCOMPARE(offer.enabled, because.isEmpty());
     QVERIFY2(offer.reason.contains(because), qPrintable(offer.reason));
-    QCOMPARE(offer.reason.isEmpty(), offered);
+    QCOMPARE(offer.reason.isEmpty(), because.isEmpty());
 }
 
 void CloseConnectionTest::closesAPythonConnectionFromTheMenu() {

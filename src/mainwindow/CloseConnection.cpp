@@ -51,7 +51,7 @@ CloseConnection::CloseConnection(Form1& window, os::OperatingSystem& system,
 
 std::pair<bool, QString> CloseConnection::offerFor(const ConnectionRow* row) {
     // Mid-refresh the rows are being replaced: the one chosen may stand for another connection.
-    if (m_refresh.isRefreshing() || m_window.Processing != form1design::False16 || m_closing)
+    if (m_refresh.isRefreshing() || m_window.Processing != form1design::False16)
         return {false, BusyReason};
     const connectionlist::CloseOffer offer = connectionlist::closeOffer(row, m_system.connectionClosing());
     return {offer.enabled, offer.reason};
@@ -106,9 +106,7 @@ void CloseConnection::close(const ConnectionRow& chosen) {
     if (!confirm(row))
         return;
 
-    m_closing = true;
     const os::CloseResult result = m_system.closeConnection(*row.trafficEnds);
-    m_closing = false;
     if (!result.closed) {
         refuse(row, result.refusal);
         return;

@@ -49,5 +49,4 @@ private:
     QAction* m_entry = nullptr;
     QPointer<FrmInfo> m_info;
     std::optional<connectionlist::ConnectionRow> m_infoRow;
-    bool m_closing = false;
 };
