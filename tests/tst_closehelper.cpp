@@ -1,7 +1,6 @@
 // links: tavren_linuxsockets
-// Run as root: the closing helper, a copy given the package's grant and run as the user
-// "nobody", closes that user's own connection (its process sees the reset and lives on) and
-// refuses everything else with the rule's own exit code, leaving the connection open.
+// Run as root: the closing helper, granted and run as "nobody", closes that user's own connection (its
+// process sees the reset and lives on) and refuses the rest with the rule's exit code, leaving it open.
 #include "TcpSocketTable.h"
 
 #include <QProcess>
@@ -27,9 +26,8 @@ namespace {
 
 const QStringList AsNobody{"--reuid", "nobody", "--regid", "nogroup", "--clear-groups"};
 
-// A python process (of nobody, or of root) holding a loopback connection, its listener, and
-// two listeners sharing one port. It prints "client-port listener-port shared-port", then
-// what a read on its client end returns, then "alive".
+// A python process of nobody or root with a connection, its listener and two listeners sharing a port;
+// it prints "client-port listener-port shared-port", then what a read on its client end returns, "alive".
 void startHolder(QProcess& holder, bool nobody) {
     const QStringList python{"/usr/bin/python3", "-u", "-c",
                              "import errno, socket, time\n"
@@ -65,7 +63,7 @@ bool established(const QByteArray& localPort, const QByteArray& remotePort) {
 
 void CloseHelperTest::initTestCase() {
     if (::geteuid() != 0)
-        QSKIP("needs root: it grants a copy of the helper cap_net_admin and runs it as the user nobody");
+        QSKIP("needs root: it grants a copy of the helper cap_net_admin and runs it as nobody");
     const QString copy = m_folder.filePath("granted");
     QVERIFY(QFile::copy(TAVREN_BINARY_DIR "/bin/tavren-netstat-close", copy));
     QVERIFY(QFile::setPermissions(copy, QFile::permissions(copy) | QFile::ReadOther | QFile::ExeOther));
@@ -103,10 +101,7 @@ void CloseHelperTest::closesOnlyTheCallersOwnConnection() {
     QFETCH(int, exitCode);
     QFETCH(QString, says);
     QProcess own, roots;
-    const auto stop = qScopeGuard([&] {
-        for (QProcess* holder : {&own, &roots})
-            holder->kill(), holder->waitForFinished();
-    });
+    const auto stop = qScopeGuard([&] { own.kill(), roots.kill(), own.waitForFinished(), roots.waitForFinished(); });
     startHolder(own, true);
     startHolder(roots, false);
     const QList<QByteArray> ownPorts = lineOf(own), rootPorts = lineOf(roots);

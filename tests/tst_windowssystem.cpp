@@ -150,8 +150,8 @@ void WindowsSystemTest::childIsListedReadAndEnded() {
 // (without an administrator); an IPv6 one is refused before any call. Wine's answer is logged.
 void WindowsSystemTest::closesIpv4ConnectionsOnly() {
     QTcpServer server;
-    QTcpSocket client;
     QVERIFY(server.listen(QHostAddress::LocalHost));
+    QTcpSocket client;
     client.connectToHost(QHostAddress::LocalHost, server.serverPort());
     QVERIFY(client.waitForConnected(5000) && server.waitForNewConnection(5000));
     os::WindowsSystem system;
