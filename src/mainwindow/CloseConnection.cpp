@@ -116,7 +116,8 @@ void CloseConnection::close(const ConnectionRow& chosen) {
     m_refresh.refresh();
     if (!alive || m_window.hasEnded())
         return;
-    if (m_rows.find(row.key, os::TcpEstablished) >= 0) {
+    if (const int still = m_rows.find(row.key, os::TcpEstablished);
+        still >= 0 && m_rows.row(still)->state == os::TcpEstablished) {
         refuse(row, StillThereReason);
         return;
     }
