@@ -63,9 +63,9 @@ function(tavren_add_tests dir)
             set(binary_dir Z:${CMAKE_BINARY_DIR})
         endif()
         target_compile_definitions(${name} PRIVATE TAVREN_BINARY_DIR="${binary_dir}")
-        # Tests of the window and the snapshot run the companion command from the build's
+        # Tests of the window and the snapshot run the companion command (and the closing helper) from the build's
         # bin folder: building any one test builds it as well.
-        foreach(helper tavren-netstat-cli tavren-standin)
+        foreach(helper tavren-netstat-cli tavren-netstat-close tavren-standin)
             if(TARGET ${helper})
                 add_dependencies(${name} ${helper})
             endif()

@@ -33,6 +33,7 @@ private slots:
     void runnerReadsTheListingWhole();
     void childIsListedReadAndEnded();
     void ownSocketsAreCounted();
+    void closesIpv4ConnectionsOnly();
     void savesWholeOrNotAtAll_data();
     void savesWholeOrNotAtAll();
     void textsNamesAndVersion();
@@ -143,6 +144,24 @@ void WindowsSystemTest::childIsListedReadAndEnded() {
     QVERIFY(!system.processCommandLine(id));
     result = system.terminateProcess(id, started);
     QVERIFY(result.alreadyEnded && !result.signalled);
+}
+
+// The system's table deletes an IPv4 connection, which resets it, or refuses in its own words
+// (without an administrator); an IPv6 one is refused before any call. The answer is logged.
+void WindowsSystemTest::closesIpv4ConnectionsOnly() {
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    QVERIFY(client.waitForConnected(5000) && server.waitForNewConnection(5000));
+    os::WindowsSystem system;
+    os::ConnectionEnds ends{false, {127, 0, 0, 1}, {127, 0, 0, 1}, client.localPort(), server.serverPort()};
+    const os::CloseResult result = system.closeConnection(ends);
+    qInfo("closing an IPv4 connection: %s", result.closed ? "closed" : qPrintable("refused: " + result.refusal));
+    // Wine answers success and leaves the connection as it was; Windows resets it.
+    const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    QVERIFY(result.closed ? wine || client.waitForDisconnected(5000) : !result.refusal.isEmpty());
+    QCOMPARE(system.closeConnection({true, {}, {}, 1, 2}).refusal, system.connectionClosing().ipv6Reason);
 }
 
 void WindowsSystemTest::ownSocketsAreCounted() {

@@ -80,6 +80,8 @@ public:
     // Below a separator: the whole selected row, and the list as shown into a file.
     QAction* mnuRow = nullptr;
     QAction* mnuSave = nullptr;
+    // Resets the selected connection, leaving its program running; disabled with the reason.
+    QAction* mnuClose = nullptr;
     // Below another separator, off at start: what the listing holds beyond the connections,
     // and numbers in place of names. Each change refreshes the list.
     QAction* mnuListening = nullptr;

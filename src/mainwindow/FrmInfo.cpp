@@ -18,6 +18,7 @@ constexpr double LiveRows = 4, RowStep = 480;
 constexpr double ClientWidth = 3885, ClientHeight = 3855 + LiveRows * RowStep;
 constexpr double CaptionLeft = 120, BoxLeft = 1680, BoxWidth = 2055, BoxHeight = 285;
 constexpr double HeadingFontPoints = 11.25;
+constexpr double CloseLeft = 705, CloseWidth = 1935;
 
 const char* const DecorationPicture = ":/mainwindow/pictures/window48.png";
 
@@ -71,6 +72,11 @@ FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
     // Its only button: Return and Escape both close it.
     host::answerDialogKeys(this, Command1, Command1);
     connect(Command1, &QPushButton::clicked, this, &FrmInfo::Command1_Click);
+    // Beside "Ok", on the row the dialog leaves free.
+    CmdClose = new QPushButton(QStringLiteral("&Close Connection"), this);
+    CmdClose->setObjectName(QStringLiteral("CmdClose"));
+    CmdClose->setGeometry(host::twipsRect(CloseLeft, 3360 + LiveRows * RowStep, CloseWidth, 375));
+    CmdClose->setEnabled(false);
 
     // Has no surface while the program runs; it only answers lookups.
     DNS1 = new controls::DNS(&system, this);

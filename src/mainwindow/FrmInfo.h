@@ -48,6 +48,8 @@ public:
     // Beside "Ok", shown for a connection of another network namespace: why it has no figures.
     QLabel* TrafficNote = nullptr;
     QPushButton* Command1 = nullptr;
+    // Resets the connection shown; enabled and explained by the main window's command.
+    QPushButton* CmdClose = nullptr;
     controls::DNS* DNS1 = nullptr;
 
     // The connection's totals with their rates, round-trip time and retransmits; all empty

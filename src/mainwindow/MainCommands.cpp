@@ -4,6 +4,7 @@
 #include "connectionlist/ConnectionModel.h"
 #include "connectionlist/ProgramTreeModel.h"
 #include "connectionlist/ShownText.h"
+#include "mainwindow/CloseConnection.h"
 #include "controls/dns/DNS.h"
 #include "mainwindow/CsvTable.h"
 #include "mainwindow/Form1.h"
@@ -73,7 +74,8 @@ QString fileNameOf(const ConnectionRow& row) {
 
 MainCommands::MainCommands(Form1& window, os::OperatingSystem& system, connectionlist::ConnectionModel& rows,
                            RefreshCycle& refresh, LiveTraffic& traffic)
-    : QObject(&window), m_window(window), m_system(system), m_rows(rows), m_refresh(refresh), m_traffic(traffic) {}
+    : QObject(&window), m_window(window), m_system(system), m_rows(rows), m_refresh(refresh), m_traffic(traffic),
+      m_closing(new CloseConnection(window, system, rows, refresh)) {}
 
 const ConnectionRow* MainCommands::selectedRow() const {
     return m_rows.row(m_window.ListView1->selectedIndex() - 1);
@@ -92,6 +94,8 @@ void MainCommands::addListEntries() {
     save->setObjectName(QStringLiteral("mnuSave"));
     connect(row, &QAction::triggered, &m_window, &Form1::mnuRow_Click);
     connect(save, &QAction::triggered, &m_window, &Form1::mnuSave_Click);
+    menu->addSeparator()->setObjectName(QStringLiteral("mnuSepClose"));
+    m_window.mnuClose = m_closing->addListEntry(*menu);
 
     menu->addSeparator()->setObjectName(QStringLiteral("mnuSepShow"));
     const auto addChoice = [this, menu](const char* name, const QString& caption) {
@@ -352,6 +356,7 @@ void MainCommands::showInfo() {
     info->TxtRemote->setText(row.remotePortText);
     info->TxtLocal->setText(row.localPortText);
     info->TxtProcess->setText(row.shownPath);
+    m_closing->offerOn(*info, row);
     m_traffic.follow(info, row.trafficEnds);
     info->showOtherNamespaceNote(row.inOtherNamespace());
     info->show();

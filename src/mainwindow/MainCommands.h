@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+class CloseConnection;
 class Form1;
 class FrmInfo;
 class LiveTraffic;
@@ -77,6 +78,7 @@ private:
     connectionlist::ConnectionModel& m_rows;
     RefreshCycle& m_refresh;
     LiveTraffic& m_traffic;
+    CloseConnection* m_closing = nullptr;
     std::chrono::milliseconds m_terminationLimit{3000};
     // The process a Terminate told to end, watched until it is gone.
     QPointer<TerminationWatch> m_terminationWatch;

@@ -109,6 +109,20 @@ struct TerminateResult {
     bool alreadyEnded = false; // the id no longer names the process asked for: nothing was done
 };
 
+// Whether this system can close one connection of the user's, and where not, why, in words
+// that tell the user how it could.
+struct ConnectionClosing {
+    bool available = false;
+    QString unavailableReason;
+    bool ipv6 = false; // IPv6 connections too
+    QString ipv6Reason;
+};
+
+struct CloseResult {
+    bool closed = false;
+    QString refusal; // why not, in words for the user
+};
+
 // Everything the system asks of the operating system goes through this one interface, so
 // that tests can hand the parts a scripted fake and the program the real backend.
 class OperatingSystem {
@@ -174,6 +188,16 @@ public:
     // Replaces a regular file's contents whole or not at all, never through a link another
     // user planted in a shared folder. Empty when saved; else why not, in words for the user.
     virtual QString saveFile(const QString& path, const QByteArray& contents) = 0;
+
+    // Whether connections can be closed here. A backend that offers no closing keeps these.
+    virtual ConnectionClosing connectionClosing() {
+        return {false, QStringLiteral("Closing a connection is not offered here."), false, {}};
+    }
+    // Resets one established TCP connection of the user's own, leaving its program running.
+    virtual CloseResult closeConnection(const ConnectionEnds& ends) {
+        Q_UNUSED(ends);
+        return {false, connectionClosing().unavailableReason};
+    }
 
     // The system's own message text for an error code.
     virtual QString systemErrorText(int errorCode) = 0;

@@ -104,14 +104,14 @@ std::optional<std::uint16_t> LinuxSystem::servicePort(const QString& serviceName
     return found == m_servicePorts->cend() ? std::nullopt : std::optional<std::uint16_t>(*found);
 }
 
-QString companionCommandIn(const QString& programFolder) {
+QString companionCommandIn(const QString& programFolder, const char* programName) {
     const QDir folder(programFolder);
-    const QString beside = folder.absoluteFilePath(QLatin1String(NetstatProgramName));
+    const QString beside = folder.absoluteFilePath(QLatin1String(programName));
     if (QFileInfo(beside).isFile())
         return beside;
     const QString installed =
         QDir::cleanPath(folder.absoluteFilePath(QLatin1String(TAVREN_LIBEXEC_FROM_BIN)) + QLatin1Char('/') +
-                        QLatin1String(NetstatProgramName));
+                        QLatin1String(programName));
     if (QFileInfo(installed).isFile())
         return installed;
     // Neither exists: name the first place, so the failure to start says where it looked.

@@ -36,6 +36,8 @@ public:
     TerminateResult terminateProcess(std::int32_t processId, std::optional<std::uint64_t> startTime) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;
     QString saveFile(const QString& path, const QByteArray& contents) override;
+    ConnectionClosing connectionClosing() override; // in LinuxConnectionClosing.cpp
+    CloseResult closeConnection(const ConnectionEnds& ends) override;
     QString systemErrorText(int errorCode) override;
     QIcon executableIcon(const QString& executablePath) override;
     std::optional<std::uint16_t> servicePort(const QString& serviceName) override;
@@ -55,12 +57,13 @@ private:
     std::unique_ptr<linuxbackend::ExecutableIcons> m_icons;
 };
 
-// The companion command's file name.
+// The companion command's file name, and the closing helper's.
 inline constexpr char NetstatProgramName[] = "tavren-netstat-cli";
+inline constexpr char CloseProgramName[] = "tavren-netstat-close";
 
-// The companion command of a program in programFolder: beside it when it is there (a build
+// The companion command (or another helper) of a program in programFolder: beside it when it is there (a build
 // tree), else in the installed libexec folder (../libexec/tavren-netstat/ from bin/). Only these two places
 // are tried, never the search path, so another file of the same name cannot stand in for it.
-QString companionCommandIn(const QString& programFolder);
+QString companionCommandIn(const QString& programFolder, const char* programName = NetstatProgramName);
 
 } // namespace os

@@ -173,6 +173,20 @@ QString WindowsSystem::saveFile(const QString& path, const QByteArray& contents)
     return saveFileContents(path, contents);
 }
 
+// The system's table deletes IPv4 connections only; a refusal (it needs an administrator)
+// comes as the system's own words.
+ConnectionClosing WindowsSystem::connectionClosing() {
+    return {true, {}, false, QStringLiteral("Windows can close IPv4 connections only; this one is IPv6.")};
+}
+
+CloseResult WindowsSystem::closeConnection(const ConnectionEnds& ends) {
+    if (ends.ipv6)
+        return {false, connectionClosing().ipv6Reason};
+    const std::uint32_t error =
+        win32::deleteTcpConnection(ends.localAddress, ends.localPort, ends.remoteAddress, ends.remotePort);
+    return error == 0 ? CloseResult{true, {}} : CloseResult{false, systemErrorText(int(error))};
+}
+
 QString WindowsSystem::systemErrorText(int errorCode) {
     const QString text = fromWide(win32::errorMessage(std::uint32_t(errorCode)));
     return text.isEmpty() ? QStringLiteral("Unknown error %1").arg(errorCode) : text;

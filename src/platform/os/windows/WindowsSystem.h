@@ -27,6 +27,8 @@ public:
                                      std::optional<std::uint64_t> startTime = std::nullopt) override;
     bool processHasEnded(std::int32_t processId, std::uint64_t startTime) override;
     QString saveFile(const QString& path, const QByteArray& contents) override;
+    ConnectionClosing connectionClosing() override;
+    CloseResult closeConnection(const ConnectionEnds& ends) override;
     QString systemErrorText(int errorCode) override;
     QIcon executableIcon(const QString& executablePath) override;
     std::optional<std::uint16_t> servicePort(const QString& serviceName) override;

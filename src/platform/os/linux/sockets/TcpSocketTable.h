@@ -60,6 +60,10 @@ struct TcpSocket {
     std::uint16_t localPort = 0; // host order
     std::uint16_t remotePort = 0;
     std::uint32_t inode = 0; // 0 for time-wait and request sockets
+    // What names this very socket to the kernel, for a request about it alone.
+    std::uint32_t ownerUid = 0;
+    std::uint32_t interfaceIndex = 0;
+    std::array<std::uint32_t, 2> cookie{};
     TcpTrafficInfo traffic;
 };
 

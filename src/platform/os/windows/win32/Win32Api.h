@@ -65,6 +65,12 @@ enum TableKinds : unsigned { TcpConnections = 1, TcpListening = 2, UdpEndpoints 
 // table could not be read at all (what was read is still in `sockets`).
 bool readSocketTables(unsigned kinds, std::vector<TableSocket>& sockets);
 
+// Deletes an IPv4 TCP connection from the system's table (SetTcpEntry with the delete state),
+// which resets it and leaves its program running. 0 when done, else the system's error code
+// (the call needs an administrator).
+std::uint32_t deleteTcpConnection(const std::array<std::uint8_t, 16>& localAddress, std::uint16_t localPort,
+                                  const std::array<std::uint8_t, 16>& remoteAddress, std::uint16_t remotePort);
+
 // "127.0.0.1", "::1" (no brackets, no scope).
 std::string numericAddress(bool ipv6, const std::array<std::uint8_t, 16>& address);
 // The reverse: false for anything not an address written in numbers.
