@@ -27,7 +27,7 @@ private slots:
 
 void CloseConnectionTest::offeredOnlyForAnEstablishedConnection_data() {
     QTest::addColumn<int>("state");     // 0: no row chosen; -1: a UDP endpoint
-    QTest::addColumn<QString>("change"); // what else differs: "gone", "no ends", "ipv6"
+    QTest::addColumn<QString>("change"); // what else differs: "gone", "no ends", "ipv6", "program"
     QTest::addColumn<int>("closes");    // 0: nothing here; 4: IPv4 only; 6: IPv4 and IPv6
     QTest::addColumn<QString>("because"); // empty: offered
     QTest::newRow("established") << int(os::TcpEstablished) << "" << 6 << "";
@@ -39,6 +39,7 @@ void CloseConnectionTest::offeredOnlyForAnEstablishedConnection_data() {
     QTest::newRow("ends not in numbers") << int(os::TcpEstablished) << "no ends" << 6 << "numbers";
     QTest::newRow("helper without its grant") << int(os::TcpEstablished) << "" << 0 << "install the package";
     QTest::newRow("IPv6 where only IPv4 closes") << int(os::TcpEstablished) << "ipv6" << 4 << "IPv4";
+    QTest::newRow("a program's row") << int(os::TcpEstablished) << "program" << 6 << "program's row";
     QTest::newRow("IPv6 where both close") << int(os::TcpEstablished) << "ipv6" << 6 << "";
 }
 
@@ -55,7 +56,8 @@ void CloseConnectionTest::offeredOnlyForAnEstablishedConnection() {
     if (change != "no ends")
         row.trafficEnds = os::ConnectionEnds{change == "ipv6", {}, {}, 0, 0};
     const os::ConnectionClosing closing{closes > 0, "install the package, or run as root", closes == 6, "IPv4 only"};
-    const connectionlist::CloseOffer offer = connectionlist::closeOffer(state == 0 ? nullptr : &row, closing);
+    const connectionlist::CloseOffer offer =
+        connectionlist::closeOffer(state == 0 ? nullptr : &row, closing, change == "program");
     QCOMPARE(offer.enabled, because.isEmpty());
     QVERIFY2(offer.reason.contains(because), qPrintable(offer.reason));
     QCOMPARE(offer.reason.isEmpty(), because.isEmpty());

@@ -2,8 +2,11 @@
 
 namespace connectionlist {
 
-CloseOffer closeOffer(const ConnectionRow* row, const os::ConnectionClosing& closing) {
+CloseOffer closeOffer(const ConnectionRow* row, const os::ConnectionClosing& closing, bool groupRow) {
     const auto refuse = [](const QString& reason) { return CloseOffer{false, reason}; };
+    if (groupRow)
+        return refuse(QStringLiteral("A program's row stands for all its connections: open it and "
+                                     "choose one connection."));
     if (!row)
         return refuse(QStringLiteral("Choose a connection in the list first."));
     if (row->isGone())

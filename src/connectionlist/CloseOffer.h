@@ -17,6 +17,6 @@ struct CloseOffer {
 // dialog): an established TCP connection that is still there, whose ends are known in
 // numbers, where this system can close it. A row that stands for no single connection (a
 // group of rows) gets its own reason here, before the others.
-CloseOffer closeOffer(const ConnectionRow* row, const os::ConnectionClosing& closing);
+CloseOffer closeOffer(const ConnectionRow* row, const os::ConnectionClosing& closing, bool groupRow = false);
 
 } // namespace connectionlist

@@ -4,6 +4,7 @@
 #include "connectionlist/ConnectionModel.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/FrmInfo.h"
+#include "mainwindow/ProgramView.h"
 #include "mainwindow/RefreshCycle.h"
 #include "platform/host/MessageBoxService.h"
 #include "platform/os/OperatingSystem.h"
@@ -53,7 +54,9 @@ std::pair<bool, QString> CloseConnection::offerFor(const ConnectionRow* row) {
     // Mid-refresh the rows are being replaced: the one chosen may stand for another connection.
     if (m_refresh.isRefreshing() || m_window.Processing != form1design::False16)
         return {false, BusyReason};
-    const connectionlist::CloseOffer offer = connectionlist::closeOffer(row, m_system.connectionClosing());
+    const bool program = m_window.programView()->selectedProgram() != nullptr;
+    const connectionlist::CloseOffer offer =
+        connectionlist::closeOffer(row, m_system.connectionClosing(), program);
     return {offer.enabled, offer.reason};
 }
 
@@ -64,6 +67,8 @@ QAction* CloseConnection::addListEntry(QMenu& menu) {
     menu.setToolTipsVisible(true);
     connect(&menu, &QMenu::aboutToShow, this, &CloseConnection::offerForSelection);
     connect(m_entry, &QAction::triggered, this, [this] {
+        if (m_window.programView()->selectedProgram())
+            return;
         if (const ConnectionRow* row = m_rows.row(m_window.ListView1->selectedIndex() - 1))
             close(ConnectionRow(*row)); // a copy: the list may change while the question is open
     });
