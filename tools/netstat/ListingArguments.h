@@ -8,15 +8,28 @@
 
 namespace listing {
 
-enum class Request { List, Help, Wrong };
+enum class Request { List, Help, Version, Wrong };
 
-// Reads the options; on a wrong one, `wrong` names it.
-inline Request readArguments(int argc, char** argv, bool& all, bool& numeric, const char*& wrong) {
+// The machine-readable listing: --json, and -i for each TCP socket's kernel counters in it.
+struct JsonChoice {
+    bool json = false;
+    bool trafficInfo = false;
+};
+
+// Reads the options; on a wrong one, `wrong` names it. Without `json` its options are wrong.
+inline Request readArguments(int argc, char** argv, bool& all, bool& numeric, const char*& wrong,
+                             JsonChoice* json = nullptr) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (!std::strcmp(argument, "--help") || !std::strcmp(argument, "-h") || !std::strcmp(argument, "/?"))
             return Request::Help;
+        if (!std::strcmp(argument, "--version"))
+            return Request::Version;
         wrong = argument;
+        if (json && !std::strcmp(argument, "--json")) {
+            json->json = true;
+            continue;
+        }
         if ((argument[0] != '-' && argument[0] != '/') || !argument[1])
             return Request::Wrong;
         for (const char* letter = argument + 1; *letter; ++letter) {
@@ -24,6 +37,8 @@ inline Request readArguments(int argc, char** argv, bool& all, bool& numeric, co
                 numeric = true;
             } else if (*letter == 'a' || *letter == 'A') {
                 all = true;
+            } else if (json && (*letter == 'i' || *letter == 'I')) {
+                json->trafficInfo = true;
             } else if (*letter != 'o' && *letter != 'O') { // the owner column is always printed
                 return Request::Wrong;
             }
