@@ -15,8 +15,10 @@
 #include "support/OtherUser.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QDirIterator>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -625,6 +627,7 @@ private slots:
             {t0 + seconds(1),
              {{a, {1024, 0, 40, 0}}, {b, {0, 2 << 20, 12500, 3}}, {c, {100, 100, 230000, 0}}}},
             {t0 + seconds(2), {{a, {1024 + (3 << 20), 0, 50, 0}}, {b, {0, 2 << 20, 12500, 3}}}},
+            {t0 + seconds(3), {{a, {1024 + (3 << 20), 0, 50, 0}}}},
         };
         form().RefreshView();
         const auto live = [this](int row) { return list().rowTexts(row).mid(10, 3); };
@@ -668,8 +671,79 @@ private slots:
         QCOMPARE(live(1), (QStringList{"3.0 MiB/s", "0 B/s", "0.05 ms"}));
         toggleRates();
         QVERIFY(form().liveTraffic()->isSampling());
+        // The dialog's connection ends: its final figures stay, marked.
+        QVERIFY(m_system->playTrafficSample());
+        const auto boxes = [this] {
+            const FrmInfo& shown = *form().frmInfo();
+            return QStringList{shown.Label1->text(), shown.TxtIP->text(), shown.TxtHost->text(),
+                               shown.TxtSent->text(), shown.TxtReceived->text(), shown.TxtRoundTrip->text(),
+                               shown.TxtRetransmits->text()};
+        };
+        QCOMPARE(boxes().mid(3), (QStringList{"0 B (closed)", "2.0 MiB (closed)", "12.5 ms (closed)", "3 (closed)"}));
+        // An endpoint without a remote end shows its own address, and says why there is no host.
+        const QList<std::pair<QString, QStringList>> endpoints{
+            {"53", {"Local IP:", "127.0.0.1", "none (UDP endpoint)", "", "", "", ""}},
+            {"7", {"Local IP:", "127.0.0.1", "none (listening port)", "", "", "", ""}},
+            {"9000", {"IP:", "127.0.0.1", "127.0.0.1", "3.0 MiB, 0 B/s", "0 B, 0 B/s", "0.05 ms", "0"}}};
+        for (const auto& [port, shown] : endpoints) {
+            list().setSelectedIndex(int(shownPorts(list()).indexOf(port)) + 1);
+            form().ListView1_DblClick();
+            QCOMPARE(boxes(), shown);
+        }
         form().frmInfo()->Command1_Click();
         QTRY_VERIFY(!form().liveTraffic()->isSampling());
+    }
+
+    // The traffic boxes show their widest figures whole, in larger fonts too, and stay inside
+    // the dialog with its button.
+    void infoBoxesFitTheWidestFigures_data() {
+        QTest::addColumn<double>("scale");
+        QTest::newRow("designed") << 1.0;
+        QTest::newRow("large fonts") << 1.5;
+        QTest::newRow("very large fonts") << 2.0;
+    }
+    void infoBoxesFitTheWidestFigures() {
+        QFETCH(double, scale);
+        const QFont designed = QApplication::font();
+        QFont larger = designed;
+        larger.setPointSizeF(designed.pointSizeF() * scale);
+        QApplication::setFont(larger);
+        const auto restore = qScopeGuard([&] { QApplication::setFont(designed); });
+        FrmInfo info(*m_system);
+        const QString widest = QStringLiteral("1023.9 MiB, 1023.9 KiB/s");
+        for (QLineEdit* box : {info.TxtSent, info.TxtReceived}) {
+            box->setText(widest); // the cursor at its end: a box too narrow scrolls the start away
+            box->grab();
+            const QRect cursor = box->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+            QVERIFY2(cursor.left() >= box->fontMetrics().horizontalAdvance(widest), qPrintable(box->objectName()));
+            QVERIFY(box->geometry().right() < info.width());
+        }
+        QVERIFY(info.Command1->geometry().right() < info.width());
+    }
+
+    // A name typed without a suffix is saved with ".csv"; one with a dot is saved as typed.
+    void saveAddsCsvSuffix_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("bare") << "list" << "list.csv";
+        QTest::newRow("own suffix") << "list.txt" << "list.txt";
+        QTest::newRow("already csv") << "list.csv" << "list.csv";
+        QTest::newRow("dot in the folder only") << "old.d/list" << "old.d/list.csv";
+        QTest::newRow("trailing dot") << "list." << "list.";
+    }
+    void saveAddsCsvSuffix() {
+        QFETCH(QString, typed);
+        loadFiveRows();
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("old.d"));
+        host::FileDialogService::setObserver([&](const host::SaveFileRequest&) { return folder.filePath(typed); });
+        form().mnuSave->trigger();
+        QVERIFY(m_boxes.isEmpty());
+        QStringList files;
+        QDirIterator found(folder.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (found.hasNext())
+            files << QDir(folder.path()).relativeFilePath(found.next());
+        QTEST(files.join(' '), "saved");
     }
 
     void failedSaveLeavesNothing_data() {

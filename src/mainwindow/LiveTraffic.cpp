@@ -34,6 +34,7 @@ void LiveTraffic::follow(FrmInfo* dialog, const std::optional<os::ConnectionEnds
         connect(dialog, &QObject::destroyed, this, &LiveTraffic::updateSampling, Qt::QueuedConnection);
     }
     m_dialogEnds = ends;
+    dialog->forgetTraffic();
     dialog->showTraffic(trafficOf(ends));
     updateSampling();
 }
