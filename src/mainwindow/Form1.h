@@ -84,6 +84,8 @@ public:
     QAction* mnuListening = nullptr;
     QAction* mnuUdp = nullptr;
     QAction* mnuNumbers = nullptr;
+    // Off at start: a tray balloon when a program starts listening on a port that is new to it.
+    QAction* mnuNotifyPorts = nullptr;
     // Last, the columns and the sort, for the keyboard: the header's menu and its clicks.
     QMenu* mnuColumns = nullptr;
     QMenu* mnuSortBy = nullptr;

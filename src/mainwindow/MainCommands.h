@@ -9,6 +9,7 @@
 
 class Form1;
 class FrmInfo;
+class ListeningPortWatch;
 class LiveTraffic;
 class RefreshCycle;
 class TerminationWatch;
@@ -65,6 +66,8 @@ private:
     // The row's own remote address in numbers; a look-up of the name it shows only when the
     // connection has gone since (or no socket matched it).
     QString remoteAddressOf(const connectionlist::ConnectionRow& row);
+    // Tells the user of a new listening port: a tray balloon, or the status bar without a tray.
+    void announceListener(const QString& text);
     void fillColumnsMenu();
     void fillSortMenu();
 
@@ -78,5 +81,6 @@ private:
     QPointer<TerminationWatch> m_terminationWatch;
     QPointer<FrmInfo> m_info;
     QPointer<options::frmOptions> m_options;
+    ListeningPortWatch* m_portWatch = nullptr;
     QString m_saveFolder;
 };
