@@ -29,16 +29,18 @@ const QString ClosedMark = QStringLiteral(" (closed)");
 const QString NoRemoteHostTip =
     QStringLiteral("This is an endpoint, not a connection: it has no remote host, only its own address.");
 
-// The width a read-only box needs to show `text` whole in the dialog's font.
+// The width a read-only box needs to show `text` whole in the dialog's font: the text, its
+// cursor, the box's own margins (2 a side) and what the style's frame takes.
 int boxWidthFor(const QWidget& dialog, const QString& text) {
     QLineEdit probe(text);
     probe.setFont(dialog.font());
     QStyleOptionFrame option;
     option.initFrom(&probe);
+    option.rect = QRect(0, 0, 100, probe.sizeHint().height());
     option.lineWidth = probe.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &probe);
-    // The box's own text margins (2 a side) and its cursor.
-    const QSize content(probe.fontMetrics().horizontalAdvance(text) + 2 * 2 + 1, probe.fontMetrics().height());
-    return probe.style()->sizeFromContents(QStyle::CT_LineEdit, &option, content, &probe).width();
+    const int frame = 100 - probe.style()->subElementRect(QStyle::SE_LineEditContents, &option, &probe).width();
+    // One pixel more for the rounding of fractional glyph widths.
+    return probe.fontMetrics().horizontalAdvance(text) + 1 + 2 * 2 + frame + 1;
 }
 
 } // namespace
