@@ -16,9 +16,8 @@ private slots:
                                          << "python3.11 (process 4242, user alice) now listens on TCP 0.0.0.0:8000";
         QTest::newRow("IPv6 UDP, no user") << QStringList{"avahi", "", "UDP", "::"}
                                            << "avahi (process 4242, user unknown) now listens on UDP [::]:8000";
-        QTest::newRow("reordering name") << QStringList{"evil\u202Egnp.exe\n", "bob", "TCP", "0.0.0.0"}
-                                         << QString("evil\uFFFDgnp.exe\uFFFD (process 4242, user bob) now listens "
-                                                    "on TCP 0.0.0.0:8000");
+        QTest::newRow("reordering name") << QStringList{"a\u202Eb\n", "bob", "TCP", "::1"}
+                                         << "a\uFFFDb\uFFFD (process 4242, user bob) now listens on TCP [::1]:8000";
     }
     void text() {
         QFETCH(QStringList, listener);

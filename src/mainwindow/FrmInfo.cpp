@@ -38,7 +38,8 @@ int boxWidthFor(const QWidget& dialog, const QString& text) {
     option.initFrom(&probe);
     option.rect = QRect(0, 0, 100, probe.sizeHint().height());
     option.lineWidth = probe.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &probe);
-    const int frame = 100 - probe.style()->subElementRect(QStyle::SE_LineEditContents, &option, &probe).width();
+    const int frame =
+        100 - probe.style()->subElementRect(QStyle::SE_LineEditContents, &option, &probe).width();
     // One pixel more for the rounding of fractional glyph widths.
     return probe.fontMetrics().horizontalAdvance(text) + 1 + 2 * 2 + frame + 1;
 }

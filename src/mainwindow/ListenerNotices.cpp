@@ -3,14 +3,15 @@
 #include "connectionlist/ShownText.h"
 
 QString listenerNoticeText(const NewListener& listener) {
-    const QString address = listener.address.contains(QLatin1Char(':')) && !listener.address.startsWith(QLatin1Char('['))
-                                ? QLatin1Char('[') + listener.address + QLatin1Char(']')
-                                : listener.address;
+    const QString address =
+        listener.address.contains(QLatin1Char(':')) && !listener.address.startsWith(QLatin1Char('['))
+            ? QLatin1Char('[') + listener.address + QLatin1Char(']')
+            : listener.address;
     const QString user = listener.user.isEmpty() ? QStringLiteral("unknown") : listener.user;
     return shownText(QStringLiteral("%1 (process %2, user %3) now listens on %4 %5:%6")
                          .arg(listener.fileName, QString::number(listener.processId), user,
-                                              listener.udp ? QStringLiteral("UDP") : QStringLiteral("TCP"),
-                                              address, QString::number(listener.port)));
+                              listener.udp ? QStringLiteral("UDP") : QStringLiteral("TCP"), address,
+                              QString::number(listener.port)));
 }
 
 std::optional<QString> NoticePacer::add(const QString& text, Clock::time_point now) {

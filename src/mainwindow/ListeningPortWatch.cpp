@@ -6,9 +6,11 @@
 #include <QCoreApplication>
 #include <QPointer>
 
-ListeningPortWatch::ListeningPortWatch(os::OperatingSystem& system, std::function<void(const QString&)> announce,
+ListeningPortWatch::ListeningPortWatch(os::OperatingSystem& system,
+                                       std::function<void(const QString&)> announce,
                                        std::function<bool()> stillWanted, QObject* parent)
-    : QObject(parent), m_system(system), m_announce(std::move(announce)), m_stillWanted(std::move(stillWanted)) {
+    : QObject(parent), m_system(system), m_announce(std::move(announce)),
+      m_stillWanted(std::move(stillWanted)) {
     m_timer.setInterval(NoticePacer::Spacing);
     connect(&m_timer, &QTimer::timeout, this, &ListeningPortWatch::look);
     m_dueTimer.setSingleShot(true);
@@ -65,7 +67,8 @@ void ListeningPortWatch::learnOwners(const QSet<Endpoint>& listening) {
         const bool listens = row.key.udp || row.state == os::TcpListen;
         // The listing prints a UDP endpoint alike whether it has a peer or not: the kernel's
         // answer tells the unconnected ones.
-        if (!listens || !row.localPort || !listening.contains({row.key.udp, row.localAddressText, *row.localPort}))
+        if (!listens || !row.localPort ||
+            !listening.contains({row.key.udp, row.localAddressText, *row.localPort}))
             continue;
         const QString program = row.programPath.isEmpty() ? row.fileName : row.programPath;
         const Endpoint programPort{row.key.udp, program, *row.localPort};

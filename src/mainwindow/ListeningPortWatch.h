@@ -44,7 +44,6 @@ public:
     };
 
 private:
-
     void learnOwners(const QSet<Endpoint>& listening);
     void showDue();
 

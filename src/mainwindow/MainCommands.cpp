@@ -109,7 +109,8 @@ void MainCommands::addListEntries() {
     m_window.mnuUdp = addChoice("mnuUdp", QStringLiteral("Show &UDP Endpoints"));
     m_window.mnuNumbers = addChoice("mnuNumbers", QStringLiteral("Show &Numbers"));
     // Changes no listing: the watch lists on its own.
-    QAction* notify = m_window.mnuNotifyPorts = menu->addAction(QStringLiteral("Notify on New Listening Por&ts"));
+    QAction* notify = m_window.mnuNotifyPorts =
+        menu->addAction(QStringLiteral("Notify on New Listening Por&ts"));
     notify->setObjectName(QStringLiteral("mnuNotifyPorts"));
     notify->setCheckable(true);
     m_portWatch = new ListeningPortWatch(

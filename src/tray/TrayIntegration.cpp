@@ -75,7 +75,8 @@ void TrayIntegration::showBalloonOnceDocked(const QString& title, const QString&
     if (!m_trayIcon->isVisible())
         return;
     if (m_trayIcon->geometry().isEmpty() && triesLeft > 0) {
-        QTimer::singleShot(100, this, [this, title, text, triesLeft] { showBalloonOnceDocked(title, text, triesLeft - 1); });
+        QTimer::singleShot(
+            100, this, [this, title, text, triesLeft] { showBalloonOnceDocked(title, text, triesLeft - 1); });
         return;
     }
     m_trayIcon->showMessage(title, text, QSystemTrayIcon::Information, BalloonMilliseconds);

@@ -43,7 +43,11 @@ namespace {
 std::size_t readUtf8(std::string_view text, std::size_t at, char32_t& point) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xe ? 3 : (lead >> 3) == 0x1e ? 4 : 0;
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xe  ? 3
+                         : (lead >> 3) == 0x1e ? 4
+                                               : 0;
     if (length == 0 || at + length > text.size())
         return 0;
     point = length == 1 ? lead : lead & (0x7f >> length);

@@ -53,15 +53,16 @@ bool hasFrame(const QWidget& window) {
 QMargins frameMargins(const QWidget& window) {
     const auto marginsOf = [](const QWidget& shown) {
         const QRect frame = shown.frameGeometry(), client = shown.geometry();
-        return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-                        frame.bottom() - client.bottom());
+        return QMargins(client.left() - frame.left(), client.top() - frame.top(),
+                        frame.right() - client.right(), frame.bottom() - client.bottom());
     };
     if (!hasFrame(window))
         return {};
     if (window.isVisible() && window.frameGeometry() != window.geometry())
         return marginsOf(window);
     for (const QWidget* other : QApplication::topLevelWidgets())
-        if (other != &window && other->isVisible() && hasFrame(*other) && other->frameGeometry() != other->geometry())
+        if (other != &window && other->isVisible() && hasFrame(*other) &&
+            other->frameGeometry() != other->geometry())
             return marginsOf(*other);
     const int border = window.style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
     return QMargins(border, window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border, border);
@@ -107,8 +108,8 @@ protected:
         window->setProperty(FittedProperty, true);
         // Dialogs place themselves over their parent (QDialog) unless moved; plain widget
         // dialogs are centred here.
-        const bool centre = type == Qt::Dialog && !window->testAttribute(Qt::WA_Moved) &&
-                            !window->inherits("QDialog");
+        const bool centre =
+            type == Qt::Dialog && !window->testAttribute(Qt::WA_Moved) && !window->inherits("QDialog");
         fit(*window, centre);
         // The frame is known only once the window manager has framed the window: fitted again
         // then, with the real frame, where it still sticks out.
