@@ -267,12 +267,12 @@ private slots:
         QTest::addColumn<int>("after");
         QTest::addColumn<bool>("checked");
         QTest::addColumn<bool>("mixed");
-        QTest::newRow("unchecked") << 0 << "" << 0 << false << false;
         QTest::newRow("checked") << 1 << "" << 1 << true << false;
         QTest::newRow("greyed") << 2 << "" << 2 << true << true;
-        QTest::newRow("set greyed") << 0 << "=2" << 2 << true << true;
+        QTest::newRow("set unchecked") << 1 << "=0" << 0 << false << false;
         QTest::newRow("toggle") << 0 << QAccessibleActionInterface::toggleAction() << 1 << true << false;
-        QTest::newRow("press greyed") << 2 << QAccessibleActionInterface::pressAction() << 0 << false << false;
+        QTest::newRow("press greyed")
+            << 2 << QAccessibleActionInterface::pressAction() << 0 << false << false;
     }
     void accessibleState() {
         QFETCH(int, value);

@@ -165,10 +165,9 @@ void NetstatCliTest::jsonStrings_data() {
     QTest::addColumn<QByteArray>("json");
     QTest::newRow("quote and backslash") << QByteArray("a\"b\\c") << QByteArray("\"a\\\"b\\\\c\"");
     QTest::newRow("controls") << QByteArray("a\nb\tc\x7f") << QByteArray("\"a\\u000ab\\u0009c\\u007f\"");
-    QTest::newRow("letters kept") << QByteArray("/opt/caf\xc3\xa9/\xe6\x97\xa5") << QByteArray("\"/opt/caf\xc3\xa9/\xe6\x97\xa5\"");
+    QTest::newRow("letters kept") << QByteArray("caf\xc3\xa9\xe6\x97\xa5") << QByteArray("\"caf\xc3\xa9\xe6\x97\xa5\"");
     QTest::newRow("direction override") << QByteArray("x\xe2\x80\xaegnp") << QByteArray("\"x\\u202egnp\"");
-    QTest::newRow("no UTF-8") << QByteArray("a\xff\xc3" "b") << QByteArray("\"a\\ufffd\\ufffdb\"");
-    QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << QByteArray("\"\\ufffd\\ufffd\"");
+    QTest::newRow("no UTF-8, overlong") << QByteArray("\xff\xc0\xaf") << QByteArray("\"\\ufffd\\ufffd\\ufffd\"");
     QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QByteArray("\"\\ufffd\\ufffd\\ufffd\"");
 }
 
@@ -186,9 +185,11 @@ void NetstatCliTest::jsonListingReadsBackInPython_data() {
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QStringList>("lines"); // "protocol state pid uid program tcp_info" of ours
-    const QString me = QString("%1 %2 %3").arg(::getpid()).arg(::getuid()).arg(QCoreApplication::applicationFilePath());
+    const QString me =
+        QString("%1 %2 %3").arg(::getpid()).arg(::getuid()).arg(QCoreApplication::applicationFilePath());
     QTest::newRow("all") << "-a --json" << 0
-                         << QStringList{"tcp ESTABLISHED " + me + " absent", "tcp ESTABLISHED " + me + " absent",
+                         << QStringList{"tcp ESTABLISHED " + me + " absent",
+                                        "tcp ESTABLISHED " + me + " absent",
                                         "tcp LISTENING " + me + " absent", "udp None " + me + " absent"};
     QTest::newRow("counters") << "--json -ai" << 0
                               << QStringList{"tcp ESTABLISHED " + me + " 5", "tcp ESTABLISHED " + me + " 5",
@@ -210,10 +211,12 @@ void NetstatCliTest::jsonListingReadsBackInPython() {
             ::connect(client, (sockaddr*)&address, length) == 0);
     const int server = ::accept(listener, nullptr, nullptr);
     char bytes[5] = {};
-    QVERIFY(::write(client, "hello", 5) == 5 && ::read(server, bytes, 5) == 5 && ::write(server, bytes, 5) == 5 &&
-            ::read(client, bytes, 5) == 5 && ::bind(udp, (sockaddr*)&udpAddress, length) == 0 &&
+    QVERIFY(::write(client, "hello", 5) == 5 && ::read(server, bytes, 5) == 5 &&
+            ::write(server, bytes, 5) == 5 && ::read(client, bytes, 5) == 5 &&
+            ::bind(udp, (sockaddr*)&udpAddress, length) == 0 &&
             ::getsockname(udp, (sockaddr*)&udpAddress, &length) == 0);
-    const QStringList ports{QString::number(ntohs(address.sin_port)), QString::number(ntohs(udpAddress.sin_port))};
+    const QStringList ports{QString::number(ntohs(address.sin_port)),
+                            QString::number(ntohs(udpAddress.sin_port))};
 
     QProcess listing;
     listing.start(TAVREN_BINARY_DIR "/bin/tavren-netstat-cli", arguments.split(' '));

@@ -22,7 +22,6 @@ private slots:
         QTest::newRow("both, height rules") << QSize(1000, 1200) << QSize(0, 0) << QSize(400, 480);
         QTest::newRow("minimum height") << QSize(1600, 300) << QSize(100, 250) << QSize(800, 250);
         QTest::newRow("minimum width") << QSize(700, 960) << QSize(600, 0) << QSize(600, 480);
-        QTest::newRow("minimum past the room") << QSize(1000, 600) << QSize(900, 500) << QSize(900, 500);
     }
     void fittedSize() {
         QFETCH(QSize, wanted);
