@@ -165,9 +165,11 @@ void NetstatCliTest::jsonStrings_data() {
     QTest::addColumn<QByteArray>("json");
     QTest::newRow("quote and backslash") << QByteArray("a\"b\\c") << QByteArray("\"a\\\"b\\\\c\"");
     QTest::newRow("controls") << QByteArray("a\nb\tc\x7f") << QByteArray("\"a\\u000ab\\u0009c\\u007f\"");
-    QTest::newRow("letters kept") << QByteArray("caf\xc3\xa9\xe6\x97\xa5") << QByteArray("\"caf\xc3\xa9\xe6\x97\xa5\"");
+    QTest::newRow("letters kept") << QByteArray("caf\xc3\xa9\xe6\x97\xa5")
+                                  << QByteArray("\"caf\xc3\xa9\xe6\x97\xa5\"");
     QTest::newRow("direction override") << QByteArray("x\xe2\x80\xaegnp") << QByteArray("\"x\\u202egnp\"");
-    QTest::newRow("no UTF-8, overlong") << QByteArray("\xff\xc0\xaf") << QByteArray("\"\\ufffd\\ufffd\\ufffd\"");
+    QTest::newRow("no UTF-8, overlong")
+        << QByteArray("\xff\xc0\xaf") << QByteArray("\"\\ufffd\\ufffd\\ufffd\"");
     QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QByteArray("\"\\ufffd\\ufffd\\ufffd\"");
 }
 
