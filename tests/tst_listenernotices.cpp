@@ -36,8 +36,6 @@ private slots:
         QTest::newRow("too soon, then due") << "+0 +300 ?900 ?1000" << QStringList{"0:n0", "1000:n1"};
         QTest::newRow("burst counted") << "+0 +10 +20 +30 ?1000 ?2000"
                                        << QStringList{"0:n0", "1000:n1\n(and 2 more new listening ports)"};
-        QTest::newRow("one more") << "+0 +10 +20 ?1500"
-                                  << QStringList{"0:n0", "1500:n1\n(and 1 more new listening port)"};
         QTest::newRow("waits behind the waiting") << "+0 +500 +1200" << QStringList{"0:n0"};
     }
     void pacing() {

@@ -730,7 +730,6 @@ private slots:
         QTest::newRow("bare") << QStringList{"list", "list.csv"};
         QTest::newRow("own suffix") << QStringList{"list.txt", "list.txt"};
         QTest::newRow("dot in the folder only") << QStringList{"old.d/list", "old.d/list.csv"};
-        QTest::newRow("trailing dot") << QStringList{"list.", "list."};
     }
     void saveAddsCsvSuffix() {
         QFETCH(QStringList, typedSaved);
