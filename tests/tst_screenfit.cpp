@@ -16,7 +16,6 @@ private slots:
         QTest::addColumn<QSize>("wanted");
         QTest::addColumn<QSize>("minimum");
         QTest::addColumn<QSize>("fitted");
-        const QSize room(800, 480);
         QTest::newRow("fits") << QSize(640, 284) << QSize() << QSize(640, 284);
         QTest::newRow("too wide") << QSize(1610, 568) << QSize(0, 0) << QSize(800, 282);
         QTest::newRow("both, height rules") << QSize(1000, 1200) << QSize(0, 0) << QSize(400, 480);
