@@ -6,6 +6,7 @@
 #include "platform/host/PropertyStore.h"
 #include "platform/host/Units.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QSignalSpy>
 #include <QTimer>
@@ -256,6 +257,41 @@ private slots:
         QCOMPARE(seen.valueSeenByClick, QList<int>(enabled && key == Qt::Key_Space, after));
         QVERIFY(seen.mouseDownButtons.isEmpty());
         QVERIFY(!static_cast<QCheckBox*>(caption)->isChecked()); // its own state never moves
+    }
+
+    // A screen reader reads 1 as checked, 2 as checked and mixed (its greyed tick), and its press
+    // and toggle click as Space does. Announcements show on a real bus: scripts/read-checkboxes.
+    void accessibleState_data() {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("act"); // an action's name, or "=N" to set the value
+        QTest::addColumn<int>("after");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<bool>("mixed");
+        QTest::newRow("checked") << 1 << "" << 1 << true << false;
+        QTest::newRow("greyed") << 2 << "" << 2 << true << true;
+        QTest::newRow("set unchecked") << 1 << "=0" << 0 << false << false;
+        QTest::newRow("toggle") << 0 << QAccessibleActionInterface::toggleAction() << 1 << true << false;
+        QTest::newRow("press greyed")
+            << 2 << QAccessibleActionInterface::pressAction() << 0 << false << false;
+    }
+    void accessibleState() {
+        QFETCH(int, value);
+        QFETCH(QString, act);
+        auto check = makeShown(value);
+        check->setCaption(QStringLiteral("Show &Grid Lines"));
+        Recorder seen(*check);
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(part(*check, "Check1"));
+        QVERIFY(read && read->actionInterface());
+        if (act.startsWith('='))
+            check->setValue(act.mid(1).toInt());
+        else if (!act.isEmpty())
+            read->actionInterface()->doAction(act);
+        QTEST(int(check->value()), "after");
+        QCOMPARE(read->role(), QAccessible::CheckBox);
+        QCOMPARE(read->text(QAccessible::Name), QStringLiteral("Show Grid Lines"));
+        QTEST(bool(read->state().checked), "checked");
+        QTEST(bool(read->state().checkStateMixed), "mixed");
+        QCOMPARE(seen.valueSeenByClick.size(), int(act.startsWith('=') || act.isEmpty() ? 0 : 1));
     }
 
     void boxShowsThePictureItNames() {

@@ -15,12 +15,15 @@
 #include "support/OtherUser.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -626,6 +629,7 @@ private slots:
             {t0 + seconds(1),
              {{a, {1024, 0, 40, 0}}, {b, {0, 2 << 20, 12500, 3}}, {c, {100, 100, 230000, 0}}}},
             {t0 + seconds(2), {{a, {1024 + (3 << 20), 0, 50, 0}}, {b, {0, 2 << 20, 12500, 3}}}},
+            {t0 + seconds(3), {{a, {1024 + (3 << 20), 0, 50, 0}}}},
         };
         form().RefreshView();
         const auto live = [this](int row) { return list().rowTexts(row).mid(10, 3); };
@@ -669,8 +673,76 @@ private slots:
         QCOMPARE(live(1), (QStringList{"3.0 MiB/s", "0 B/s", "0.05 ms"}));
         toggleRates();
         QVERIFY(form().liveTraffic()->isSampling());
+        // The dialog's connection ends: its final figures stay, marked.
+        QVERIFY(m_system->playTrafficSample());
+        const auto boxes = [this] {
+            const FrmInfo& shown = *form().frmInfo();
+            return QStringList{shown.Label1->text(),        shown.TxtIP->text(),
+                               shown.TxtHost->text(),       shown.TxtSent->text(),
+                               shown.TxtReceived->text(),   shown.TxtRoundTrip->text(),
+                               shown.TxtRetransmits->text()};
+        };
+        QCOMPARE(boxes().mid(3),
+                 (QStringList{"0 B (closed)", "2.0 MiB (closed)", "12.5 ms (closed)", "3 (closed)"}));
+        // An endpoint without a remote end shows its own address, and says why there is no host.
+        const QList<std::pair<QString, QStringList>> endpoints{
+            {"53", {"Local IP:", "127.0.0.1", "none (UDP endpoint)", "", "", "", ""}},
+            {"7", {"Local IP:", "127.0.0.1", "none (listening port)", "", "", "", ""}},
+            {"9000", {"IP:", "127.0.0.1", "127.0.0.1", "3.0 MiB, 0 B/s", "0 B, 0 B/s", "0.05 ms", "0"}}};
+        for (const auto& [port, shown] : endpoints) {
+            list().setSelectedIndex(int(shownPorts(list()).indexOf(port)) + 1);
+            form().ListView1_DblClick();
+            QCOMPARE(boxes(), shown);
+        }
         form().frmInfo()->Command1_Click();
         QTRY_VERIFY(!form().liveTraffic()->isSampling());
+    }
+
+    // The traffic boxes show their widest figures whole, in larger fonts too, and stay inside
+    // the dialog with its button.
+    void infoBoxesFitTheWidestFigures_data() {
+        QTest::addColumn<double>("scale");
+        QTest::newRow("designed") << 1.0;
+        QTest::newRow("large fonts") << 1.5;
+    }
+    void infoBoxesFitTheWidestFigures() {
+        QFETCH(double, scale);
+        const QFont designed = QApplication::font();
+        QApplication::setFont(QFont(designed.family(), qRound(designed.pointSizeF() * scale)));
+        const auto restore = qScopeGuard([&] { QApplication::setFont(designed); });
+        FrmInfo info(*m_system);
+        const QString widest = QStringLiteral("1023.9 MiB, 1023.9 KiB/s");
+        for (QLineEdit* box : {info.TxtSent, info.TxtReceived}) {
+            // Its text looks as in a box twice as wide: nothing scrolled out of sight.
+            box->setText(widest);
+            QLineEdit wide(widest, &info);
+            wide.setReadOnly(true);
+            wide.setGeometry(QRect(box->pos(), QSize(box->width() * 2, box->height())));
+            const QRect text(3, 0, box->width() - 6, box->height());
+            QCOMPARE(box->grab().toImage().copy(text), wide.grab().toImage().copy(text));
+        }
+        QVERIFY(info.TxtSent->geometry().right() < info.Command1->geometry().right() + 1 &&
+                info.Command1->geometry().right() < info.width());
+    }
+
+    // A name typed without a suffix is saved with ".csv"; one with a dot is saved as typed.
+    void saveAddsCsvSuffix_data() {
+        QTest::addColumn<QStringList>("typedSaved");
+        QTest::newRow("bare") << QStringList{"list", "list.csv"};
+        QTest::newRow("own suffix") << QStringList{"list.txt", "list.txt"};
+        QTest::newRow("dot in the folder only") << QStringList{"old.d/list", "old.d/list.csv"};
+    }
+    void saveAddsCsvSuffix() {
+        QFETCH(QStringList, typedSaved);
+        const QString typed = typedSaved[0], saved = typedSaved[1];
+        loadFiveRows();
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("old.d"));
+        host::FileDialogService::setObserver(
+            [&](const host::SaveFileRequest&) { return folder.filePath(typed); });
+        form().mnuSave->trigger();
+        QVERIFY(m_boxes.isEmpty() && QFile::exists(folder.filePath(saved)));
+        QCOMPARE(QFile::exists(folder.filePath(typed)), typed == saved);
     }
 
     void failedSaveLeavesNothing_data() {

@@ -1,5 +1,6 @@
 // links: tavren_netstatcli tavren_snapshot tavren_os
 #include "ConnectionListing.h"
+#include "JsonListing.h"
 #include "ServiceNames.h"
 
 #include "snapshot/NetstatParser.h"
@@ -23,6 +24,10 @@ private slots:
     void listingReadsBack();
     void longAddressesStaySeparated();
     void heldEndpointsAgreeWithSs();
+    void jsonStrings_data();
+    void jsonStrings();
+    void jsonListingReadsBackInPython_data();
+    void jsonListingReadsBackInPython();
 
 private:
     void heldEndpointAgreesWithSs(bool udp, const QString& host);
@@ -151,6 +156,98 @@ void NetstatCliTest::heldEndpointAgreesWithSs(bool udp, const QString& host) {
     QCOMPARE(ss.size(), 1);
     QVERIFY(ss[0].contains(QString("pid=%1,").arg(pid)));
     ::close(held);
+}
+
+// A JSON string stays one valid string whatever bytes a path holds; what would break a line,
+// hide or reorder text in a terminal is escaped.
+void NetstatCliTest::jsonStrings_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("json");
+    QTest::newRow("quote and backslash") << QByteArray("a\"b\\c") << QByteArray("\"a\\\"b\\\\c\"");
+    QTest::newRow("controls") << QByteArray("a\nb\tc\x7f") << QByteArray("\"a\\u000ab\\u0009c\\u007f\"");
+    QTest::newRow("letters kept") << QByteArray("caf\xc3\xa9\xe6\x97\xa5")
+                                  << QByteArray("\"caf\xc3\xa9\xe6\x97\xa5\"");
+    QTest::newRow("direction override") << QByteArray("x\xe2\x80\xaegnp") << QByteArray("\"x\\u202egnp\"");
+    QTest::newRow("no UTF-8, overlong")
+        << QByteArray("\xff\xc0\xaf") << QByteArray("\"\\ufffd\\ufffd\\ufffd\"");
+    QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << QByteArray("\"\\ufffd\\ufffd\\ufffd\"");
+}
+
+void NetstatCliTest::jsonStrings() {
+    QFETCH(QByteArray, text);
+    std::string out;
+    appendJsonString(out, text.toStdString());
+    QTEST(QByteArray::fromStdString(out), "json");
+}
+
+// The command's --json output, read by Python's json module line by line, names this test's
+// own connection, listening socket and UDP endpoint with its process, user and program; -i adds
+// the kernel's counters to TCP sockets only; --version and a stray -i answer as documented.
+void NetstatCliTest::jsonListingReadsBackInPython_data() {
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("lines"); // "protocol state pid uid program tcp_info" of ours
+    const QString me =
+        QString("%1 %2 %3").arg(::getpid()).arg(::getuid()).arg(QCoreApplication::applicationFilePath());
+    QTest::newRow("all") << "-a --json" << 0
+                         << QStringList{"tcp ESTABLISHED " + me + " absent",
+                                        "tcp ESTABLISHED " + me + " absent",
+                                        "tcp LISTENING " + me + " absent", "udp None " + me + " absent"};
+    QTest::newRow("counters") << "--json -ai" << 0
+                              << QStringList{"tcp ESTABLISHED " + me + " 5", "tcp ESTABLISHED " + me + " 5",
+                                             "tcp LISTENING " + me + " 0", "udp None " + me + " None"};
+    QTest::newRow("version") << "--version" << 0 << QStringList{};
+    QTest::newRow("-i alone") << "-i" << 2 << QStringList{};
+}
+
+void NetstatCliTest::jsonListingReadsBackInPython() {
+    QFETCH(QString, arguments);
+    QFETCH(int, status);
+    // A listener, one connection to it (both ends ours, 5 bytes each way) and a UDP endpoint.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0), client = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int udp = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}}, udpAddress = address;
+    socklen_t length = sizeof(address);
+    QVERIFY(::bind(listener, (sockaddr*)&address, length) == 0 && ::listen(listener, 1) == 0 &&
+            ::getsockname(listener, (sockaddr*)&address, &length) == 0 &&
+            ::connect(client, (sockaddr*)&address, length) == 0);
+    const int server = ::accept(listener, nullptr, nullptr);
+    char bytes[5] = {};
+    QVERIFY(::write(client, "hello", 5) == 5 && ::read(server, bytes, 5) == 5 &&
+            ::write(server, bytes, 5) == 5 && ::read(client, bytes, 5) == 5 &&
+            ::bind(udp, (sockaddr*)&udpAddress, length) == 0 &&
+            ::getsockname(udp, (sockaddr*)&udpAddress, &length) == 0);
+    const QStringList ports{QString::number(ntohs(address.sin_port)),
+                            QString::number(ntohs(udpAddress.sin_port))};
+
+    QProcess listing;
+    listing.start(TAVREN_BINARY_DIR "/bin/tavren-netstat-cli", arguments.split(' '));
+    QVERIFY(listing.waitForFinished(10000));
+    QCOMPARE(listing.exitCode(), status);
+    const QByteArray output = listing.readAllStandardOutput();
+    if (arguments == "--version")
+        QVERIFY(QRegularExpression("^tavren-netstat-cli [0-9]+(\\.[0-9]+)+\n$").match(output).hasMatch());
+    if (!arguments.contains("--json"))
+        return;
+    QProcess python;
+    python.start("/usr/bin/python3", QStringList{"-c", R"PY(
+import json, sys
+ports = {int(p) for p in sys.argv[1:]}
+for line in sys.stdin:
+    o = json.loads(line)
+    if {o["local_port"], o["remote_port"]} & ports and o["local_address"] == "127.0.0.1":
+        info = o["tcp_info"]["bytes_received"] if o.get("tcp_info") else o.get("tcp_info", "absent")
+        print(o["protocol"], o["state"], o["process_id"], o["user_id"], o["program"], info)
+)PY"} + ports);
+    python.write(output);
+    python.closeWriteChannel();
+    QVERIFY(python.waitForFinished(10000));
+    QCOMPARE(python.exitCode(), 0);
+    QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    lines.sort();
+    QTEST(lines, "lines");
+    for (int descriptor : {client, server, listener, udp})
+        ::close(descriptor);
 }
 
 QTEST_GUILESS_MAIN(NetstatCliTest)

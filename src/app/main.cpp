@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "mainwindow/Form1.h"
+#include "platform/host/ScreenFit.h"
 #include "platform/os/Backend.h"
 #include "snapshot/ConnectionTable.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     // The program ends through the main window's unload or its "Exit" only: closing a dialog
     // while the window waits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);
+    host::fitWindowsToScreen(app);
     const std::unique_ptr<os::OperatingSystem> system = os::makeSystem();
     ConnectionSnapshot snapshot;
     Form1 form(*system, snapshot);

@@ -90,6 +90,8 @@ public:
     // On at start, and only where there are network namespaces: the other namespaces'
     // connections with the machine's own.
     QAction* mnuNamespaces = nullptr;
+    // Off at start: a tray balloon when a program starts listening on a port that is new to it.
+    QAction* mnuNotifyPorts = nullptr;
     // Last, the columns and the sort, for the keyboard: the header's menu and its clicks.
     QMenu* mnuColumns = nullptr;
     QMenu* mnuSortBy = nullptr;

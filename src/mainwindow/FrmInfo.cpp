@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace {
 
@@ -22,6 +24,27 @@ constexpr double CloseLeft = 705, CloseWidth = 1935;
 
 const char* const DecorationPicture = ":/mainwindow/pictures/window48.png";
 
+// The widest figures a traffic box shows before its units step up.
+const QString WidestTraffic = QStringLiteral("1023.9 MiB, 1023.9 KiB/s");
+const QString ClosedMark = QStringLiteral(" (closed)");
+const QString NoRemoteHostTip =
+    QStringLiteral("This is an endpoint, not a connection: it has no remote host, only its own address.");
+
+// The width a read-only box needs to show `text` whole in the dialog's font: the text, its
+// cursor, the box's own margins (2 a side) and what the style's frame takes.
+int boxWidthFor(const QWidget& dialog, const QString& text) {
+    QLineEdit probe(text);
+    probe.setFont(dialog.font());
+    QStyleOptionFrame option;
+    option.initFrom(&probe);
+    option.rect = QRect(0, 0, 100, probe.sizeHint().height());
+    option.lineWidth = probe.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &probe);
+    const int frame =
+        100 - probe.style()->subElementRect(QStyle::SE_LineEditContents, &option, &probe).width();
+    // One pixel more for the rounding of fractional glyph widths.
+    return probe.fontMetrics().horizontalAdvance(text) + 1 + 2 * 2 + frame + 1;
+}
+
 } // namespace
 
 FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
@@ -31,7 +54,11 @@ FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Connection Info"));
     host::setWindowRole(this, QAccessible::Dialog);
-    setFixedSize(host::twipsToPixels(ClientWidth), host::twipsToPixels(ClientHeight));
+    // Wider than designed where the font needs it; everything right of the captions moves with
+    // the boxes' right edge.
+    m_boxWidth = std::max(host::twipsToPixels(BoxWidth), boxWidthFor(*this, WidestTraffic));
+    const int widened = m_boxWidth - host::twipsToPixels(BoxWidth);
+    setFixedSize(host::twipsToPixels(ClientWidth) + widened, host::twipsToPixels(ClientHeight));
     if (parent)
         setWindowIcon(parent->window()->windowIcon());
 
@@ -42,7 +69,7 @@ FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
     heading.setPointSizeF(HeadingFontPoints);
     heading.setWeight(QFont::Normal);
     Label6->setFont(heading);
-    Label6->setGeometry(host::twipsRect(960, 360, 2655, 375));
+    Label6->setGeometry(host::twipsRect(960, 360, 2655, 375).adjusted(0, 0, widened, 0));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -68,7 +95,7 @@ FrmInfo::FrmInfo(os::OperatingSystem& system, QWidget* parent)
 
     Command1 = new QPushButton(QStringLiteral("Ok"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(host::twipsRect(2760, 3360 + LiveRows * RowStep, 975, 375));
+    Command1->setGeometry(host::twipsRect(2760, 3360 + LiveRows * RowStep, 975, 375).translated(widened, 0));
     // Its only button: Return and Escape both close it.
     host::answerDialogKeys(this, Command1, Command1);
     connect(Command1, &QPushButton::clicked, this, &FrmInfo::Command1_Click);
@@ -91,22 +118,46 @@ QLineEdit* FrmInfo::addField(const char* labelName, QLabel*& label, const QStrin
     label->setGeometry(host::twipsRect(CaptionLeft, top, BoxLeft - CaptionLeft, BoxHeight));
     auto* box = new QLineEdit(this);
     box->setObjectName(QLatin1String(boxName));
-    box->setGeometry(host::twipsRect(BoxLeft, top, BoxWidth, BoxHeight));
+    QRect shape = host::twipsRect(BoxLeft, top, BoxWidth, BoxHeight);
+    shape.setWidth(m_boxWidth);
+    box->setGeometry(shape);
     box->setReadOnly(true); // shown to read and copy; nothing reads typing back
     label->setBuddy(box);
     return box;
 }
 
 void FrmInfo::showTraffic(const ConnectionTraffic* traffic) {
-    const auto withRate = [](std::uint64_t total, const std::optional<double>& rate) {
-        return rate ? bytesText(double(total)) + QLatin1String(", ") + bytesPerSecondText(*rate)
-                    : bytesText(double(total));
+    if (traffic)
+        m_lastTraffic = *traffic;
+    const ConnectionTraffic* shown = traffic ? traffic : m_lastTraffic ? &*m_lastTraffic : nullptr;
+    // A connection that had figures and has none now has ended: its last ones are its final.
+    const QString mark = traffic || !shown ? QString() : ClosedMark;
+    const auto withRate = [&mark, traffic](std::uint64_t total, const std::optional<double>& rate) {
+        return rate && traffic ? bytesText(double(total)) + QLatin1String(", ") + bytesPerSecondText(*rate)
+                               : bytesText(double(total)) + mark;
     };
-    TxtSent->setText(traffic ? withRate(traffic->totals.bytesSent, traffic->sentPerSecond) : QString());
-    TxtReceived->setText(traffic ? withRate(traffic->totals.bytesReceived, traffic->receivedPerSecond)
-                                 : QString());
-    TxtRoundTrip->setText(traffic ? roundTripText(traffic->totals.roundTripMicroseconds) : QString());
-    TxtRetransmits->setText(traffic ? QString::number(traffic->totals.retransmits) : QString());
+    TxtSent->setText(shown ? withRate(shown->totals.bytesSent, shown->sentPerSecond) : QString());
+    TxtReceived->setText(shown ? withRate(shown->totals.bytesReceived, shown->receivedPerSecond) : QString());
+    TxtRoundTrip->setText(shown ? roundTripText(shown->totals.roundTripMicroseconds) + mark : QString());
+    TxtRetransmits->setText(shown ? QString::number(shown->totals.retransmits) + mark : QString());
+}
+
+void FrmInfo::forgetTraffic() {
+    m_lastTraffic.reset();
+}
+
+void FrmInfo::showRemote(const QString& host, const QString& address) {
+    Label1->setText(QStringLiteral("IP:"));
+    TxtIP->setText(address);
+    TxtHost->setText(host);
+    TxtHost->setToolTip(QString());
+}
+
+void FrmInfo::showEndpoint(const QString& localAddress, const QString& why) {
+    Label1->setText(QStringLiteral("Local IP:"));
+    TxtIP->setText(localAddress);
+    TxtHost->setText(why);
+    TxtHost->setToolTip(NoRemoteHostTip);
 }
 
 // Reading another namespace's figures means entering it, a privilege the program does not take.

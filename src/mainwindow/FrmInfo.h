@@ -1,11 +1,14 @@
 #pragma once
 
+#include "snapshot/TrafficRates.h"
+
 #include <QWidget>
+
+#include <optional>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
-struct ConnectionTraffic;
 
 namespace controls {
 class DNS;
@@ -52,16 +55,26 @@ public:
     QPushButton* CmdClose = nullptr;
     controls::DNS* DNS1 = nullptr;
 
-    // The connection's totals with their rates, round-trip time and retransmits; all empty
-    // when there are none (not sampled yet, the connection ended, or it is no TCP connection).
+    // The connection's totals with their rates, round-trip time and retransmits. Without
+    // figures the boxes stay empty (not sampled yet, or no TCP connection), or, once the
+    // connection had figures, keep its last ones marked "(closed)": it has ended.
     void showTraffic(const ConnectionTraffic* traffic);
     // Says that the figures are not read, for a connection of another network namespace.
     void showOtherNamespaceNote(bool shown);
+    // The next figures are another connection's: none of this one's are kept.
+    void forgetTraffic();
+    // The remote end of a connection: its host as listed and its address in numbers.
+    void showRemote(const QString& host, const QString& address);
+    // Shows an endpoint without a remote end (a UDP endpoint, a listening socket): its local
+    // address where the remote one would be, and why there is no remote host.
+    void showEndpoint(const QString& localAddress, const QString& why);
 
     // "Ok": unloads the dialog.
     void Command1_Click();
 
 private:
+    std::optional<ConnectionTraffic> m_lastTraffic;
+    int m_boxWidth = 0; // pixels: the design width, or wider where the font needs it
     QLineEdit* addField(const char* labelName, QLabel*& label, const QString& caption, const char* boxName,
                         double top);
 };

@@ -38,6 +38,7 @@ void LiveTraffic::follow(FrmInfo* dialog, const std::optional<os::ConnectionEnds
     }
     m_dialogEnds = ends;
     const ConnectionTraffic* traffic = trafficOf(ends);
+    dialog->forgetTraffic();
     dialog->showTraffic(traffic);
     // A graph begins with the dialog: the figures before it are kept for no connection.
     m_dialogGraph = connectiongraph::attach(dialog);

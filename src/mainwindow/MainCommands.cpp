@@ -9,6 +9,7 @@
 #include "mainwindow/CsvTable.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/FrmInfo.h"
+#include "mainwindow/ListeningPortWatch.h"
 #include "mainwindow/LiveTraffic.h"
 #include "mainwindow/ProgramView.h"
 #include "mainwindow/RefreshCycle.h"
@@ -33,6 +34,7 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 using namespace form1design;
@@ -58,6 +60,12 @@ const QString UnknownOwnerText = QStringLiteral("unknown");
 // Remote host and port of a row kept after its connection went.
 const QString GoneInfoText =
     QStringLiteral("The connection to %1:%2 has gone since the last refresh; no process owns it any more.");
+
+// Short enough for the box; the box's tip says it whole.
+const QString NoRemoteUdpText = QStringLiteral("none (UDP endpoint)");
+const QString NoRemoteListeningText = QStringLiteral("none (listening port)");
+
+const QString NewListenerTitle = QStringLiteral("New Listening Port");
 
 const QString SaveTitle = QStringLiteral("Save List As");
 const QString SaveFilter = QStringLiteral("CSV files (*.csv);;All files (*)");
@@ -121,6 +129,15 @@ void MainCommands::addListEntries() {
                         m_refresh.listingChanged();
                 });
     }
+    // Changes no listing: the watch lists on its own.
+    QAction* notify = m_window.mnuNotifyPorts =
+        menu->addAction(QStringLiteral("Notify on New Listening Por&ts"));
+    notify->setObjectName(QStringLiteral("mnuNotifyPorts"));
+    notify->setCheckable(true);
+    m_portWatch = new ListeningPortWatch(
+        m_system, [this](const QString& text) { announceListener(text); },
+        [this] { return !m_window.hasEnded(); }, this);
+    connect(notify, &QAction::toggled, m_portWatch, &ListeningPortWatch::setWatching);
 
     // The header's menu and its clicks, for the keyboard.
     menu->addSeparator()->setObjectName(QStringLiteral("mnuSepColumns"));
@@ -136,6 +153,14 @@ void MainCommands::addListEntries() {
 
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), &m_window);
     connect(refresh, &QShortcut::activated, &m_window, &Form1::RefreshView);
+}
+
+void MainCommands::announceListener(const QString& text) {
+    if (m_window.m_tray && QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_window.m_tray->showBalloon(NewListenerTitle, text, m_window.windowIcon());
+        return;
+    }
+    m_window.StatusBar1->setPanelText(2, QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
 // Every column with a check mark, as the header's menu has them.
@@ -351,8 +376,10 @@ void MainCommands::showInfo() {
         return;
     }
     FrmInfo* info = loadFrmInfo();
-    info->TxtHost->setText(row.remoteHost);
-    info->TxtIP->setText(remoteAddressOf(row));
+    if (row.key.udp || row.state == os::TcpListen)
+        info->showEndpoint(row.localAddressText, row.key.udp ? NoRemoteUdpText : NoRemoteListeningText);
+    else
+        info->showRemote(row.remoteHost, remoteAddressOf(row));
     info->TxtRemote->setText(row.remotePortText);
     info->TxtLocal->setText(row.localPortText);
     info->TxtProcess->setText(row.shownPath);
@@ -416,7 +443,7 @@ void MainCommands::copyRow() {
 void MainCommands::saveListAs() {
     const QString folder = m_saveFolder.isEmpty() ? QDir::homePath() : m_saveFolder;
     const QString path = host::FileDialogService::getSaveFileName(
-        {&m_window, SaveTitle, QDir(folder).filePath(SuggestedFileName), SaveFilter});
+        {&m_window, SaveTitle, QDir(folder).filePath(SuggestedFileName), SaveFilter, QStringLiteral("csv")});
     if (path.isEmpty() || m_window.hasEnded())
         return;
     m_saveFolder = QFileInfo(path).absolutePath();

@@ -11,6 +11,7 @@
 class CloseConnection;
 class Form1;
 class FrmInfo;
+class ListeningPortWatch;
 class LiveTraffic;
 class RefreshCycle;
 class TerminationWatch;
@@ -70,6 +71,8 @@ private:
     // The row's own remote address in numbers; a look-up of the name it shows only when the
     // connection has gone since (or no socket matched it).
     QString remoteAddressOf(const connectionlist::ConnectionRow& row);
+    // Tells the user of a new listening port: a tray balloon, or the status bar without a tray.
+    void announceListener(const QString& text);
     void fillColumnsMenu();
     void fillSortMenu();
 
@@ -84,5 +87,6 @@ private:
     QPointer<TerminationWatch> m_terminationWatch;
     QPointer<FrmInfo> m_info;
     QPointer<options::frmOptions> m_options;
+    ListeningPortWatch* m_portWatch = nullptr;
     QString m_saveFolder;
 };

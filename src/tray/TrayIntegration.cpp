@@ -15,7 +15,21 @@ namespace tray {
 TrayIntegration::TrayIntegration(QWidget* mainWindow, QMenu* menuSysPop, QObject* parent)
     : QObject(parent), m_mainWindow(mainWindow),
       m_menu(menuSysPop ? menuSysPop : createMenuSysPop(mainWindow)),
-      m_procedure(new TrayWindowProcedure(this)), m_trayIcon(new QSystemTrayIcon(this)) {
+      m_procedure(new TrayWindowProcedure(this)), m_trayIcon(new QSystemTrayIcon(this)),
+      m_balloonOnly(new QTimer(this)) {
+    m_balloonOnly->setSingleShot(true);
+    connect(m_balloonOnly, &QTimer::timeout, m_trayIcon, &QSystemTrayIcon::hide);
+    connect(m_trayIcon, &QSystemTrayIcon::messageClicked, this, [this] {
+        if (!m_mainWindow)
+            return;
+        if (m_balloonOnly->isActive() || m_mainWindow->isVisible()) {
+            m_mainWindow->showNormal();
+            m_mainWindow->raise();
+            m_mainWindow->activateWindow();
+        } else {
+            OpenConMon_Click();
+        }
+    });
     for (QAction* action : m_menu->actions()) {
         if (action->objectName() == QLatin1String("OpenConMon"))
             connect(action, &QAction::triggered, this, &TrayIntegration::OpenConMon_Click);
@@ -40,10 +54,32 @@ std::int32_t TrayIntegration::ShowTrayIcon(QWidget* lHWnd, const QString& sTip, 
     // Installing again only moves the procedure to the front; it never stacks on itself.
     if (lHWnd)
         lHWnd->installEventFilter(m_procedure);
+    m_balloonOnly->stop(); // the icon stays now
     m_trayIcon->setIcon(lIcon);
     m_trayIcon->setToolTip(fitTrayTip(sTip));
     m_trayIcon->show();
     return 0;
+}
+
+void TrayIntegration::showBalloon(const QString& title, const QString& text, const QIcon& icon) {
+    if (!m_trayIcon->isVisible() || m_balloonOnly->isActive()) {
+        m_trayIcon->setIcon(icon);
+        m_trayIcon->show();
+        m_balloonOnly->start(BalloonMilliseconds);
+    }
+    showBalloonOnceDocked(title, text, 20);
+}
+
+// A balloon points at its icon: one just shown gets a moment to take its place in the tray.
+void TrayIntegration::showBalloonOnceDocked(const QString& title, const QString& text, int triesLeft) {
+    if (!m_trayIcon->isVisible())
+        return;
+    if (m_trayIcon->geometry().isEmpty() && triesLeft > 0) {
+        QTimer::singleShot(
+            100, this, [this, title, text, triesLeft] { showBalloonOnceDocked(title, text, triesLeft - 1); });
+        return;
+    }
+    m_trayIcon->showMessage(title, text, QSystemTrayIcon::Information, BalloonMilliseconds);
 }
 
 std::int32_t TrayIntegration::ChangeIcon(const QIcon& lNewIcon) {
@@ -62,6 +98,7 @@ std::int32_t TrayIntegration::ChangeTip(const QString& nNewTip) {
 std::int32_t TrayIntegration::RemoveTrayIcon() {
     if (m_storedWindow)
         m_storedWindow->removeEventFilter(m_procedure);
+    m_balloonOnly->stop();
     m_trayIcon->hide();
     return 0;
 }

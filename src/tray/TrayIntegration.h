@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -35,6 +36,11 @@ public:
     std::int32_t ChangeTip(const QString& nNewTip);
     // Harmless when no icon is shown, before any ShowTrayIcon or after a previous removal.
     std::int32_t RemoveTrayIcon();
+
+    // A balloon at the icon. Where the window is not in the tray, the icon shows for as long
+    // as the balloon does and then goes again; a click on the balloon brings the window back.
+    void showBalloon(const QString& title, const QString& text, const QIcon& icon);
+    static constexpr int BalloonMilliseconds = 6000;
 
     // Makes a window let all mouse input through to what lies beneath and drops its
     // stay-on-top hint. Returns 0.
@@ -73,6 +79,7 @@ signals:
 
 private:
     void deliverActivation(QSystemTrayIcon::ActivationReason reason);
+    void showBalloonOnceDocked(const QString& title, const QString& text, int triesLeft);
     void sendTrayMessage(std::uint32_t code);
 
     QPointer<QWidget> m_mainWindow;
@@ -80,6 +87,8 @@ private:
     QPointer<QWidget> m_storedWindow;
     TrayWindowProcedure* m_procedure;
     QSystemTrayIcon* m_trayIcon;
+    // Set while the icon shows only for a balloon: it goes when the balloon does.
+    QTimer* m_balloonOnly;
 };
 
 } // namespace tray

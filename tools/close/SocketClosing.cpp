@@ -98,7 +98,7 @@ CloseOutcome mayClose(const std::vector<TcpSocket>& found, uid_t caller) {
         return CloseOutcome::MoreThanOne;
     if (found.front().state == KernelListen)
         return CloseOutcome::Listening;
-    if (caller != 0 && found.front().ownerUid != caller)
+    if (caller != 0 && found.front().userId != caller)
         return CloseOutcome::AnotherUsers;
     return CloseOutcome::Closed;
 }

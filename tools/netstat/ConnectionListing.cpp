@@ -20,6 +20,22 @@
 
 using os::sockets::TcpSocket;
 
+namespace {
+
+// Each family with its sockets' tcp_info, from its /proc table (without) where netlink fails.
+bool readWithTrafficInfo(os::sockets::NetlinkTcpDumper& dumper, std::uint32_t states,
+                         const os::sockets::TcpSocketVisitor& keep, const std::string& procRoot) {
+    bool read = false;
+    for (const int family : {AF_INET, AF_INET6})
+        read = (dumper.dump(family, states, keep, IPPROTO_TCP, os::sockets::TrafficInfoExtension) ||
+                os::sockets::readProcTcpTable(procRoot + (family == AF_INET ? "/net/tcp" : "/net/tcp6"),
+                                              family, states, keep)) ||
+               read;
+    return read;
+}
+
+} // namespace
+
 std::vector<ListedConnection> collectConnections(const ListingOptions& options, bool* readable) {
     std::vector<TcpSocket> sockets;
     os::sockets::NetlinkTcpDumper dumper;
@@ -28,8 +44,10 @@ std::vector<ListedConnection> collectConnections(const ListingOptions& options, 
     if (options.all)
         states |= os::sockets::stateBit(os::sockets::KernelListen);
     // One walk of the kernel's tables for both families where it can, else one each.
-    bool read = dumper.dumpBothFamilies(states, sockets) ||
-                os::sockets::forEachTcpSocket(dumper, states, keep, options.procRoot);
+    bool read = options.trafficInfo
+                    ? readWithTrafficInfo(dumper, states, keep, options.procRoot)
+                    : dumper.dumpBothFamilies(states, sockets) ||
+                          os::sockets::forEachTcpSocket(dumper, states, keep, options.procRoot);
     // A listing that silently lacked the UDP endpoints it was asked for would pass for none.
     if (options.all)
         read = os::sockets::forEachUdpSocket(dumper, keep, options.procRoot) && read;

@@ -10,6 +10,7 @@
 struct ListingOptions {
     bool numeric = false; // -n: no service or host names
     bool all = false;     // -a: the listening TCP sockets and the UDP endpoints too
+    bool trafficInfo = false; // each TCP socket's tcp_info too (--json -i)
     std::chrono::milliseconds lookupDeadline{500};
     std::string procRoot = "/proc";
 };

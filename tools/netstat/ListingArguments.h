@@ -8,15 +8,21 @@
 
 namespace listing {
 
-enum class Request { List, Help, Wrong };
+enum class Request { List, Help, Version, Wrong };
 
 // The option that adds the connections of the other network namespaces; a platform without
 // them accepts it and has none to add.
 inline constexpr char NamespacesOption[] = "--namespaces";
 
-// Reads the options; on a wrong one, `wrong` names it.
+// The machine-readable listing: --json, and -i for each TCP socket's kernel counters in it.
+struct JsonChoice {
+    bool json = false;
+    bool trafficInfo = false;
+};
+
+// Reads the options; on a wrong one, `wrong` names it. Without `json` its options are wrong.
 inline Request readArguments(int argc, char** argv, bool& all, bool& numeric, const char*& wrong,
-                             bool* namespaces = nullptr) {
+                             JsonChoice* json = nullptr, bool* namespaces = nullptr) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (!std::strcmp(argument, "--help") || !std::strcmp(argument, "-h") || !std::strcmp(argument, "/?"))
@@ -26,7 +32,13 @@ inline Request readArguments(int argc, char** argv, bool& all, bool& numeric, co
                 *namespaces = true;
             continue;
         }
+        if (!std::strcmp(argument, "--version"))
+            return Request::Version;
         wrong = argument;
+        if (json && !std::strcmp(argument, "--json")) {
+            json->json = true;
+            continue;
+        }
         if ((argument[0] != '-' && argument[0] != '/') || !argument[1])
             return Request::Wrong;
         for (const char* letter = argument + 1; *letter; ++letter) {
@@ -34,6 +46,8 @@ inline Request readArguments(int argc, char** argv, bool& all, bool& numeric, co
                 numeric = true;
             } else if (*letter == 'a' || *letter == 'A') {
                 all = true;
+            } else if (json && (*letter == 'i' || *letter == 'I')) {
+                json->trafficInfo = true;
             } else if (*letter != 'o' && *letter != 'O') { // the owner column is always printed
                 return Request::Wrong;
             }

@@ -9,6 +9,7 @@
 
 #include "Capabilities.h"
 #include "ConnectionListing.h"
+#include "JsonListing.h"
 #include "ListingArguments.h"
 #include "NetworkNamespaces.h"
 #include "ServiceNames.h"
@@ -21,12 +22,15 @@
 namespace {
 
 void printUsage(std::FILE* to) {
-    std::fputs("usage: tavren-netstat-cli [-a] [-n] [-o] [--namespaces] [--help]\n"
+    std::fputs("usage: tavren-netstat-cli [-a] [-n] [-o] [--namespaces] [--json [-i]] [--version] [--help]\n"
                "  -a            also the listening TCP ports and the UDP endpoints\n"
                "  -n            numeric addresses and ports, no name look-ups\n"
                "  -o            show the owning process id (always shown)\n"
                "  --namespaces  then the connections of the other network namespaces, each\n"
                "                under its own title (their hosts in numbers)\n"
+               "  --json        one JSON object per socket and line, in numbers\n"
+               "  -i            with --json: each TCP socket's kernel counters and round-trip time\n"
+               "  --version     print the version and exit\n"
                "  --help        print this help and exit\n",
                to);
 }
@@ -69,19 +73,28 @@ int main(int argc, char** argv) {
     ListingOptions options;
     const char* wrong = "";
     bool otherNamespaces = false;
+    listing::JsonChoice json;
     const listing::Request request =
-        listing::readArguments(argc, argv, options.all, options.numeric, wrong, &otherNamespaces);
-    if (request != listing::Request::List) {
+        listing::readArguments(argc, argv, options.all, options.numeric, wrong, &json, &otherNamespaces);
+    if (request != listing::Request::List || (json.trafficInfo && !json.json)) {
         if (!giveUpCapabilities())
             return 1;
         if (request == listing::Request::Help) {
             printUsage(stdout);
             return std::fflush(stdout) == 0 ? 0 : 1;
         }
-        listing::reportWrongArgument(wrong);
+        if (request == listing::Request::Version) {
+            std::fputs("tavren-netstat-cli " TAVREN_VERSION "\n", stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (request == listing::Request::Wrong)
+            listing::reportWrongArgument(wrong);
+        else
+            std::fputs("tavren-netstat-cli: -i goes with --json\n", stderr);
         printUsage(stderr);
         return 2;
     }
+    options.trafficInfo = json.trafficInfo;
 
     // Still one thread here: the look-up threads start after the drop and hold nothing.
     bool readable = true;
@@ -98,6 +111,9 @@ int main(int argc, char** argv) {
     findOwners(connections, options.procRoot);
     // Before the drop: root's own view of /proc comes from the capabilities it holds anyway.
     hideOwnersUnseenByTheUser(connections, options.procRoot);
+    // The owners' programs are part of what the grant reads; only the JSON listing names them.
+    const std::vector<std::string> programs =
+        json.json ? ownerProgramPaths(connections, options.procRoot) : std::vector<std::string>();
     if (!giveUpCapabilities())
         return 1;
     if (!readable) {
@@ -105,6 +121,8 @@ int main(int argc, char** argv) {
         std::fputs("tavren-netstat-cli: the TCP table could not be read\n", stderr);
         return 1;
     }
+    if (json.json)
+        return writeAll(formatJsonListing(connections, programs, json.trafficInfo)) ? 0 : 1;
     ServiceNames services;
     std::vector<std::string> hostNames;
     bool allAnswered = true;

@@ -1,10 +1,12 @@
 #include "controls/check/Check.h"
 
+#include "controls/check/CheckAccessible.h"
 #include "controls/check/CheckParts.h"
 #include "platform/host/Colours.h"
 #include "platform/host/EventCodes.h"
 #include "platform/host/Units.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
@@ -31,6 +33,8 @@ constexpr int CaptionLeft = -2;
 Check::Check(QWidget* parent, host::ControlHost* host)
     : HostedControl(parent, host), m_picture(new BoxPicture(this)), m_caption(new CaptionPart(this)),
       m_timer(new QTimer(this)), m_ownBackColor(host::systemColour(host::ButtonFace)) {
+    static const bool accessible = (QAccessible::installFactory(checkAccessibleFactory), true);
+    Q_UNUSED(accessible);
     m_picture->setObjectName(QStringLiteral("Picture1"));
     m_caption->setObjectName(QStringLiteral("Check1"));
     m_timer->setObjectName(QStringLiteral("Timer1"));
@@ -56,8 +60,27 @@ std::int32_t Check::value() {
 }
 
 void Check::setValue(std::int32_t value) {
+    const std::int32_t before = m_value;
     m_value = value;
     showRestingImage();
+    announceValue(before);
+}
+
+void Check::clickAsKeyboardDoes() {
+    if (m_spaceDown || !m_enabled)
+        return;
+    spaceKey(true);
+    spaceKey(false);
+}
+
+void Check::announceValue(std::int32_t before) {
+    if (before == m_value || !QAccessible::isActive())
+        return;
+    QAccessible::State changed;
+    changed.checked = true;
+    changed.checkStateMixed = true;
+    QAccessibleStateChangeEvent event(m_caption, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void Check::setCheckEnabled(bool enabled) {
@@ -232,6 +255,7 @@ void Check::spaceKey(bool down) {
 
 void Check::push() {
     m_timer->stop();
+    const std::int32_t before = m_value;
     // The value is written directly: no setter, no notification.
     switch (m_value) {
     case 0:
@@ -246,6 +270,7 @@ void Check::push() {
     default:
         break;
     }
+    announceValue(before);
 }
 
 void Check::release(short button) {

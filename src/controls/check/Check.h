@@ -34,6 +34,10 @@ public:
     std::int32_t value();
     // Any number is kept; only 0, 1 and 2 have a picture.
     void setValue(std::int32_t value);
+    // The value as it stands, leaving the picture alone.
+    std::int32_t shownValue() const { return m_value; }
+    // A press and release as Space makes them, for assistive technology.
+    void clickAsKeyboardDoes();
 
     // The control's own enabled state. It is not the widget's: a disabled box keeps its
     // caption focusable, it only ignores the mouse and shows the disabled look and colour.
@@ -91,6 +95,8 @@ private:
     void showRestingImage();
     void startTimerInRunMode();
     void applyOwnBackground(host::Colour colour);
+    // Tells assistive technology that the checked state may have moved.
+    void announceValue(std::int32_t before);
 
     BoxPicture* m_picture;
     CaptionPart* m_caption;

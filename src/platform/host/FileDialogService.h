@@ -15,7 +15,13 @@ struct SaveFileRequest {
     QString title;
     QString suggestedPath;
     QString filter; // as QFileDialog takes it: "CSV files (*.csv);;All files (*)"
+    // Added, after a dot, to a chosen file name that has no suffix of its own ("csv").
+    QString defaultSuffix;
 };
+
+// The path with ".suffix" added when its file name holds no dot ("list" becomes "list.csv";
+// "list.txt", "list." and ".csv" stay as typed), as the file dialog itself does.
+QString withDefaultSuffix(const QString& path, const QString& suffix);
 
 class FileDialogService {
 public:

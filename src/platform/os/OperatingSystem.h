@@ -142,6 +142,15 @@ public:
     // sockets when asked for, in numbers.
     virtual std::vector<SocketEndpoint> socketEndpoints(bool listening, bool udp) = 0;
 
+    // The listening TCP sockets and the UDP sockets bound without a peer, in numbers. A
+    // backend that can ask for them alone makes this cheap enough for every second.
+    virtual std::vector<SocketEndpoint> listeningEndpoints() {
+        std::vector<SocketEndpoint> endpoints = socketEndpoints(true, true);
+        // A connection always has a remote port; a listener or an unconnected endpoint none.
+        std::erase_if(endpoints, [](const SocketEndpoint& endpoint) { return endpoint.remotePort != 0; });
+        return endpoints;
+    }
+
     // A sampler of every TCP connection's traffic figures, stopped until started.
     virtual std::unique_ptr<TrafficSampler> makeTrafficSampler() = 0;
 

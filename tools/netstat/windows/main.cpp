@@ -20,11 +20,12 @@
 namespace {
 
 void printUsage(std::FILE* to) {
-    std::fputs("usage: tavren-netstat-cli [-a] [-n] [-o] [--help]\n"
-               "  -a      also the listening TCP ports and the UDP endpoints\n"
-               "  -n      numeric ports, no service names\n"
-               "  -o      show the owning process id (always shown)\n"
-               "  --help  print this help and exit\n",
+    std::fputs("usage: tavren-netstat-cli [-a] [-n] [-o] [--version] [--help]\n"
+               "  -a         also the listening TCP ports and the UDP endpoints\n"
+               "  -n         numeric ports, no service names\n"
+               "  -o         show the owning process id (always shown)\n"
+               "  --version  print the version and exit\n"
+               "  --help     print this help and exit\n",
                to);
 }
 
@@ -65,6 +66,10 @@ int main(int argc, char** argv) {
     const listing::Request request = listing::readArguments(argc, argv, all, numeric, wrong);
     if (request == listing::Request::Help) {
         printUsage(stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (request == listing::Request::Version) {
+        std::fputs("tavren-netstat-cli " TAVREN_VERSION "\n", stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (request == listing::Request::Wrong) {

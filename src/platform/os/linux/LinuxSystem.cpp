@@ -123,6 +123,20 @@ TcpStateCounts LinuxSystem::tcpStateCounts() {
 }
 
 std::vector<SocketEndpoint> LinuxSystem::socketEndpoints(bool listening, bool udp) {
+    std::uint32_t states = sockets::ConnectionStates;
+    if (listening)
+        states |= sockets::stateBit(sockets::KernelListen);
+    return endpointsIn(states, udp);
+}
+
+std::vector<SocketEndpoint> LinuxSystem::listeningEndpoints() {
+    // The kernel leaves the connections out: only the few listeners cross.
+    std::vector<SocketEndpoint> endpoints = endpointsIn(sockets::stateBit(sockets::KernelListen), true);
+    std::erase_if(endpoints, [](const SocketEndpoint& endpoint) { return endpoint.remotePort != 0; });
+    return endpoints;
+}
+
+std::vector<SocketEndpoint> LinuxSystem::endpointsIn(std::uint32_t states, bool udp) {
     std::vector<SocketEndpoint> endpoints;
     // Addresses repeat from socket to socket (every loopback connection has 127.0.0.1 at both
     // ends): the text of the last one of each side is kept, and shared, rather than made anew.
@@ -146,9 +160,6 @@ std::vector<SocketEndpoint> LinuxSystem::socketEndpoints(bool listening, bool ud
                              socket.localPort, socket.remotePort,
                              remote.of(socket.family, socket.remoteAddress), socket.inode != 0});
     };
-    std::uint32_t states = sockets::ConnectionStates;
-    if (listening)
-        states |= sockets::stateBit(sockets::KernelListen);
     const std::string procRoot = m_procRoot.toStdString();
     sockets::forEachTcpSocket(m_endpointDumper, states, keep, procRoot);
     if (udp)

@@ -24,6 +24,7 @@ public:
     QString netstatProgram() const override;
     TcpStateCounts tcpStateCounts() override;
     std::vector<SocketEndpoint> socketEndpoints(bool listening, bool udp) override;
+    std::vector<SocketEndpoint> listeningEndpoints() override;
     std::unique_ptr<TrafficSampler> makeTrafficSampler() override;
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
@@ -46,6 +47,8 @@ public:
     std::optional<QString> platformVersionKey() override;
 
 private:
+    // The TCP sockets in the kernel states of the mask, and with udp every UDP socket.
+    std::vector<SocketEndpoint> endpointsIn(std::uint32_t states, bool udp);
     QString visibleProcessName(std::int32_t processId, PathSource& source) const;
 
     QString m_procRoot;

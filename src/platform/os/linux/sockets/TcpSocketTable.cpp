@@ -82,6 +82,11 @@ TcpTrafficInfo trafficInfo(const char* attributes, std::size_t length) {
             info.smoothedRoundTrip = figures.tcpi_rtt;
             info.totalRetransmits = figures.tcpi_total_retrans;
             info.known = true;
+            info.bytesSent = figures.tcpi_bytes_sent;
+            info.bytesRetransmitted = figures.tcpi_bytes_retrans;
+            info.segmentsOut = figures.tcpi_segs_out;
+            info.segmentsIn = figures.tcpi_segs_in;
+            info.roundTripVariance = figures.tcpi_rttvar;
             break;
         }
         const std::size_t step = RTA_ALIGN(attribute.rta_len);
@@ -143,7 +148,7 @@ DumpProgress readReply(const char* data, std::size_t length, unsigned sequence, 
         std::memcpy(socket.localAddress.data(), entry.id.idiag_src, 16);
         std::memcpy(socket.remoteAddress.data(), entry.id.idiag_dst, 16);
         socket.inode = entry.idiag_inode;
-        socket.ownerUid = entry.idiag_uid;
+        socket.userId = entry.idiag_uid;
         socket.interfaceIndex = entry.id.idiag_if;
         socket.cookie = {entry.id.idiag_cookie[0], entry.id.idiag_cookie[1]};
         const std::size_t attributesAt = NLMSG_ALIGN(sizeof(inet_diag_msg));
@@ -322,7 +327,11 @@ bool parseProcTcpLine(const char* line, int family, TcpSocket& socket) {
     cursor += 2;
     if (socket.state >= 32)
         return false;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 3; ++i)
+        if (!skipField(cursor))
+            return false;
+    socket.userId = static_cast<std::uint32_t>(std::strtoul(cursor, nullptr, 10));
+    for (int i = 0; i < 2; ++i)
         if (!skipField(cursor))
             return false;
     while (*cursor == ' ')

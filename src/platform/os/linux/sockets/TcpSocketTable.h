@@ -44,6 +44,12 @@ struct TcpTrafficInfo {
     std::uint32_t smoothedRoundTrip = 0; // microseconds
     std::uint32_t totalRetransmits = 0;
     bool known = false; // the reply carried the figures
+    // The rest of the counters, for the companion's JSON listing (0 where a kernel lacks them).
+    std::uint64_t bytesSent = 0; // every byte sent, retransmissions included
+    std::uint64_t bytesRetransmitted = 0;
+    std::uint32_t segmentsOut = 0;
+    std::uint32_t segmentsIn = 0;
+    std::uint32_t roundTripVariance = 0; // microseconds
 };
 
 // The dump request's extension bit that adds tcp_info to each socket.
@@ -60,8 +66,8 @@ struct TcpSocket {
     std::uint16_t localPort = 0; // host order
     std::uint16_t remotePort = 0;
     std::uint32_t inode = 0; // 0 for time-wait and request sockets
+    std::uint32_t userId = 0; // whose the socket is (0 for time-wait and request sockets)
     // What names this very socket to the kernel, for a request about it alone.
-    std::uint32_t ownerUid = 0;
     std::uint32_t interfaceIndex = 0;
     std::array<std::uint32_t, 2> cookie{};
     TcpTrafficInfo traffic;
