@@ -1,6 +1,7 @@
 #include "platform/os/linux/LinuxSystem.h"
 
 #include "platform/os/linux/ChildCommand.h"
+#include "platform/os/linux/DestroyRecorder.h"
 #include "platform/os/linux/ExecutableIcons.h"
 #include "platform/os/linux/FileSaving.h"
 #include "platform/os/linux/LinuxTrafficSampler.h"
@@ -158,6 +159,10 @@ std::vector<SocketEndpoint> LinuxSystem::socketEndpoints(bool listening, bool ud
 
 std::unique_ptr<TrafficSampler> LinuxSystem::makeTrafficSampler() {
     return std::make_unique<linuxbackend::LinuxTrafficSampler>();
+}
+
+std::unique_ptr<ConnectionRecorder> LinuxSystem::makeConnectionRecorder() {
+    return std::make_unique<linuxbackend::DestroyRecorder>();
 }
 
 std::vector<std::int32_t> LinuxSystem::processIds() {

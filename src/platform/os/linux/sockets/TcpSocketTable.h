@@ -37,9 +37,10 @@ constexpr std::uint32_t AllStates = 0xffffffffu;
 constexpr std::uint32_t ConnectionStates =
     AllStates & ~stateBit(KernelListen) & ~stateBit(KernelClose) & ~stateBit(KernelBoundInactive);
 
-// What the kernel counts for one TCP socket (its tcp_info), where the dump asked for it.
+// What one TCP socket moved, as the application counts it: payload bytes only (tcp_info
+// also counts the SYN, each FIN and retransmissions), where the dump asked for the figures.
 struct TcpTrafficInfo {
-    std::uint64_t bytesAcked = 0; // sent and acknowledged by the peer
+    std::uint64_t bytesSent = 0; // payload put on the wire, each byte once
     std::uint64_t bytesReceived = 0;
     std::uint32_t smoothedRoundTrip = 0; // microseconds
     std::uint32_t totalRetransmits = 0;
@@ -60,6 +61,8 @@ struct TcpSocket {
     std::uint16_t localPort = 0; // host order
     std::uint16_t remotePort = 0;
     std::uint32_t inode = 0; // 0 for time-wait and request sockets
+    std::uint32_t userId = 0;
+    std::uint64_t cookie = 0; // the kernel's own name for the socket, never reused while it runs
     TcpTrafficInfo traffic;
 };
 
@@ -74,6 +77,15 @@ enum class DumpProgress { More, Done, Failed };
 // the final message, an interrupted dump or a message cut short.
 DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequence, int family,
                            std::vector<TcpSocket>& sockets, int protocol = 6);
+
+// The payload figures of a raw tcp_info as the kernel laid it out (older kernels send a
+// shorter one: `size` is what arrived). `kernelState` is the socket's state; a destroyed
+// socket is in the closed state. Unknown figures when the kernel counts no bytes.
+TcpTrafficInfo payloadTraffic(const void* tcpInfo, std::size_t size, std::uint8_t kernelState);
+
+// Reads the socket messages of one multicast notice (a destroyed socket each), as
+// readDumpReply does for a dump; false for a message cut short.
+bool readDestroyNotice(const char* data, std::size_t length, std::vector<TcpSocket>& sockets);
 
 // Netlink dump of one address family, in the order the kernel reports. The sockets are
 // handed to the visitor only once the whole dump has arrived: a dump that fails part-way
