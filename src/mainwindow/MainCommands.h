@@ -9,6 +9,7 @@
 
 class Form1;
 class FrmInfo;
+class HistoryCommands;
 class LiveTraffic;
 class RefreshCycle;
 class TerminationWatch;
@@ -46,6 +47,7 @@ public:
     void showInfo();
 
     FrmInfo* frmInfo() const;
+    HistoryCommands* history() const { return m_history; }
     options::frmOptions* optionsDialog() const;
     void setTerminationLimit(std::chrono::milliseconds limit) { m_terminationLimit = limit; }
 
@@ -77,6 +79,7 @@ private:
     // The process a Terminate told to end, watched until it is gone.
     QPointer<TerminationWatch> m_terminationWatch;
     QPointer<FrmInfo> m_info;
+    HistoryCommands* m_history = nullptr;
     QPointer<options::frmOptions> m_options;
     QString m_saveFolder;
 };
