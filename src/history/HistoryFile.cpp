@@ -36,8 +36,13 @@ CREATE TABLE IF NOT EXISTS program_days (
 )";
 
 // Whether an open file holds a history this program can write: an empty database, or one
-// with this program's tables and schema version that passes SQLite's own check.
-bool isHistory(SqliteDatabase& database) {
+// with this program's tables and schema version that passes SQLite's own check. SQLITE_OK
+// when it does, SQLITE_NOTADB when it is something else, and the error of a file that could
+// not be read (it may be whole: it is left where it is).
+int checkHistory(SqliteDatabase& database) {
+    const auto readError = [](int result) {
+        return result == SQLITE_NOTADB || result == SQLITE_CORRUPT || result == SQLITE_OK ? SQLITE_NOTADB : result;
+    };
     SqliteStatement tables(database, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
     bool any = false, versioned = false;
     int result;
@@ -46,16 +51,20 @@ bool isHistory(SqliteDatabase& database) {
         versioned |= tables.text(0) == QLatin1String("schema_version");
     }
     if (result != SQLITE_DONE)
-        return false;
+        return readError(result);
     if (!any)
-        return true;
+        return SQLITE_OK;
     if (!versioned)
-        return false;
+        return SQLITE_NOTADB;
     SqliteStatement version(database, QStringLiteral("SELECT version FROM schema_version"));
-    if (version.step() != SQLITE_ROW || version.integer(0) != SchemaVersion)
-        return false;
+    if ((result = version.step()) != SQLITE_ROW)
+        return readError(result);
+    if (version.integer(0) != SchemaVersion)
+        return SQLITE_NOTADB;
     SqliteStatement check(database, QStringLiteral("PRAGMA quick_check"));
-    return check.step() == SQLITE_ROW && check.text(0) == QLatin1String("ok");
+    if ((result = check.step()) != SQLITE_ROW)
+        return readError(result);
+    return check.text(0) == QLatin1String("ok") ? SQLITE_OK : SQLITE_NOTADB;
 }
 
 // Renames the file and its write-ahead log aside; empty when that failed.
@@ -74,8 +83,8 @@ int openChecked(SqliteDatabase& database, const QString& path) {
     int result = database.open(path, true);
     if (result != SQLITE_OK)
         return result;
-    if (!isHistory(database))
-        return SQLITE_NOTADB;
+    if ((result = checkHistory(database)) != SQLITE_OK)
+        return result;
     if (!path.isEmpty()) {
         // Readers go on while the writer writes; a commit is whole after a crash.
         SqliteStatement wal(database, QStringLiteral("PRAGMA journal_mode = WAL"));

@@ -25,25 +25,30 @@ QString dayOf(std::int64_t milliseconds) {
 
 // Copies rows from the attached database "other" into "main", keeping program days added up.
 bool copyHistory(SqliteDatabase& database, const QString& otherPath, std::int64_t closedSince) {
-    SqliteStatement attach(database, QStringLiteral("ATTACH DATABASE ? AS other"));
-    attach.bind(1, otherPath);
-    if (attach.step() != SQLITE_DONE)
-        return false;
-    SqliteStatement rows(database, QStringLiteral(
-        "INSERT INTO main.connections (program, user, process_id, protocol, local_address, local_port,"
-        " remote_address, remote_port, opened, closed, sent, received, round_trip_us, retransmits)"
-        " SELECT program, user, process_id, protocol, local_address, local_port, remote_address,"
-        " remote_port, opened, closed, sent, received, round_trip_us, retransmits"
-        " FROM other.connections WHERE closed >= ?"));
-    rows.bind(1, closedSince);
-    SqliteStatement days(database, QStringLiteral(
-        "INSERT INTO main.program_days SELECT * FROM other.program_days WHERE day >= ? AND true"
-        " ON CONFLICT (day, program, user) DO UPDATE SET connections = connections + excluded.connections,"
-        " sent = sent + excluded.sent, received = received + excluded.received,"
-        " listening = listening + excluded.listening, idle = idle + excluded.idle"));
-    days.bind(1, dayOf(closedSince));
-    const bool copied = database.exec("BEGIN") == SQLITE_OK && rows.step() == SQLITE_DONE &&
-                        days.step() == SQLITE_DONE && database.exec("COMMIT") == SQLITE_OK;
+    {
+        SqliteStatement attach(database, QStringLiteral("ATTACH DATABASE ? AS other"));
+        attach.bind(1, otherPath);
+        if (attach.step() != SQLITE_DONE)
+            return false;
+    }
+    bool copied = database.exec("BEGIN") == SQLITE_OK;
+    {
+        SqliteStatement rows(database, QStringLiteral(
+            "INSERT INTO main.connections (program, user, process_id, protocol, local_address, local_port,"
+            " remote_address, remote_port, opened, closed, sent, received, round_trip_us, retransmits)"
+            " SELECT program, user, process_id, protocol, local_address, local_port, remote_address,"
+            " remote_port, opened, closed, sent, received, round_trip_us, retransmits"
+            " FROM other.connections WHERE closed >= ?"));
+        rows.bind(1, closedSince);
+        SqliteStatement days(database, QStringLiteral(
+            "INSERT INTO main.program_days SELECT * FROM other.program_days WHERE day >= ?"
+            " ON CONFLICT (day, program, user) DO UPDATE SET connections = connections + excluded.connections,"
+            " sent = sent + excluded.sent, received = received + excluded.received,"
+            " listening = listening + excluded.listening, idle = idle + excluded.idle"));
+        days.bind(1, dayOf(closedSince));
+        copied = copied && rows.step() == SQLITE_DONE && days.step() == SQLITE_DONE;
+    }
+    copied = copied && database.exec("COMMIT") == SQLITE_OK;
     if (!copied)
         database.exec("ROLLBACK");
     database.exec("DETACH DATABASE other");
@@ -81,6 +86,11 @@ HistoryStore::~HistoryStore() {
     m_thread.join();
 }
 
+void HistoryStore::tell(const QString& text) {
+    // Through the window's event loop: also what the constructor finds reaches the status bar.
+    QMetaObject::invokeMethod(this, [this, text] { emit message(text); }, Qt::QueuedConnection);
+}
+
 bool HistoryStore::openDatabase(bool file) {
     QString aside, error;
     SqliteDatabase opened;
@@ -91,11 +101,11 @@ bool HistoryStore::openDatabase(bool file) {
             std::lock_guard lock(m_queueMutex);
             m_paused = reason;
         }
-        emit message(reason);
+        tell(reason);
         return false;
     }
     if (!aside.isEmpty())
-        emit message(QStringLiteral("The history file could not be read; it was moved aside as %1 and a new one started.")
+        tell(QStringLiteral("The history file could not be read; it was moved aside as %1 and a new one started.")
                          .arg(QDir::toNativeSeparators(aside)));
     std::lock_guard lock(m_databaseMutex);
     m_database.swap(opened);
@@ -114,19 +124,25 @@ void HistoryStore::setKeepsHistory(bool keep, bool deleteFile) {
     QString aside, error;
     SqliteDatabase next;
     if (historyfile::open(next, keep ? m_path : QString(), aside, error) != SQLITE_OK) {
-        emit message(QStringLiteral("History cannot be kept in %1: %2").arg(QDir::toNativeSeparators(m_path), error));
+        tell(QStringLiteral("History cannot be kept in %1: %2").arg(QDir::toNativeSeparators(m_path), error));
         return;
     }
     {
         std::lock_guard lock(m_databaseMutex);
         if (keep) {
             // This run's history so far goes into the file.
-            SqliteStatement attach(m_database, QStringLiteral("ATTACH DATABASE ? AS kept"));
-            attach.bind(1, m_path);
-            if (attach.step() == SQLITE_DONE) {
-                m_database.exec(CopyToKept);
-                m_database.exec("DETACH DATABASE kept");
+            bool attached;
+            {
+                SqliteStatement attach(m_database, QStringLiteral("ATTACH DATABASE ? AS kept"));
+                attach.bind(1, m_path);
+                attached = attach.step() == SQLITE_DONE;
             }
+            if (!attached || m_database.exec(CopyToKept) != SQLITE_OK) {
+                m_database.exec("ROLLBACK");
+                tell(QStringLiteral("This run's history so far could not be copied into %1: %2")
+                         .arg(QDir::toNativeSeparators(m_path), m_database.errorText()));
+            }
+            m_database.exec("DETACH DATABASE kept");
             m_database.swap(next);
         } else {
             // This run's part of the file stays in view for the rest of the run.
@@ -192,7 +208,7 @@ void HistoryStore::run() {
             m_queue.swap(entries);
         } else if (wasPaused && keeping) {
             m_paused.clear();
-            emit message(QStringLiteral("History is written again."));
+            tell(QStringLiteral("History is written again."));
         }
         m_flushDone = flushing;
         m_written.notify_all();
@@ -270,7 +286,7 @@ bool HistoryStore::write(const std::vector<HistoryEntry>& entries) {
         std::lock_guard queueLock(m_queueMutex);
         m_paused = reason;
     }
-    emit message(reason);
+    tell(reason);
     return false;
 }
 

@@ -51,7 +51,7 @@ public:
 signals:
     // Rows were written. Sent from the writing thread.
     void recorded();
-    // Something the user should read in the status bar. Sent from any thread.
+    // Something the user should read in the status bar. Sent from the window's thread.
     void message(const QString& text);
 
 private:
@@ -60,6 +60,7 @@ private:
     bool openDatabase(bool file);
     bool write(const std::vector<HistoryEntry>& entries);
     void pruneIfDue();
+    void tell(const QString& text);
 
     const QString m_path;
     const std::int64_t m_runStart;

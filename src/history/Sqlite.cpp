@@ -10,8 +10,9 @@ SqliteDatabase::~SqliteDatabase() {
 
 int SqliteDatabase::open(const QString& path, bool create) {
     close();
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0) |
-                      (path.isEmpty() ? SQLITE_OPEN_MEMORY : 0);
+    // The memory database is named, not flagged: a flag would make the files it attaches
+    // memory databases too.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     const QByteArray name = path.isEmpty() ? QByteArray(":memory:") : path.toUtf8();
     const int result = sqlite3_open_v2(name.constData(), &m_handle, flags, nullptr);
     if (result != SQLITE_OK)

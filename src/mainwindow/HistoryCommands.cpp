@@ -21,7 +21,7 @@ HistoryCommands::HistoryCommands(Form1& window, os::OperatingSystem& system,
       m_store(new history::HistoryStore(history::historyfile::defaultFolder(), this)),
       m_feed(new history::HistoryFeed(system, rows, *m_store, this)) {
     const auto toStatusBar = [this](const QString& text) { m_window.StatusBar1->setPanelText(2, text); };
-    connect(m_store, &history::HistoryStore::message, this, toStatusBar, Qt::QueuedConnection);
+    connect(m_store, &history::HistoryStore::message, this, toStatusBar);
     connect(m_feed, &history::HistoryFeed::message, this, toStatusBar);
 }
 
