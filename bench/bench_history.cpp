@@ -198,6 +198,7 @@ void windowOverMillionRows() {
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     signal(SIGPIPE, SIG_IGN);
     floodAndIdle(qEnvironmentVariableIntValue("HISTORY_BENCH_SECONDS") > 0
                      ? qEnvironmentVariableIntValue("HISTORY_BENCH_SECONDS")

@@ -152,10 +152,11 @@ std::vector<QVariantList> HistoryPageModel::query(int limit, int offset) {
             .replace(QLatin1Char('_'), QLatin1String("\\_"));
         pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
         QStringList tests;
-        for (const char* field : connections ? std::initializer_list<const char*>{"program", "user", "local_address",
-                                                                                  "local_port", "remote_address",
-                                                                                  "remote_port", "sent", "received"}
-                                             : std::initializer_list<const char*>{"day", "program", "user"}) {
+        static const char* const ConnectionFields[] = {"program",        "user",        "local_address", "local_port",
+                                                       "remote_address", "remote_port", "sent",          "received"};
+        static const char* const ProgramFields[] = {"day", "program", "user"};
+        for (const char* field : connections ? std::span<const char* const>(ConnectionFields)
+                                             : std::span<const char* const>(ProgramFields)) {
             tests.append(QStringLiteral("%1 LIKE ? ESCAPE '\\'").arg(QLatin1String(field)));
             values.append(pattern);
         }
