@@ -4,7 +4,11 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QLocale>
+#include <QTimer>
+
+#include <limits>
 
 #include <span>
 
@@ -136,32 +140,39 @@ QVariant HistoryPageModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-std::vector<QVariantList> HistoryPageModel::query(int limit, int offset) {
+// The filter as one SQL condition over the table's text fields, with its values.
+QString HistoryPageModel::filterCondition(QVariantList& values) const {
+    QString pattern = m_filter;
+    pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('%'), QLatin1String("\\%"))
+        .replace(QLatin1Char('_'), QLatin1String("\\_"));
+    pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
+    static const char* const ConnectionFields[] = {"program",        "user",        "local_address", "local_port",
+                                                   "remote_address", "remote_port", "sent",          "received"};
+    static const char* const ProgramFields[] = {"day", "program", "user"};
+    QStringList tests;
+    for (const char* field : m_table == Table::Connections ? std::span<const char* const>(ConnectionFields)
+                                                           : std::span<const char* const>(ProgramFields)) {
+        tests.append(QStringLiteral("%1 LIKE ? ESCAPE '\\'").arg(QLatin1String(field)));
+        values.append(pattern);
+    }
+    return QLatin1Char('(') + tests.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+}
+
+QString HistoryPageModel::selectedColumns() const {
     QStringList selected;
     for (const Column& column : columnsOf(m_table))
         selected.append(QLatin1String(column.expression));
+    return selected.join(QStringLiteral(", "));
+}
+
+std::vector<QVariantList> HistoryPageModel::query(int limit, int offset) {
     const bool connections = m_table == Table::Connections;
-    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(selected.join(QStringLiteral(", ")),
-                                                          connections ? QStringLiteral("connections")
-                                                                      : QStringLiteral("program_days"));
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(selectedColumns(), connections ? QStringLiteral("connections")
+                                                                                          : QStringLiteral("program_days"));
     QVariantList values;
-    if (!m_filter.isEmpty()) {
-        QString pattern = m_filter;
-        pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-            .replace(QLatin1Char('%'), QLatin1String("\\%"))
-            .replace(QLatin1Char('_'), QLatin1String("\\_"));
-        pattern = QLatin1Char('%') + pattern + QLatin1Char('%');
-        QStringList tests;
-        static const char* const ConnectionFields[] = {"program",        "user",        "local_address", "local_port",
-                                                       "remote_address", "remote_port", "sent",          "received"};
-        static const char* const ProgramFields[] = {"day", "program", "user"};
-        for (const char* field : connections ? std::span<const char* const>(ConnectionFields)
-                                             : std::span<const char* const>(ProgramFields)) {
-            tests.append(QStringLiteral("%1 LIKE ? ESCAPE '\\'").arg(QLatin1String(field)));
-            values.append(pattern);
-        }
-        sql += QStringLiteral(" WHERE ") + tests.join(QStringLiteral(" OR "));
-    }
+    if (!m_filter.isEmpty())
+        sql += QStringLiteral(" WHERE ") + filterCondition(values);
     const QString direction = m_order == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC");
     sql += QStringLiteral(" ORDER BY %1 %2, %3 LIMIT ? OFFSET ?")
                .arg(QLatin1String(columnsOf(m_table)[m_sortColumn].expression), direction,
@@ -171,6 +182,42 @@ std::vector<QVariantList> HistoryPageModel::query(int limit, int offset) {
     return m_store.select(sql, values);
 }
 
+bool HistoryPageModel::scansInChunks() const {
+    return !m_filter.isEmpty() && m_table == Table::Connections &&
+           QLatin1String(columnsOf(m_table)[m_sortColumn].expression) == QLatin1String("closed");
+}
+
+// A filter that few rows pass would read the whole history before its first page is full:
+// rows are read along the index on Closed a chunk at a time, and a keystroke waits for at
+// most about one budget of chunks; the rest follow one chunk per turn of the event loop.
+std::vector<QVariantList> HistoryPageModel::scanChunks() {
+    const bool ascending = m_order == Qt::AscendingOrder;
+    QVariantList values;
+    const QString sql = QStringLiteral("SELECT %1, closed, id, %2 FROM connections WHERE closed %3 ? OR (closed = ? AND id %3 ?)"
+                                       " ORDER BY closed %4, id %4 LIMIT %5")
+                            .arg(selectedColumns(), filterCondition(values), ascending ? QStringLiteral(">") : QStringLiteral("<"),
+                                 ascending ? QStringLiteral("ASC") : QStringLiteral("DESC"))
+                            .arg(ScanRows);
+    const int columns = columnCount();
+    std::vector<QVariantList> found;
+    QElapsedTimer spent;
+    spent.start();
+    while (!m_scanDone && int(found.size()) < PageRows && spent.elapsed() < ScanBudgetMilliseconds) {
+        QVariantList bound = values;
+        bound << qlonglong(m_scanClosed) << qlonglong(m_scanClosed) << qlonglong(m_scanId);
+        const std::vector<QVariantList> chunk = m_store.select(sql, bound);
+        m_scanDone = int(chunk.size()) < ScanRows;
+        if (!chunk.empty()) {
+            m_scanClosed = chunk.back()[columns].toLongLong();
+            m_scanId = chunk.back()[columns + 1].toLongLong();
+        }
+        for (const QVariantList& row : chunk)
+            if (row[columns + 2].toLongLong() != 0)
+                found.push_back(row.mid(0, columns));
+    }
+    return found;
+}
+
 bool HistoryPageModel::canFetchMore(const QModelIndex& parent) const {
     return !parent.isValid() && m_more;
 }
@@ -178,8 +225,17 @@ bool HistoryPageModel::canFetchMore(const QModelIndex& parent) const {
 void HistoryPageModel::fetchMore(const QModelIndex& parent) {
     if (parent.isValid() || !m_more)
         return;
-    std::vector<QVariantList> page = query(PageRows, int(m_rows.size()));
-    m_more = int(page.size()) == PageRows;
+    std::vector<QVariantList> page;
+    if (scansInChunks()) {
+        page = scanChunks();
+        m_more = !m_scanDone;
+        // A first page not yet full goes on filling while the window answers.
+        if (m_more && int(m_rows.size() + page.size()) < PageRows)
+            QTimer::singleShot(0, this, [this] { fetchMore({}); });
+    } else {
+        page = query(PageRows, int(m_rows.size()));
+        m_more = int(page.size()) == PageRows;
+    }
     if (page.empty())
         return;
     beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + page.size()) - 1);
@@ -188,6 +244,17 @@ void HistoryPageModel::fetchMore(const QModelIndex& parent) {
 }
 
 void HistoryPageModel::refresh() {
+    if (scansInChunks()) {
+        beginResetModel();
+        m_rows.clear();
+        m_more = true;
+        m_scanDone = false;
+        const bool ascending = m_order == Qt::AscendingOrder;
+        m_scanClosed = m_scanId = ascending ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
+        endResetModel();
+        fetchMore({});
+        return;
+    }
     const int wanted = std::max(PageRows, int(m_rows.size()));
     std::vector<QVariantList> rows = query(wanted, 0);
     beginResetModel();

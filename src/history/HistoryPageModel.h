@@ -19,6 +19,8 @@ class HistoryPageModel : public QAbstractTableModel {
 public:
     enum class Table { Connections, Programs };
     static constexpr int PageRows = 500;
+    static constexpr int ScanRows = 20000;
+    static constexpr int ScanBudgetMilliseconds = 100;
 
     HistoryPageModel(HistoryStore& store, Table table, std::function<QIcon(const QString&)> iconOf,
                      QObject* parent = nullptr);
@@ -42,6 +44,10 @@ public:
 
 private:
     std::vector<QVariantList> query(int limit, int offset);
+    QString filterCondition(QVariantList& values) const;
+    QString selectedColumns() const;
+    bool scansInChunks() const;
+    std::vector<QVariantList> scanChunks();
     QString shown(const QVariantList& row, int column) const;
 
     HistoryStore& m_store;
@@ -49,6 +55,10 @@ private:
     std::function<QIcon(const QString&)> m_iconOf;
     std::vector<QVariantList> m_rows;
     bool m_more = true;
+    // Where a chunked scan goes on: past this Closed time and row id, in the sort's direction.
+    bool m_scanDone = false;
+    qint64 m_scanClosed = 0;
+    qint64 m_scanId = 0;
     QString m_filter;
     int m_sortColumn;
     Qt::SortOrder m_order = Qt::DescendingOrder;
