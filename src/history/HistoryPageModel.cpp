@@ -193,7 +193,7 @@ bool HistoryPageModel::scansInChunks() const {
 std::vector<QVariantList> HistoryPageModel::scanChunks() {
     const bool ascending = m_order == Qt::AscendingOrder;
     QVariantList values;
-    const QString sql = QStringLiteral("SELECT %1, closed, id, %2 FROM connections WHERE closed %3 ? OR (closed = ? AND id %3 ?)"
+    const QString sql = QStringLiteral("SELECT %1, closed, id, %2 FROM connections WHERE (closed, id) %3 (?, ?)"
                                        " ORDER BY closed %4, id %4 LIMIT %5")
                             .arg(selectedColumns(), filterCondition(values), ascending ? QStringLiteral(">") : QStringLiteral("<"),
                                  ascending ? QStringLiteral("ASC") : QStringLiteral("DESC"))
@@ -204,7 +204,7 @@ std::vector<QVariantList> HistoryPageModel::scanChunks() {
     spent.start();
     while (!m_scanDone && int(found.size()) < PageRows && spent.elapsed() < ScanBudgetMilliseconds) {
         QVariantList bound = values;
-        bound << qlonglong(m_scanClosed) << qlonglong(m_scanClosed) << qlonglong(m_scanId);
+        bound << qlonglong(m_scanClosed) << qlonglong(m_scanId);
         const std::vector<QVariantList> chunk = m_store.select(sql, bound);
         m_scanDone = int(chunk.size()) < ScanRows;
         if (!chunk.empty()) {

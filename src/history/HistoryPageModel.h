@@ -19,7 +19,7 @@ class HistoryPageModel : public QAbstractTableModel {
 public:
     enum class Table { Connections, Programs };
     static constexpr int PageRows = 500;
-    static constexpr int ScanRows = 20000;
+    static constexpr int ScanRows = 2000;
     static constexpr int ScanBudgetMilliseconds = 100;
 
     HistoryPageModel(HistoryStore& store, Table table, std::function<QIcon(const QString&)> iconOf,
