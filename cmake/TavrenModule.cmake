@@ -41,6 +41,9 @@ function(tavren_add_tests dir)
     set(runtime ${CMAKE_BINARY_DIR}/xdg-runtime)
     # Reverse look-ups of the companion command stay on this machine during tests.
     set(lookups "TAVREN_NETSTAT_LOOPBACK_LOOKUPS_ONLY=1")
+    # A test that turns "Keep History" on writes its history file under the build, never into
+    # the user's own data folder.
+    set(data_home ${CMAKE_BINARY_DIR}/xdg-data)
     file(MAKE_DIRECTORY ${runtime})
     file(CHMOD ${runtime} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
     foreach(src ${tests})
@@ -83,11 +86,12 @@ function(tavren_add_tests dir)
             set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine")
         elseif(needs_line MATCHES "x11")
             add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-x11 $<TARGET_FILE:${name}>)
-            set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE ENVIRONMENT "XDG_RUNTIME_DIR=${runtime};${lookups}")
+            set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE
+                                 ENVIRONMENT "XDG_RUNTIME_DIR=${runtime};XDG_DATA_HOME=${data_home}/${name};${lookups}")
         else()
             add_test(NAME ${name} COMMAND ${name})
             set_tests_properties(${name} PROPERTIES
-                ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${runtime};${lookups}")
+                ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${runtime};XDG_DATA_HOME=${data_home}/${name};${lookups}")
         endif()
         set_tests_properties(${name} PROPERTIES TIMEOUT 300)
     endforeach()

@@ -1,6 +1,7 @@
 // links: tavren_mainwindow
 // platforms: linux windows
 #include "controls/dns/DNS.h"
+#include "history/HistoryFile.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/FrmInfo.h"
 #include "options/frmOptions.h"
@@ -74,6 +75,7 @@ private slots:
     void copyCommands_data();
     void copyCommands();
     void copyWithoutSelectionLeavesClipboard();
+    void keepHistoryIsTheFile();
     void copyIpMakesDialogHiddenAndDoubleClickReusesIt();
     void menuOpensOnRightButtonOnly();
     void ownRemoteAddress_data();
@@ -506,6 +508,35 @@ void Form1CommandsTest::copyCommands() {
     QVERIFY(action);
     action->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+}
+
+// The history file is the choice: turning "Keep History" on makes it, a new window finds it
+// and shows the entry checked, and turning it off asks first, with No as the default (which
+// keeps the file) and Yes deleting it.
+void Form1CommandsTest::keepHistoryIsTheFile() {
+    auto* keep = form().findChild<QAction*>(QStringLiteral("mnuKeepHistory"));
+    QVERIFY(keep && keep->isCheckable() && form().findChild<QAction*>(QStringLiteral("mnuHistory")));
+    const QString file = history::historyfile::fileIn(history::historyfile::defaultFolder());
+    QFile::remove(file);
+    keep->setChecked(false);
+    keep->trigger();
+    QVERIFY(QFile::exists(file));
+    QList<host::MessageBoxRequest> asked;
+    for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        m_form = std::make_unique<Form1>(*m_system, *m_snapshot);
+        keep = form().findChild<QAction*>(QStringLiteral("mnuKeepHistory"));
+        QVERIFY(keep->isChecked());
+        host::MessageBoxService::setObserver([&](const host::MessageBoxRequest& request) {
+            asked.append(request);
+            return answer;
+        });
+        keep->trigger();
+        QVERIFY(!keep->isChecked());
+        QCOMPARE(asked.last().defaultButton, QMessageBox::No);
+        QCOMPARE(QFile::exists(file), answer == QMessageBox::No);
+        if (answer == QMessageBox::No)
+            keep->trigger(); // on again: the next window finds the file
+    }
 }
 
 void Form1CommandsTest::copyWithoutSelectionLeavesClipboard() {

@@ -7,6 +7,7 @@
 #include "mainwindow/CloseConnection.h"
 #include "controls/dns/DNS.h"
 #include "mainwindow/CsvTable.h"
+#include "mainwindow/HistoryCommands.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/FrmInfo.h"
 #include "mainwindow/ListeningPortWatch.h"
@@ -150,6 +151,9 @@ void MainCommands::addListEntries() {
     // Filled now too, so that the entries are there before the menu first opens.
     fillColumnsMenu();
     fillSortMenu();
+
+    m_history = new HistoryCommands(m_window, m_system, m_rows);
+    m_history->addListEntries(*menu);
 
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), &m_window);
     connect(refresh, &QShortcut::activated, &m_window, &Form1::RefreshView);

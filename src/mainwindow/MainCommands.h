@@ -11,6 +11,7 @@
 class CloseConnection;
 class Form1;
 class FrmInfo;
+class HistoryCommands;
 class ListeningPortWatch;
 class LiveTraffic;
 class RefreshCycle;
@@ -49,6 +50,7 @@ public:
     void showInfo();
 
     FrmInfo* frmInfo() const;
+    HistoryCommands* history() const { return m_history; }
     options::frmOptions* optionsDialog() const;
     void setTerminationLimit(std::chrono::milliseconds limit) { m_terminationLimit = limit; }
 
@@ -86,6 +88,7 @@ private:
     // The process a Terminate told to end, watched until it is gone.
     QPointer<TerminationWatch> m_terminationWatch;
     QPointer<FrmInfo> m_info;
+    HistoryCommands* m_history = nullptr;
     QPointer<options::frmOptions> m_options;
     ListeningPortWatch* m_portWatch = nullptr;
     QString m_saveFolder;

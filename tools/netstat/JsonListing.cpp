@@ -106,9 +106,9 @@ void appendTrafficInfo(std::string& out, const TcpSocket& socket) {
     out += ",\"tcp_info\":{\"rtt_us\":";
     out += std::to_string(info.smoothedRoundTrip);
     appendField(out, "rttvar_us", info.roundTripVariance);
-    appendField(out, "bytes_sent", info.bytesSent);
+    appendField(out, "bytes_sent", info.wireBytesSent);
     appendField(out, "bytes_acked", info.bytesAcked);
-    appendField(out, "bytes_received", info.bytesReceived);
+    appendField(out, "bytes_received", info.wireBytesReceived);
     appendField(out, "bytes_retrans", info.bytesRetransmitted);
     appendField(out, "segs_out", info.segmentsOut);
     appendField(out, "segs_in", info.segmentsIn);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/os/ConnectionRecorder.h"
 #include "platform/os/TrafficSampler.h"
 
 #include <QByteArray>
@@ -153,6 +154,9 @@ public:
 
     // A sampler of every TCP connection's traffic figures, stopped until started.
     virtual std::unique_ptr<TrafficSampler> makeTrafficSampler() = 0;
+
+    // A recorder of the TCP connections that close, stopped until started.
+    virtual std::unique_ptr<ConnectionRecorder> makeConnectionRecorder() = 0;
 
     // Ids of the running processes, in the order the system lists them.
     virtual std::vector<std::int32_t> processIds() = 0;

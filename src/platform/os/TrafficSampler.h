@@ -24,7 +24,7 @@ struct ConnectionEnds {
 
 // What the kernel has counted for one socket since it was made.
 struct TrafficFigures {
-    std::uint64_t bytesSent = 0; // acknowledged by the peer
+    std::uint64_t bytesSent = 0; // payload only: no SYN, FIN or retransmitted byte
     std::uint64_t bytesReceived = 0;
     std::uint32_t roundTripMicroseconds = 0; // smoothed
     std::uint32_t retransmits = 0;           // all the socket ever made

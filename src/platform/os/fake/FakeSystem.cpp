@@ -47,6 +47,12 @@ bool FakeSystem::playTrafficSample() {
     return m_trafficSampler && m_trafficSampler->play();
 }
 
+std::unique_ptr<ConnectionRecorder> FakeSystem::makeConnectionRecorder() {
+    auto recorder = std::make_unique<FakeConnectionRecorder>();
+    m_connectionRecorder = recorder.get();
+    return recorder;
+}
+
 std::vector<std::int32_t> FakeSystem::processIds() {
     ++processIdCalls;
     return processIdList;

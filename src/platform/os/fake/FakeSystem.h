@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/os/OperatingSystem.h"
+#include "platform/os/fake/FakeConnectionRecorder.h"
 #include "platform/os/fake/FakeTrafficSampler.h"
 
 #include <QHash>
@@ -38,6 +39,8 @@ public:
     // The last sampler made publishes its next sample; false when none runs.
     bool playTrafficSample();
     FakeTrafficSampler* trafficSampler() const { return m_trafficSampler; }
+    // makeConnectionRecorder: a recorder that hands over what a test feeds it.
+    FakeConnectionRecorder* connectionRecorder() const { return m_connectionRecorder; }
 
     std::vector<std::int32_t> processIdList;
     int processIdCalls = 0;
@@ -105,6 +108,7 @@ public:
     TcpStateCounts tcpStateCounts() override;
     std::vector<SocketEndpoint> socketEndpoints(bool listening, bool udp) override;
     std::unique_ptr<TrafficSampler> makeTrafficSampler() override;
+    std::unique_ptr<ConnectionRecorder> makeConnectionRecorder() override;
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
     QString processOwnerName(std::int32_t processId) override;
@@ -125,6 +129,7 @@ public:
 private:
     QHash<std::int32_t, int> m_endChecks;
     QPointer<FakeTrafficSampler> m_trafficSampler;
+    QPointer<FakeConnectionRecorder> m_connectionRecorder;
 };
 
 } // namespace os

@@ -1,6 +1,7 @@
 #include "platform/os/linux/LinuxSystem.h"
 
 #include "platform/os/linux/ChildCommand.h"
+#include "platform/os/linux/DestroyRecorder.h"
 #include "platform/os/linux/ExecutableIcons.h"
 #include "platform/os/linux/FileSaving.h"
 #include "platform/os/linux/LinuxTrafficSampler.h"
@@ -169,6 +170,10 @@ std::vector<SocketEndpoint> LinuxSystem::endpointsIn(std::uint32_t states, bool 
 
 std::unique_ptr<TrafficSampler> LinuxSystem::makeTrafficSampler() {
     return std::make_unique<linuxbackend::LinuxTrafficSampler>();
+}
+
+std::unique_ptr<ConnectionRecorder> LinuxSystem::makeConnectionRecorder() {
+    return std::make_unique<linuxbackend::DestroyRecorder>();
 }
 
 std::vector<std::int32_t> LinuxSystem::processIds() {

@@ -26,6 +26,7 @@ public:
     std::vector<SocketEndpoint> socketEndpoints(bool listening, bool udp) override;
     std::vector<SocketEndpoint> listeningEndpoints() override;
     std::unique_ptr<TrafficSampler> makeTrafficSampler() override;
+    std::unique_ptr<ConnectionRecorder> makeConnectionRecorder() override;
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
     QString processOwnerName(std::int32_t processId) override;

@@ -23,7 +23,7 @@ TrafficSample takeTrafficSample(NetlinkTcpDumper& dumper) {
         SocketTraffic& kept = sample.sockets.emplace_back();
         kept.ends = {socket.family == AF_INET6, socket.localAddress, socket.remoteAddress, socket.localPort,
                      socket.remotePort};
-        kept.figures = {socket.traffic.bytesAcked, socket.traffic.bytesReceived,
+        kept.figures = {socket.traffic.bytesSent, socket.traffic.bytesReceived,
                         socket.traffic.smoothedRoundTrip, socket.traffic.totalRetransmits};
     };
     for (int family : {AF_INET, AF_INET6})

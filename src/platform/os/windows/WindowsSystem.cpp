@@ -3,6 +3,7 @@
 #include "platform/os/Backend.h"
 #include "platform/os/ConnectionDigest.h"
 #include "platform/os/windows/NoTrafficSampler.h"
+#include "platform/os/windows/VanishedRecorder.h"
 #include "platform/os/windows/win32/Win32Api.h"
 
 #include <QDir>
@@ -112,6 +113,10 @@ std::vector<SocketEndpoint> WindowsSystem::socketEndpoints(bool listening, bool 
 
 std::unique_ptr<TrafficSampler> WindowsSystem::makeTrafficSampler() {
     return std::make_unique<windowsbackend::NoTrafficSampler>();
+}
+
+std::unique_ptr<ConnectionRecorder> WindowsSystem::makeConnectionRecorder() {
+    return std::make_unique<windowsbackend::VanishedRecorder>();
 }
 
 std::vector<std::int32_t> WindowsSystem::processIds() {

@@ -62,43 +62,63 @@ long NetlinkTcpDumper::receiveReply(char* buffer, std::size_t size) {
 
 namespace {
 
-// The tcp_info attribute after a socket's message, when there is one. Older kernels send a
-// shorter tcp_info: fields past its end stay unknown.
-TcpTrafficInfo trafficInfo(const char* attributes, std::size_t length) {
-    TcpTrafficInfo info;
+// The tcp_info attribute after a socket's message, when there is one.
+TcpTrafficInfo trafficInfo(const char* attributes, std::size_t length, std::uint8_t state) {
     while (length >= sizeof(rtattr)) {
         rtattr attribute;
         std::memcpy(&attribute, attributes, sizeof(attribute));
         if (attribute.rta_len < sizeof(rtattr) || attribute.rta_len > length)
             break;
-        if (attribute.rta_type == INET_DIAG_INFO) {
-            tcp_info figures{};
-            const std::size_t size = std::min<std::size_t>(attribute.rta_len - RTA_LENGTH(0), sizeof(figures));
-            std::memcpy(&figures, attributes + RTA_LENGTH(0), size);
-            if (size < offsetof(tcp_info, tcpi_bytes_received) + sizeof(figures.tcpi_bytes_received))
-                break; // a kernel before 4.1 counts no bytes
-            info.bytesAcked = figures.tcpi_bytes_acked;
-            info.bytesReceived = figures.tcpi_bytes_received;
-            info.smoothedRoundTrip = figures.tcpi_rtt;
-            info.totalRetransmits = figures.tcpi_total_retrans;
-            info.known = true;
-            info.bytesSent = figures.tcpi_bytes_sent;
-            info.bytesRetransmitted = figures.tcpi_bytes_retrans;
-            info.segmentsOut = figures.tcpi_segs_out;
-            info.segmentsIn = figures.tcpi_segs_in;
-            info.roundTripVariance = figures.tcpi_rttvar;
-            break;
-        }
+        if (attribute.rta_type == INET_DIAG_INFO)
+            return payloadTraffic(attributes + RTA_LENGTH(0), attribute.rta_len - RTA_LENGTH(0), state);
         const std::size_t step = RTA_ALIGN(attribute.rta_len);
         if (step >= length)
             break;
         attributes += step;
         length -= step;
     }
-    return info;
+    return {};
 }
 
+// States a socket reaches only once the peer's FIN has arrived.
+constexpr std::uint32_t PeerFinishedStates =
+    stateBit(KernelCloseWait) | stateBit(KernelLastAck) | stateBit(KernelClosing) | stateBit(KernelTimeWait);
+
 } // namespace
+
+TcpTrafficInfo payloadTraffic(const void* tcpInfo, std::size_t size, std::uint8_t kernelState) {
+    TcpTrafficInfo info;
+    tcp_info figures{};
+    size = std::min(size, sizeof(figures));
+    std::memcpy(&figures, tcpInfo, size);
+    const auto has = [size](std::size_t offset, std::size_t length) { return size >= offset + length; };
+    if (!has(offsetof(tcp_info, tcpi_bytes_received), sizeof(figures.tcpi_bytes_received)))
+        return info; // a kernel before 4.1 counts no bytes
+    // Sent: each payload byte put on the wire once. The acknowledged count would add the
+    // active opener's SYN and the FIN once acknowledged, and no byte still in flight.
+    if (has(offsetof(tcp_info, tcpi_bytes_retrans), sizeof(figures.tcpi_bytes_retrans)))
+        info.bytesSent = figures.tcpi_bytes_sent - std::min(figures.tcpi_bytes_retrans, figures.tcpi_bytes_sent);
+    else // before 4.19: what was acknowledged, less the SYN an active opener counts there
+        info.bytesSent = figures.tcpi_bytes_acked - std::min<std::uint64_t>(figures.tcpi_bytes_acked, 1);
+    // Received counts the peer's FIN once it came. A live socket's state says whether it
+    // did; a destroyed one is always closed, and nearly every connection the kernel
+    // destroys ended with both FINs: one that received anything counts one byte less. A
+    // connection ended by a reset after it received data is then one byte short.
+    const bool peerFinished = (PeerFinishedStates & stateBit(kernelState)) ||
+                              (kernelState == KernelClose && figures.tcpi_bytes_received > 0);
+    info.bytesReceived = figures.tcpi_bytes_received - (peerFinished && figures.tcpi_bytes_received > 0 ? 1 : 0);
+    info.smoothedRoundTrip = figures.tcpi_rtt;
+    info.totalRetransmits = figures.tcpi_total_retrans;
+    info.known = true;
+    info.wireBytesSent = figures.tcpi_bytes_sent;
+    info.bytesAcked = figures.tcpi_bytes_acked;
+    info.wireBytesReceived = figures.tcpi_bytes_received;
+    info.bytesRetransmitted = figures.tcpi_bytes_retrans;
+    info.segmentsOut = figures.tcpi_segs_out;
+    info.segmentsIn = figures.tcpi_segs_in;
+    info.roundTripVariance = figures.tcpi_rttvar;
+    return info;
+}
 
 namespace {
 
@@ -153,7 +173,7 @@ DumpProgress readReply(const char* data, std::size_t length, unsigned sequence, 
         socket.cookie = {entry.id.idiag_cookie[0], entry.id.idiag_cookie[1]};
         const std::size_t attributesAt = NLMSG_ALIGN(sizeof(inet_diag_msg));
         socket.traffic = payloadLength > attributesAt
-                             ? trafficInfo(payload + attributesAt, payloadLength - attributesAt)
+                             ? trafficInfo(payload + attributesAt, payloadLength - attributesAt, socket.state)
                              : TcpTrafficInfo{};
         keep(socket);
     }
@@ -166,6 +186,12 @@ DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequen
                            std::vector<TcpSocket>& sockets, int protocol) {
     return readReply(data, length, sequence, family, SOCK_DIAG_BY_FAMILY, protocol,
                      [&sockets](const TcpSocket& socket) { sockets.push_back(socket); });
+}
+
+bool readDestroyNotice(const char* data, std::size_t length, std::vector<TcpSocket>& sockets) {
+    // Multicast notices carry sequence number 0 and the message's own family.
+    return readReply(data, length, 0, AF_UNSPEC, SOCK_DIAG_BY_FAMILY, IPPROTO_TCP,
+                     [&sockets](const TcpSocket& socket) { sockets.push_back(socket); }) != DumpProgress::Failed;
 }
 
 bool NetlinkTcpDumper::dump(int family, std::uint32_t stateMask, const TcpSocketVisitor& visit,

@@ -37,15 +37,18 @@ constexpr std::uint32_t AllStates = 0xffffffffu;
 constexpr std::uint32_t ConnectionStates =
     AllStates & ~stateBit(KernelListen) & ~stateBit(KernelClose) & ~stateBit(KernelBoundInactive);
 
-// What the kernel counts for one TCP socket (its tcp_info), where the dump asked for it.
+// What one TCP socket moved, as the application counts it: payload bytes only (tcp_info
+// also counts the SYN, each FIN and retransmissions), where the dump asked for the figures.
 struct TcpTrafficInfo {
-    std::uint64_t bytesAcked = 0; // sent and acknowledged by the peer
+    std::uint64_t bytesSent = 0; // payload put on the wire, each byte once
     std::uint64_t bytesReceived = 0;
     std::uint32_t smoothedRoundTrip = 0; // microseconds
     std::uint32_t totalRetransmits = 0;
     bool known = false; // the reply carried the figures
-    // The rest of the counters, for the companion's JSON listing (0 where a kernel lacks them).
-    std::uint64_t bytesSent = 0; // every byte sent, retransmissions included
+    // The kernel's own counters, for the companion's JSON listing (0 where a kernel lacks them).
+    std::uint64_t wireBytesSent = 0; // every byte sent, retransmissions included
+    std::uint64_t bytesAcked = 0;    // with the SYN and an acknowledged FIN
+    std::uint64_t wireBytesReceived = 0; // with the peer's FIN
     std::uint64_t bytesRetransmitted = 0;
     std::uint32_t segmentsOut = 0;
     std::uint32_t segmentsIn = 0;
@@ -70,6 +73,8 @@ struct TcpSocket {
     // What names this very socket to the kernel, for a request about it alone.
     std::uint32_t interfaceIndex = 0;
     std::array<std::uint32_t, 2> cookie{};
+    // The same cookie as one number, the kernel's own name for the socket, never reused while it runs.
+    std::uint64_t cookieNumber() const { return std::uint64_t(cookie[1]) << 32 | cookie[0]; }
     TcpTrafficInfo traffic;
 };
 
@@ -84,6 +89,15 @@ enum class DumpProgress { More, Done, Failed };
 // the final message, an interrupted dump or a message cut short.
 DumpProgress readDumpReply(const char* data, std::size_t length, unsigned sequence, int family,
                            std::vector<TcpSocket>& sockets, int protocol = 6);
+
+// The payload figures of a raw tcp_info as the kernel laid it out (older kernels send a
+// shorter one: `size` is what arrived). `kernelState` is the socket's state; a destroyed
+// socket is in the closed state. Unknown figures when the kernel counts no bytes.
+TcpTrafficInfo payloadTraffic(const void* tcpInfo, std::size_t size, std::uint8_t kernelState);
+
+// Reads the socket messages of one multicast notice (a destroyed socket each), as
+// readDumpReply does for a dump; false for a message cut short.
+bool readDestroyNotice(const char* data, std::size_t length, std::vector<TcpSocket>& sockets);
 
 // Netlink dump of one address family, in the order the kernel reports. The sockets are
 // handed to the visitor only once the whole dump has arrived: a dump that fails part-way
