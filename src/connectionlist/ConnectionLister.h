@@ -23,8 +23,9 @@ struct Listing {
     QString failure;
     // The listing was longer than the runner keeps: it holds only the first connections.
     bool cut = false;
-    // Connections the listing left out because their owners are other users' processes.
-    int othersHidden = 0;
+    // Connections whose owners the listing could not name: left out (other users', closing
+    // ones) or listed as "Unknown" (not found in time).
+    OwnerlessCounts ownerless;
 };
 
 // What the list shows: the kinds of socket, and numbers in place of names.

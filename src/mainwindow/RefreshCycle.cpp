@@ -114,6 +114,8 @@ void RefreshCycle::refresh() {
         if (!refreshOnce())
             return;
     } while (alive && m_refreshRequested && !m_window.hasEnded());
+    if (alive && !m_window.hasEnded())
+        emit refreshed();
 }
 
 bool RefreshCycle::stillRunning() const {
@@ -154,10 +156,11 @@ bool RefreshCycle::refreshOnce() {
     window.Processing = True16;
     window.StatusBar1->setPanelText(2, LoadingText);
     window.setCursor(Qt::WaitCursor);
-    const std::optional<ConnectionRow> kept = selectedRow();
     m_goneExpiry->stop(); // the rebuild drops the gone rows anyway
-    Scope scope(*this);   // from here the list does not paint until it is rebuilt
-    m_rows.setRows({});
+    // From here the list does not paint until it is rebuilt. It keeps the rows the user sees
+    // until the new ones replace them: a click or a key meanwhile picks one of those, and the
+    // rebuilt list selects that connection.
+    Scope scope(*this);
     window.Progbar->show();
     window.Progbar->setValue(2);
     if (!yieldNow())
@@ -173,7 +176,7 @@ bool RefreshCycle::refreshOnce() {
     if (!listing || !alive || !stillRunning())
         return false;
     m_listingCut = listing->cut;
-    m_othersHidden = listing->othersHidden;
+    m_ownerless = listing->ownerless;
 
     std::vector<ConnectionRow> rows = std::move(listing->rows);
     // A list that could not be read tells nothing of what came or went, and one that was cut
@@ -185,6 +188,7 @@ bool RefreshCycle::refreshOnce() {
             connectionlist::markChanges(*m_listed, rows, std::chrono::steady_clock::now());
         m_listed = std::move(listed);
     }
+    const std::optional<ConnectionRow> kept = selectedRow();
     m_traffic.fill(rows);
     m_rows.setRows(std::move(rows));
     scope.endRebuild();
@@ -269,14 +273,14 @@ void RefreshCycle::showListCount() {
     const int total = m_window.ListView1->itemCount();
     const int shown = m_window.ListView1->shownCount();
     const bool counted = m_window.isFilterShown() || shown < total;
-    if (m_othersHidden <= 0) {
+    // The list silently lacking connections, or their owners, would pass for all there are.
+    const QString note = ownerlessText(m_ownerless);
+    if (note.isEmpty()) {
         status.setPanelText(2, counted ? shownOfTotalText(shown, total) : VisitText);
         return;
     }
-    // The list silently lacking other users' connections would pass for all there are.
-    const QString note = othersHiddenText(m_othersHidden);
     status.setPanelText(2, counted ? shownOfTotalText(shown, total) + QStringLiteral("; ") + note : note);
-    status.setPanelToolTip(2, OthersHiddenTip);
+    status.setPanelToolTip(2, ownerlessTip(m_ownerless));
 }
 
 std::optional<ConnectionRow> RefreshCycle::selectedRow() const {

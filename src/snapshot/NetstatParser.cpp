@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QList>
 
+#include <algorithm>
+
 void collapseSpaces(QString& text) {
     // One pass gives what repeated halving of double spaces gives: a single space per run.
     QChar* data = text.data();
@@ -26,6 +28,18 @@ AddressParts splitAddress(QStringView address) {
     if (colon < 0)
         return {QStringView(), address};
     return {address.left(colon), address.mid(colon + 1)};
+}
+
+bool isLiveState(QStringView state) {
+    static const char* const live[] = {"ESTABLISHED", "SYN_SENT", "SYN_RECEIVED", "CLOSE_WAIT", "LISTENING"};
+    return std::any_of(std::begin(live), std::end(live),
+                       [state](const char* word) { return state == QLatin1String(word); });
+}
+
+bool isClosingState(QStringView state) {
+    static const char* const closing[] = {"FIN_WAIT_1", "FIN_WAIT_2", "CLOSING", "LAST_ACK", "TIME_WAIT"};
+    return std::any_of(std::begin(closing), std::end(closing),
+                       [state](const char* word) { return state == QLatin1String(word); });
 }
 
 namespace {
@@ -79,7 +93,7 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
     static const QString udp = QStringLiteral("UDP");
     std::int32_t count = 0;
     SharedTexts shared;
-    snapshot.UnownedConnections.clear();
+    snapshot.Ownerless = {};
     const QStringView all(text);
     const QLatin1String lineEnd("\r\n");
     qsizetype start = 0;
@@ -103,19 +117,29 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
             continue;
         const QStringView owner = fields[udpLine ? 4 : 5];
         const std::int32_t processId = readProcessId(owner);
-        const bool unowned = processId == 0 && owner == QLatin1String("0");
-        if (processId == 0 && (!unowned || state == QLatin1String("TIME_WAIT")))
-            continue;
+        if (processId == 0) {
+            if (owner == QLatin1String("-")) {
+                ++snapshot.Ownerless.otherUsers;
+                continue;
+            }
+            const bool notFoundInTime = owner == QLatin1String("?");
+            if (!notFoundInTime && owner != QLatin1String("0"))
+                continue; // no owner field at all
+            const bool closing = isClosingState(state);
+            if (closing && !notFoundInTime) {
+                ++snapshot.Ownerless.closing;
+                continue;
+            }
+            // A live connection is listed whoever holds it; a line without a known state is none.
+            if (!udpLine && !closing && !isLiveState(state))
+                continue;
+            snapshot.Ownerless.notFoundInTime += notFoundInTime;
+        }
         const AddressParts local = splitAddress(fields[2]);
         const AddressParts foreign = splitAddress(fields[3]);
 
-        ConnectionRecord* record = nullptr;
-        if (unowned) {
-            record = &snapshot.UnownedConnections.emplace_back();
-        } else {
-            snapshot.ConnectionTable.makeRoom(count + 1);
-            record = snapshot.ConnectionTable.at(count);
-        }
+        snapshot.ConnectionTable.makeRoom(count + 1);
+        ConnectionRecord* record = snapshot.ConnectionTable.at(count);
         record->ImagePath.clear();
         record->ImagePathSource = os::PathSource::ExecutableLink;
         record->ProcessStartTime = 0;
@@ -127,8 +151,6 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
         record->Protocol = shared.of(fields[1]);
         record->LocalHost = shared.of(local.host);
         record->RemoteAddress.clear();
-        if (unowned)
-            continue;
         yieldTo(yield);
         ++count;
     }

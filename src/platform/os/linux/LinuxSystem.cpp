@@ -144,7 +144,7 @@ std::vector<SocketEndpoint> LinuxSystem::socketEndpoints(bool listening, bool ud
     const auto keep = [&](const sockets::TcpSocket& socket) {
         endpoints.push_back({socket.protocol == IPPROTO_UDP, local.of(socket.family, socket.localAddress),
                              socket.localPort, socket.remotePort,
-                             remote.of(socket.family, socket.remoteAddress), socket.inode != 0});
+                             remote.of(socket.family, socket.remoteAddress)});
     };
     std::uint32_t states = sockets::ConnectionStates;
     if (listening)

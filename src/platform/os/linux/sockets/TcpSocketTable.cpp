@@ -143,6 +143,7 @@ DumpProgress readReply(const char* data, std::size_t length, unsigned sequence, 
         std::memcpy(socket.localAddress.data(), entry.id.idiag_src, 16);
         std::memcpy(socket.remoteAddress.data(), entry.id.idiag_dst, 16);
         socket.inode = entry.idiag_inode;
+        socket.interfaceIndex = entry.id.idiag_if;
         const std::size_t attributesAt = NLMSG_ALIGN(sizeof(inet_diag_msg));
         socket.traffic = payloadLength > attributesAt
                              ? trafficInfo(payload + attributesAt, payloadLength - attributesAt)

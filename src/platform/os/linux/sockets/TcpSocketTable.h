@@ -60,6 +60,7 @@ struct TcpSocket {
     std::uint16_t localPort = 0; // host order
     std::uint16_t remotePort = 0;
     std::uint32_t inode = 0; // 0 for time-wait and request sockets
+    std::uint32_t interfaceIndex = 0; // the socket's bound interface (a link-local address's zone); 0 for none
     TcpTrafficInfo traffic;
 };
 

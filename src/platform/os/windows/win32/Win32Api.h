@@ -61,8 +61,9 @@ struct TableSocket {
 enum TableKinds : unsigned { TcpConnections = 1, TcpListening = 2, UdpEndpoints = 4 };
 
 // The machine's sockets of the kinds asked for, IPv4 then IPv6, TCP then UDP. False when a
-// table could not be read at all (what was read is still in `sockets`).
-bool readSocketTables(unsigned kinds, std::vector<TableSocket>& sockets);
+// table could not be read at all (what was read is still in `sockets`); `errorCode` then
+// receives the first failing table's error.
+bool readSocketTables(unsigned kinds, std::vector<TableSocket>& sockets, std::uint32_t* errorCode = nullptr);
 
 // "127.0.0.1", "::1" (no brackets, no scope).
 std::string numericAddress(bool ipv6, const std::array<std::uint8_t, 16>& address);
