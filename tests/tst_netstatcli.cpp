@@ -5,7 +5,15 @@
 #include "snapshot/NetstatParser.h"
 
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <linux/io_uring.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -23,6 +31,8 @@ private slots:
     void listingReadsBack();
     void longAddressesStaySeparated();
     void heldEndpointsAgreeWithSs();
+    void ownersAndNamesAsPrinted_data();
+    void ownersAndNamesAsPrinted();
 
 private:
     void heldEndpointAgreesWithSs(bool udp, const QString& host);
@@ -151,6 +161,93 @@ void NetstatCliTest::heldEndpointAgreesWithSs(bool udp, const QString& host) {
     QCOMPARE(ss.size(), 1);
     QVERIFY(ss[0].contains(QString("pid=%1,").arg(pid)));
     ::close(held);
+}
+
+// The owner and foreign host printed for a connection of this process to 127.77.0.5: held only
+// in an io_uring fixed-file table it has no owner ("0"); under a flood of a million descriptors
+// the owner scan's budget (shortened here) runs out ("?"); a reverse name (from the hosts file
+// of a private mount namespace) that reads as an address, or holds control bytes, prints as
+// the address.
+void NetstatCliTest::ownersAndNamesAsPrinted_data() {
+    QTest::addColumn<QString>("setup"); // "uring", "flood", or the hosts file's name for 127.77.0.5
+    QTest::addColumn<QString>("owner"); // empty: this process
+    QTest::addColumn<QString>("host");
+    QTest::newRow("io_uring fixed files") << "uring" << "0" << "127.77.0.5";
+    QTest::newRow("descriptor flood") << "flood" << "?" << "127.77.0.5";
+    QTest::newRow("address-like name") << "10.20.30.40" << "" << "127.77.0.5";
+    QTest::newRow("control bytes") << "evil\x1b]0;x\x07name" << "" << "127.77.0.5";
+    QTest::newRow("plain name") << "peer.example" << "" << "peer.example";
+}
+
+void NetstatCliTest::ownersAndNamesAsPrinted() {
+    QFETCH(QString, setup);
+    const bool uring = setup == "uring" || setup == "flood";
+    sockaddr_in address{AF_INET, 0, {htonl(0x7f4d0005)}, {}};
+    socklen_t length = sizeof(address);
+    const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0), client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(::bind(server, (sockaddr*)&address, length) == 0 && ::listen(server, 1) == 0 &&
+            ::getsockname(server, (sockaddr*)&address, &length) == 0 &&
+            ::connect(client, (sockaddr*)&address, length) == 0);
+    int ends[2] = {client, ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC)};
+    sockaddr_in clientEnd{};
+    QVERIFY(::getsockname(client, (sockaddr*)&clientEnd, &length) == 0);
+    io_uring_params params{};
+    const int ring = uring ? int(::syscall(__NR_io_uring_setup, 4, &params)) : -1;
+    if (uring) { // the sockets' only holder from here on
+        QVERIFY(ring >= 0 && ::syscall(__NR_io_uring_register, ring, IORING_REGISTER_FILES, ends, 2) == 0);
+        ::close(ends[0]), ::close(ends[1]);
+    }
+    std::vector<pid_t> flood;
+    const auto stopFlood = qScopeGuard([&flood] {
+        for (pid_t child : flood)
+            ::kill(child, SIGKILL), ::waitpid(child, nullptr, 0);
+    });
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    int ready[2];
+    QVERIFY(::pipe(ready) == 0);
+    for (long held = 0; setup == "flood" && held < 1000000; held += long(limit.rlim_max) - 16) {
+        if (const pid_t child = ::fork(); child == 0) {
+            limit.rlim_cur = limit.rlim_max;
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+            while (::dup(ready[1]) >= 0) {}
+            ::write(ready[1], "x", 1), ::pause();
+        } else {
+            flood.push_back(child);
+        }
+    }
+    for (std::size_t done = 0; done < flood.size(); ++done) {
+        char byte;
+        QVERIFY(::read(ready[0], &byte, 1) == 1);
+    }
+    QTemporaryDir folder;
+    QFile hosts(folder.filePath("hosts")), nsswitch(folder.filePath("nsswitch.conf"));
+    QVERIFY(hosts.open(QIODevice::WriteOnly) && nsswitch.open(QIODevice::WriteOnly));
+    hosts.write("127.0.0.1 localhost\n" + (uring ? QByteArray() : "127.77.0.5 " + setup.toLatin1() + "\n"));
+    nsswitch.write("hosts: files\n");
+    hosts.close(), nsswitch.close();
+    QProcess companion;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!flood.empty())
+        environment.insert("TAVREN_NETSTAT_OWNER_SCAN_MS", "100");
+    companion.setProcessEnvironment(environment);
+    companion.start("unshare", {::geteuid() == 0 ? "-m" : "-rm", "sh", "-c",
+                                "mount --bind \"$1\" /etc/hosts && mount --bind \"$2\" /etc/nsswitch.conf && exec \"$3\" -o",
+                                "-", hosts.fileName(), nsswitch.fileName(), TAVREN_BINARY_DIR "/bin/tavren-netstat-cli"});
+    QVERIFY(companion.waitForFinished(60000));
+    ::close(ready[0]), ::close(ready[1]), ::close(ring), ::close(server);
+    if (!uring)
+        ::close(ends[0]), ::close(ends[1]);
+    QCOMPARE(companion.exitCode(), 0);
+    QString text = QString::fromLatin1(companion.readAllStandardOutput());
+    collapseSpaces(text);
+    const QString local = QString(" TCP 127.0.0.1:%1 ").arg(ntohs(clientEnd.sin_port));
+    const QStringList line = text.mid(text.indexOf(local)).section("\r\n", 0, 0).split(' ');
+    QCOMPARE(line.size(), 6);
+    QFETCH(QString, owner);
+    QFETCH(QString, host);
+    QCOMPARE(line[3], QString("%1:%2").arg(host).arg(ntohs(address.sin_port)));
+    QCOMPARE(line[5], owner.isEmpty() ? QString::number(::getpid()) : owner);
 }
 
 QTEST_GUILESS_MAIN(NetstatCliTest)
