@@ -34,11 +34,10 @@ bool hidesOrFakesText(char32_t code) {
     }
 }
 
-} // namespace
 
-QString shownText(const QString& text) {
-    QString shown;
-    qsizetype copied = 0; // text before this index that needs no change yet
+// Calls visit(code, at, length) for each code point of the text; an unpaired surrogate is one
+// of its own.
+template <typename Visit> void forEachCodePoint(const QString& text, Visit visit) {
     for (qsizetype at = 0; at < text.size();) {
         char32_t code = text[at].unicode();
         qsizetype length = 1;
@@ -46,44 +45,58 @@ QString shownText(const QString& text) {
             code = QChar::surrogateToUcs4(text[at], text[at + 1]);
             length = 2;
         }
-        if (hidesOrFakesText(code)) {
-            if (shown.isNull())
-                shown.reserve(text.size());
-            shown += QStringView(text).mid(copied, at - copied);
-            shown += QChar(QChar::ReplacementCharacter);
-            copied = at + length;
-        }
+        visit(code, at, length);
         at += length;
     }
+}
+
+// Each character of the text, as itself when it is printable ASCII, else as its code.
+QStringList codedPieces(const QString& text) {
+    QStringList pieces;
+    forEachCodePoint(text, [&pieces](char32_t code, qsizetype, qsizetype) {
+        pieces << (code >= 0x20 && code < 0x7f
+                       ? QString(QChar(char16_t(code)))
+                       : QStringLiteral("U+") + QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    });
+    return pieces;
+}
+
+} // namespace
+
+QString shownText(const QString& text) {
+    QString shown;
+    qsizetype copied = 0; // text before this index that needs no change yet
+    forEachCodePoint(text, [&](char32_t code, qsizetype at, qsizetype length) {
+        if (!hidesOrFakesText(code))
+            return;
+        if (shown.isNull())
+            shown.reserve(text.size());
+        shown += QStringView(text).mid(copied, at - copied);
+        shown += QChar(QChar::ReplacementCharacter);
+        copied = at + length;
+    });
     if (shown.isNull())
         return text;
     shown += QStringView(text).mid(copied);
     return shown;
 }
 
+QString codedText(const QString& text) {
+    return codedPieces(text).join(QString());
+}
+
 QString codedPathLines(const QString& path, int width) {
     constexpr QChar LeftToRightIsolate(0x2066), PopDirectionalIsolate(0x2069);
     QStringList lines;
     QString line;
-    const auto add = [&](const QString& piece) {
+    for (const QString& piece : codedPieces(path)) {
         if (!line.isEmpty() && line.size() + piece.size() > width) {
-            lines << line;
-            line.clear();
+            // Broken after a folder's separator where the line has one, else where it is full.
+            const qsizetype separator = line.lastIndexOf(QLatin1Char('/'));
+            lines << line.left(separator > 0 ? separator + 1 : line.size());
+            line = separator > 0 ? line.mid(separator + 1) : QString();
         }
         line += piece;
-    };
-    for (qsizetype at = 0; at < path.size();) {
-        char32_t code = path[at].unicode();
-        qsizetype length = 1;
-        if (path[at].isHighSurrogate() && at + 1 < path.size() && path[at + 1].isLowSurrogate()) {
-            code = QChar::surrogateToUcs4(path[at], path[at + 1]);
-            length = 2;
-        }
-        at += length;
-        if (code >= 0x20 && code < 0x7f)
-            add(QString(QChar(char16_t(code))));
-        else
-            add(QStringLiteral("U+") + QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0')));
     }
     if (!line.isEmpty())
         lines << line;

@@ -21,3 +21,5 @@ QString shownPath(const QString& path, os::PathSource source);
 // (a code is never split), each in a left-to-right isolate, so that no text around it
 // reorders it. Whole: nothing is left out however long it is.
 QString codedPathLines(const QString& path, int width);
+// The same codes, in one line.
+QString codedText(const QString& text);

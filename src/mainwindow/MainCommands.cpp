@@ -49,7 +49,7 @@ const QString TerminateTitle = QStringLiteral("Terminate");
 // Process id and owner first: a name or path can be made to look like any other.
 const QString EndQuestionText = QStringLiteral("Process %1, user %2: end %3?");
 // Characters of the path per line in the question; a longer path wraps, whole.
-constexpr int QuestionPathWidth = 72;
+constexpr int QuestionPathWidth = 64;
 const QString UnknownOwnerText = QStringLiteral("unknown");
 // Remote host and port of a row kept after its connection went.
 const QString GoneInfoText =
@@ -244,8 +244,9 @@ void MainCommands::terminateSelected() {
 // which process, whose, and which program before it ends.
 bool MainCommands::confirmTermination(const ConnectionRow& row) {
     const QString owner = shownText(m_system.processOwnerName(row.processId));
-    QString question = EndQuestionText.arg(QString::number(row.processId),
-                                           owner.isEmpty() ? UnknownOwnerText : owner, row.fileName);
+    const QString fileName = row.programPath.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
+    QString question = EndQuestionText.arg(QString::number(row.processId), owner.isEmpty() ? UnknownOwnerText : owner,
+                                           row.programPath.isEmpty() ? row.fileName : codedText(fileName));
     if (!row.programPath.isEmpty()) {
         question += QLatin1String("\n\n") + codedPathLines(row.programPath, QuestionPathWidth);
         // The process could have named itself so.

@@ -54,7 +54,7 @@ QString remoteAddressAmong(const ConnectionRecord& record, const RemoteAddresses
     const bool numeric = isNumericAddress(record.RemoteHost);
     if (candidates.isEmpty())
         return numeric ? record.RemoteHost : QString();
-    if (numeric && candidates.contains(withoutZone(record.RemoteHost)))
+    if (numeric && (candidates.contains(record.RemoteHost) || candidates.contains(withoutZone(record.RemoteHost))))
         return record.RemoteHost;
     // A shown address that no socket has is a name that only looks like one.
     return candidates.size() == 1 ? candidates.front() : QString();
