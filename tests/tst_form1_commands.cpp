@@ -300,13 +300,11 @@ void Form1CommandsTest::terminateAsksFirst_data() {
                                           << QString::fromUtf16(u"/srv/\u05D0\u05D1 12/run")
                                           << "Process 700, user alice: end run?\n\n\u2066/srv/U+05D0U+05D1 12/run\u2069";
     // 3,769 characters: 58 lines of 64 and one of 57.
-    const QString folder = "/" + QString(3759, 'a');
-    QString lines;
-    for (int at = 0; at < 58 * 64; at += 64)
-        lines += "\u2066" + (folder + "/longname").mid(at, 64) + "\u2069\n";
-    QTest::newRow("long path") << int(QMessageBox::No) << false << QList<std::int32_t>{} << folder + "/longname"
-                               << "Process 700, user alice: end longname?\n\n" + lines + "\u2066" +
-                                      (folder + "/longname").mid(58 * 64) + "\u2069";
+    const QString longPath = "/" + QString(3759, 'a') + "/longname";
+    QString question = "Process 700, user alice: end longname?\n";
+    for (int at = 0; at < longPath.size(); at += 64)
+        question += "\n\u2066" + longPath.mid(at, 64) + "\u2069";
+    QTest::newRow("long path") << int(QMessageBox::No) << false << QList<std::int32_t>{} << longPath << question;
 }
 
 void Form1CommandsTest::terminateAsksFirst() {
@@ -347,10 +345,8 @@ void Form1CommandsTest::terminateDuringRefreshActsOnRebuiltList() {
         form().ListView1->setSelectedIndex(2); // the shell client, where the user saw it
         click(QStringLiteral("Terminate"));
     };
-    m_system->defaultCommandResult = finished(listing({
-        {"127.0.0.1:40002", "10.0.0.1:2222", "ESTABLISHED", ShellPid},
-        {"127.0.0.1:40001", "localhost:8080", "ESTABLISHED", WebPid},
-    }));
+    m_system->defaultCommandResult = finished(listing({{"127.0.0.1:40002", "10.0.0.1:2222", "ESTABLISHED", ShellPid},
+                                                       {"127.0.0.1:40001", "localhost:8080", "ESTABLISHED", WebPid}}));
     form().RefreshView();
     QTRY_COMPARE(m_system->terminateRequests, QList<std::int32_t>{ShellPid});
 }
@@ -453,7 +449,6 @@ void Form1CommandsTest::doubleClickFillsInfo_data() {
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("ip");
     QTest::addColumn<QStringList>("lookups");
-    // A name gives no address of its own: the connection's socket tells it.
     QTest::newRow("name") << "localhost:8080"
                           << "localhost"
                           << "127.0.0.1" << QStringList{};
@@ -661,7 +656,6 @@ void Form1CommandsTest::ownRemoteAddress_data() {
     QTest::newRow("name of an ipv6 peer") << "localhost ::1 ::1" << false;
     QTest::newRow("no socket left") << "localhost - -" << false;
     QTest::newRow("gone, name") << "localhost ::1 ::1" << true;
-    // Two connections share the local end and both ports: the name tells neither apart.
     QTest::newRow("two peers, name") << "localhost ::1,::2 -" << false;
     QTest::newRow("two peers, one shown") << "[::2] ::1,::2 ::2" << false;
     // A shown address that no socket of the connection has is a name that only looks like one.

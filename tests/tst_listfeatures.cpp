@@ -368,8 +368,7 @@ private slots:
         const QString row = QStringLiteral("sshclient\tssh\tdelta\t1024\tCLOSE_WAIT\t/usr/bin/sshclient");
         QTest::newRow("terminate") << "Terminate"
                                    << "104";
-        // No socket tells the connection's address ("ssh" is no port the fake knows), and a
-        // look-up of "delta" must not stand in for it.
+        // No socket tells its address ("ssh" is no port here); a look-up of "delta" must not.
         QTest::newRow("copy ip address") << "mnuIP"
                                          << "";
         QTest::newRow("copy hostname") << "mnHN"

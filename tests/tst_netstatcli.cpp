@@ -215,23 +215,18 @@ void NetstatCliTest::ownersAndNamesAsPrinted() {
             flood.push_back(child);
         }
     }
-    for (std::size_t started = 0; started < flood.size(); ++started) {
-        char byte;
-        QVERIFY(::read(ready[0], &byte, 1) == 1); // that child holds all it may
-    }
+    char byte; // one from each child once it holds all it may
+    for (std::size_t started = 0; started < flood.size(); ++started)
+        QVERIFY(::read(ready[0], &byte, 1) == 1);
     QTemporaryDir folder;
-    QFile hosts(folder.filePath("hosts")), nsswitch(folder.filePath("nsswitch.conf"));
-    QVERIFY(hosts.open(QIODevice::WriteOnly) && nsswitch.open(QIODevice::WriteOnly));
-    hosts.write("127.0.0.1 localhost\n" + (uring ? QByteArray() : "127.77.0.5 " + setup.toLatin1() + "\n"));
-    nsswitch.write("hosts: files\n");
-    hosts.close(), nsswitch.close();
     QProcess companion;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("TAVREN_NETSTAT_OWNER_SCAN_MS", flood.empty() ? "" : "100");
     companion.setProcessEnvironment(environment);
     companion.start("unshare", {::geteuid() == 0 ? "-m" : "-rm", "sh", "-c",
-                                "mount --bind \"$1\" /etc/hosts && mount --bind \"$2\" /etc/nsswitch.conf && exec \"$3\" -o",
-                                "-", hosts.fileName(), nsswitch.fileName(), TAVREN_BINARY_DIR "/bin/tavren-netstat-cli"});
+                                "printf '127.0.0.1 localhost\\n%s\\n' \"$1\" >\"$2/hosts\" && echo 'hosts: files' >\"$2/ns\" && "
+                                "mount --bind \"$2/hosts\" /etc/hosts && mount --bind \"$2/ns\" /etc/nsswitch.conf && exec \"$3\" -o",
+                                "-", uring ? "" : "127.77.0.5 " + setup, folder.path(), TAVREN_BINARY_DIR "/bin/tavren-netstat-cli"});
     QVERIFY(companion.waitForFinished(60000) && companion.exitCode() == 0);
     QString text = QString::fromLatin1(companion.readAllStandardOutput());
     collapseSpaces(text);
