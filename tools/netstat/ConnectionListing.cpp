@@ -12,7 +12,6 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <net/if.h>
 #include <netinet/in.h>
 #include <sched.h>
 #include <sys/socket.h>
@@ -125,25 +124,8 @@ void hideOwnersUnseenByTheUser(std::vector<ListedConnection>& connections, const
 }
 
 std::string numericHost(int family, const std::array<std::uint8_t, 16>& address, std::uint32_t interfaceIndex) {
-    char text[INET6_ADDRSTRLEN + 2];
-    if (family == AF_INET) {
-        ::inet_ntop(AF_INET, address.data(), text, sizeof(text));
-        return text;
-    }
-    ::inet_ntop(AF_INET6, address.data(), text + 1, sizeof(text) - 2);
-    text[0] = '[';
-    std::string bracketed(text);
-    char zone[IF_NAMESIZE];
-    const bool linkLocal = address[0] == 0xfe && (address[1] & 0xc0) == 0x80;
-    if (linkLocal && interfaceIndex != 0) {
-        bracketed += '%';
-        if (::if_indextoname(interfaceIndex, zone))
-            bracketed += zone;
-        else
-            bracketed += std::to_string(interfaceIndex);
-    }
-    bracketed += ']';
-    return bracketed;
+    const std::string text = os::sockets::addressText(family, address, interfaceIndex);
+    return family == AF_INET ? text : "[" + text + "]";
 }
 
 namespace {

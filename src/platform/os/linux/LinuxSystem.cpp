@@ -16,7 +16,6 @@
 #include <cstring>
 
 #include <arpa/inet.h>
-#include <net/if.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <malloc.h>
@@ -133,21 +132,11 @@ std::vector<SocketEndpoint> LinuxSystem::socketEndpoints(bool listening, bool ud
         std::uint32_t zone = 0;
         QString text;
         const QString& of(int socketFamily, const std::array<std::uint8_t, 16>& address, std::uint32_t interface) {
-            // A link-local peer is named with its zone ("fe80::1%eth0"): without it the
-            // address names no one host, and cannot be reached again.
-            const bool linkLocal = socketFamily == AF_INET6 && address[0] == 0xfe && (address[1] & 0xc0) == 0x80;
-            const std::uint32_t wantedZone = linkLocal ? interface : 0;
-            if (socketFamily != family || address != bytes || wantedZone != zone || text.isNull()) {
-                char written[INET6_ADDRSTRLEN];
-                ::inet_ntop(socketFamily, address.data(), written, sizeof(written));
+            if (socketFamily != family || address != bytes || interface != zone || text.isNull()) {
                 family = socketFamily;
                 bytes = address;
-                zone = wantedZone;
-                text = QString::fromLatin1(written);
-                char name[IF_NAMESIZE];
-                if (zone != 0)
-                    text += QLatin1Char('%') +
-                            (::if_indextoname(zone, name) ? QString::fromLatin1(name) : QString::number(zone));
+                zone = interface;
+                text = QString::fromStdString(sockets::addressText(family, address, interface));
             }
             return text;
         }

@@ -66,6 +66,10 @@ struct TcpSocket {
 
 using TcpSocketVisitor = std::function<void(const TcpSocket&)>;
 
+// "127.0.0.1", "::1"; a link-local IPv6 address carries the zone of its interface,
+// "fe80::1%eth0": without it, it names no one host.
+std::string addressText(int family, const std::array<std::uint8_t, 16>& address, std::uint32_t interfaceIndex = 0);
+
 // Where a netlink dump stands after one reply has been read.
 enum class DumpProgress { More, Done, Failed };
 
