@@ -191,7 +191,6 @@ void NetstatCliTest::ownersAndNamesAsPrinted() {
     int ends[2] = {client, ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC)};
     io_uring_params params{};
     const int ring = uring ? int(::syscall(__NR_io_uring_setup, 4, &params)) : -1;
-    // From here the ring is the sockets' only holder.
     QVERIFY(!uring || (ring >= 0 && ::syscall(__NR_io_uring_register, ring, IORING_REGISTER_FILES, ends, 2) == 0));
     std::vector<pid_t> flood;
     int ready[2];
@@ -230,7 +229,8 @@ void NetstatCliTest::ownersAndNamesAsPrinted() {
     QVERIFY(companion.waitForFinished(60000) && companion.exitCode() == 0);
     QString text = QString::fromLatin1(companion.readAllStandardOutput());
     collapseSpaces(text);
-    const QString line = text.mid(text.indexOf(QString(" TCP 127.0.0.1:%1 ").arg(ntohs(local.sin_port)))).section("\r\n", 0, 0);
+    const QString line = text.split("\r\n").filter(QString(" TCP 127.0.0.1:%1 ").arg(ntohs(local.sin_port)))
+                             .filter(QString(":%1 ESTABLISHED").arg(ntohs(peer.sin_port))).value(0);
     QFETCH(QString, owner);
     QFETCH(QString, host);
     QCOMPARE(line.section(' ', 3), QString("%1:%2 ESTABLISHED %3").arg(host).arg(ntohs(peer.sin_port))
