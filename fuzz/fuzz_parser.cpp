@@ -1,6 +1,6 @@
 // links: tavren_snapshot tavren_os
 // Feeds arbitrary text to the connection-listing parser: it must never crash, store every
-// record inside the table, only ever store records with a non-zero owner, and keep every
+// record inside the table, store ownerless records only of live connections, and keep every
 // field within its own line and its own column.
 #include "snapshot/NetstatParser.h"
 
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     for (int i = 0; i < snapshot->ConnectionCount; ++i) {
         const ConnectionRecord& record = *snapshot->ConnectionTable.at(i);
-        if (record.ProcessId == 0 || !record.ImagePath.isEmpty())
+        if ((record.ProcessId == 0 && isClosingState(record.State)) || !record.ImagePath.isEmpty())
             std::abort();
         // A field never reaches across a separator or a line end (the display texts that
         // replace the service names are the one kind of port text with a space).

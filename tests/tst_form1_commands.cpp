@@ -1,5 +1,7 @@
 // links: tavren_mainwindow
 // platforms: linux windows
+#include "connectionlist/ConnectionColumns.h"
+#include "connectionlist/ConnectionModel.h"
 #include "controls/dns/DNS.h"
 #include "history/HistoryFile.h"
 #include "mainwindow/Form1.h"
@@ -60,6 +62,7 @@ private slots:
     void terminateAsksFirst_data();
     void terminateAsksFirst();
     void terminateWaitsWithoutBlocking();
+    void terminateDuringRefreshActsOnRebuiltList();
     void terminateWithoutSelectionDoesNothing();
     void commandsDuringRefreshNeverNest();
     void optionsReusedAfterOkRecreatedAfterCancel();
@@ -80,6 +83,7 @@ private slots:
     void menuOpensOnRightButtonOnly();
     void ownRemoteAddress_data();
     void ownRemoteAddress();
+    void othersConnectionsCounted_data();
     void othersConnectionsCounted();
 
     void unloadRemovesTrayIcon();
@@ -127,6 +131,7 @@ void Form1CommandsTest::loadTwoRows() {
     m_system->startTimes.insert(WebPid, 1000);
     m_system->startTimes.insert(ShellPid, 2000);
     m_system->hostAddresses.insert(QStringLiteral("localhost"), {127, 0, 0, 1});
+    m_system->endpoints = {{false, "127.0.0.1", 40001, 8080, "127.0.0.1"}};
     form().RefreshView();
     QCOMPARE(form().ListView1->itemCount(), 2);
 }
@@ -237,7 +242,16 @@ void Form1CommandsTest::terminate() {
     QFETCH(qulonglong, startAtClick);
     QFETCH(int, endsAfterChecks);
     QFETCH(bool, signalled);
+    QFETCH(QString, panel);
     loadTwoRows();
+    // A closing socket without an owner: each refresh writes its count in the panel.
+    m_system->defaultCommandResult.output += "  TCP 127.0.0.1:40003 10.0.0.1:2222 TIME_WAIT 0\r\n";
+    QStringList boxes;
+    host::MessageBoxService::setObserver([&](const host::MessageBoxRequest& request) {
+        if (request.icon == QMessageBox::Warning)
+            boxes << request.text;
+        return QMessageBox::Yes;
+    });
     form().setTerminationLimit(std::chrono::milliseconds(200));
     m_system->terminateResults.insert(pid, os::TerminateResult{ends, ends ? 0 : 1});
     m_system->errorTexts.insert(1, QStringLiteral("Operation not permitted"));
@@ -258,23 +272,51 @@ void Form1CommandsTest::terminate() {
     QTest::qWait(50);
     QCOMPARE(commandRuns(), runs + 2);
     // Still there once both refreshes are done.
-    QTEST(form().StatusBar1->panelText(2), "panel");
+    QCOMPARE(form().StatusBar1->panelText(2), panel + "; 1 closing socket not shown");
+    QCOMPARE(boxes, ends ? QStringList() : QStringList{panel});
 }
 
+// The question names the process id and user first, then the program's path whole, in
+// lines of at most 64 characters, each in a left-to-right isolate, every character that is
+// not printable ASCII written as its code.
 void Form1CommandsTest::terminateAsksFirst_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("rowsMoveMeanwhile");
     QTest::addColumn<QList<std::int32_t>>("ended");
-    QTest::newRow("yes") << int(QMessageBox::Yes) << false << QList<std::int32_t>{WebPid};
-    QTest::newRow("no") << int(QMessageBox::No) << false << QList<std::int32_t>{};
-    QTest::newRow("rows moved meanwhile") << int(QMessageBox::Yes) << true << QList<std::int32_t>{WebPid};
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("question");
+    const QString web = "Process 700, user alice: end webclient?\n\n\u2066/usr/bin/webclient\u2069";
+    QTest::newRow("yes") << int(QMessageBox::Yes) << false << QList<std::int32_t>{WebPid} << WebPath << web;
+    QTest::newRow("no") << int(QMessageBox::No) << false << QList<std::int32_t>{} << WebPath << web;
+    QTest::newRow("rows moved meanwhile") << int(QMessageBox::Yes) << true << QList<std::int32_t>{WebPid} << WebPath
+                                          << web;
+    // Division slashes and Hangul fillers posing as a browser's path.
+    QTest::newRow("look-alike slashes and fillers")
+        << int(QMessageBox::No) << false << QList<std::int32_t>{}
+        << QString::fromUtf16(u"/tmp/firefox\u3164 \u2215usr\u2215lib\u2215firefox")
+        << QString::fromUtf16(u"Process 700, user alice: end firefoxU+3164 U+2215usrU+2215libU+2215firefox?\n\n"
+                              u"\u2066/tmp/firefoxU+3164 U+2215usrU+2215libU+2215firefox\u2069");
+    // Hebrew folder names beside digits: written as codes, nothing reorders.
+    QTest::newRow("right-to-left folder") << int(QMessageBox::No) << false << QList<std::int32_t>{}
+                                          << QString::fromUtf16(u"/srv/\u05D0\u05D1 12/run")
+                                          << "Process 700, user alice: end run?\n\n\u2066/srv/U+05D0U+05D1 12/run\u2069";
+    // 3,769 characters: 58 lines of 64 and one of 57.
+    const QString longPath = "/" + QString(3759, 'a') + "/longname";
+    QString question = "Process 700, user alice: end longname?\n";
+    for (int at = 0; at < longPath.size(); at += 64)
+        question += "\n\u2066" + longPath.mid(at, 64) + "\u2069";
+    QTest::newRow("long path") << int(QMessageBox::No) << false << QList<std::int32_t>{} << longPath << question;
 }
 
 void Form1CommandsTest::terminateAsksFirst() {
     QFETCH(int, answer);
     QFETCH(bool, rowsMoveMeanwhile);
+    QFETCH(QString, path);
     m_system->ownerNames.insert(WebPid, QStringLiteral("alice"));
+    m_system->terminateResults.insert(WebPid, os::TerminateResult{true, 0});
     loadTwoRows();
+    m_system->executablePaths.insert(WebPid, path);
+    form().RefreshView();
     form().ListView1->setSelectedIndex(1);
     QList<host::MessageBoxRequest> asked;
     host::MessageBoxService::setObserver([&](const host::MessageBoxRequest& request) {
@@ -288,10 +330,26 @@ void Form1CommandsTest::terminateAsksFirst() {
     });
     click(QStringLiteral("Terminate"));
     QCOMPARE(asked.size(), 1);
-    QCOMPARE(asked[0].text, "End webclient (process 700, user alice)? /usr/bin/webclient");
+    QTEST(asked[0].text, "question");
     QVERIFY(asked[0].buttons == (QMessageBox::Yes | QMessageBox::No));
     QCOMPARE(asked[0].defaultButton, QMessageBox::No);
     QTEST(m_system->terminateRequests, "ended");
+}
+
+// A row picked and Terminate asked for while the list is rebuilt act on the rebuilt list, on
+// the same connection, wherever it moved.
+void Form1CommandsTest::terminateDuringRefreshActsOnRebuiltList() {
+    loadTwoRows();
+    m_system->terminateResults.insert(ShellPid, os::TerminateResult{true, 0});
+    m_system->onRunCommand = [this](const os::CommandRequest&) {
+        m_system->onRunCommand = {};
+        form().ListView1->setSelectedIndex(2); // the shell client, where the user saw it
+        click(QStringLiteral("Terminate"));
+    };
+    m_system->defaultCommandResult = finished(listing({{"127.0.0.1:40002", "10.0.0.1:2222", "ESTABLISHED", ShellPid},
+                                                       {"127.0.0.1:40001", "localhost:8080", "ESTABLISHED", WebPid}}));
+    form().RefreshView();
+    QTRY_COMPARE(m_system->terminateRequests, QList<std::int32_t>{ShellPid});
 }
 
 void Form1CommandsTest::terminateWaitsWithoutBlocking() {
@@ -394,13 +452,13 @@ void Form1CommandsTest::doubleClickFillsInfo_data() {
     QTest::addColumn<QStringList>("lookups");
     QTest::newRow("name") << "localhost:8080"
                           << "localhost"
-                          << "127.0.0.1" << QStringList{"localhost"};
+                          << "127.0.0.1" << QStringList{};
     QTest::newRow("dotted, no lookup") << "10.0.0.1:8080"
                                        << "10.0.0.1"
                                        << "10.0.0.1" << QStringList{};
     QTest::newRow("unknown name") << "nowhere.invalid:8080"
                                   << "nowhere.invalid"
-                                  << "" << QStringList{"nowhere.invalid"};
+                                  << "" << QStringList{};
 }
 
 void Form1CommandsTest::doubleClickFillsInfo() {
@@ -412,6 +470,8 @@ void Form1CommandsTest::doubleClickFillsInfo() {
     m_system->processIdList = {WebPid};
     m_system->executablePaths.insert(WebPid, WebPath);
     m_system->hostAddresses.insert(QStringLiteral("localhost"), {127, 0, 0, 1});
+    if (host == "localhost")
+        m_system->endpoints = {{false, "127.0.0.1", 40001, 8080, "127.0.0.1"}};
     form().RefreshView();
     form().ListView1->setSelectedIndex(1);
 
@@ -615,27 +675,34 @@ void Form1CommandsTest::trayExitUnloadsWindow() {
     QVERIFY(form().hasEnded());
 }
 
-// The dialog and "Copy IP Address" give the connection's own address, IPv6 too; a name is
-// looked up only when no socket of the connection is left to tell it.
+// The dialog and "Copy IP Address" give the connection's own address, IPv6 too, as its
+// socket has it: never the answer to a look-up of the shown name, which whoever answers for
+// the name chooses.
 void Form1CommandsTest::ownRemoteAddress_data() {
     QTest::addColumn<QString>(
-        "hostSocketIp"); // the row's host, its live socket's peer ("-": none), the address
+        "hostSocketIp"); // the row's host, its live sockets' peers ("-": none), the address ("-": unknown)
     QTest::addColumn<bool>("gone");
     QTest::newRow("ipv6 numbers") << "[::1] - ::1" << false;
     QTest::newRow("name of an ipv6 peer") << "localhost ::1 ::1" << false;
-    QTest::newRow("no socket left") << "localhost - 127.0.0.1" << false;
-    QTest::newRow("gone, name") << "localhost ::1 127.0.0.1" << true;
+    QTest::newRow("no socket left") << "localhost - -" << false;
+    QTest::newRow("gone, name") << "localhost ::1 ::1" << true;
+    QTest::newRow("two peers, name") << "localhost ::1,::2 -" << false;
+    // A shown address that no socket of the connection has is a name that only looks like one.
+    QTest::newRow("name that looks like an address") << "10.20.30.40 ::1 ::1" << false;
 }
 
 void Form1CommandsTest::ownRemoteAddress() {
     QFETCH(QString, hostSocketIp);
     QFETCH(bool, gone);
     const QStringList given = hostSocketIp.split(' ');
+    const QString address = given[2] == "-" ? QString() : given[2];
     m_system->defaultCommandResult =
         finished(listing({{"[::1]:40001", given[0] + ":8080", "ESTABLISHED", WebPid}}));
     m_system->hostAddresses.insert(QStringLiteral("localhost"), {127, 0, 0, 1});
+    m_system->hostAddresses.insert(QStringLiteral("10.20.30.40"), {10, 20, 30, 40});
     if (given[1] != "-")
-        m_system->endpoints = {{false, "::1", 40001, 8080, given[1], true}};
+        for (const QString& peer : given[1].split(','))
+            m_system->endpoints.push_back({false, "::1", 40001, 8080, peer});
     form().RefreshView();
     if (gone) {
         m_system->defaultCommandResult = finished(listing({}));
@@ -643,21 +710,53 @@ void Form1CommandsTest::ownRemoteAddress() {
     }
     form().ListView1->setSelectedIndex(1);
     form().ListView1_DblClick();
-    QCOMPARE(form().frmInfo() ? form().frmInfo()->TxtIP->text() : QString(), gone ? QString() : given[2]);
+    QCOMPARE(form().frmInfo() ? form().frmInfo()->TxtIP->text() : QString(), gone ? QString() : address);
     m_system->hostNameRequests.clear();
+    QGuiApplication::clipboard()->setText("before");
     form().mnuIP->trigger();
-    QCOMPARE(QGuiApplication::clipboard()->text(), given[2]);
-    QCOMPARE(m_system->hostNameRequests.size(), given[2] == "127.0.0.1" ? 1 : 0);
+    QCOMPARE(QGuiApplication::clipboard()->text(), address);
+    QCOMPARE(m_system->hostNameRequests.size(), 0);
 }
 
-// Connections of owners the user may not see are still left out, but the status bar counts
-// those a process holds and says how to see them.
+// The status bar counts the connections the list leaves out, or lists without an owner, each
+// by what it is: other users' (their owner exists but cannot be read), closing sockets that
+// no process holds, owners not found in time. A live connection that no process holds is a
+// row with the file "Unknown" and no process id.
+void Form1CommandsTest::othersConnectionsCounted_data() {
+    QTest::addColumn<QString>("lines"); // state and owner field of each line, ";" between
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("none left out") << "ESTABLISHED 7" << 1 << form1design::VisitText;
+    QTest::newRow("another user's") << "CLOSE_WAIT -" << 0 << "1 connection of other users is not shown";
+    QTest::newRow("two others', two of one's own in io_uring") << "ESTABLISHED -;ESTABLISHED -;ESTABLISHED 0;SYN_SENT 0"
+                                                        << 2 << "2 connections of other users are not shown";
+    QTest::newRow("closing, no owner") << "TIME_WAIT 0;FIN_WAIT_2 0;LAST_ACK 0" << 0 << "3 closing sockets not shown";
+    QTest::newRow("not found in time") << "ESTABLISHED ?;SYN_SENT ?;ESTABLISHED 7" << 3
+                                       << "owners of 2 connections not found in time";
+    QTest::newRow("each kind once") << "ESTABLISHED -;FIN_WAIT_1 0;ESTABLISHED ?" << 1
+                                    << "1 connection of other users is not shown; 1 closing socket not shown; "
+                                       "owners of 1 connection not found in time";
+}
+
 void Form1CommandsTest::othersConnectionsCounted() {
-    m_system->defaultCommandResult = finished(listing({{"10.0.0.2:4002", "peer:http", "CLOSE_WAIT", 0}}));
-    m_system->endpoints = {{false, "10.0.0.2", 4002, 80, "10.0.0.9", true}};
+    QFETCH(QString, lines);
+    QByteArray text = "\r\nActive Connections\r\n\r\n";
+    int port = 4000;
+    for (const QString& line : lines.split(';'))
+        text += QString("  TCP 10.0.0.2:%1 peer:http %2\r\n").arg(++port).arg(line).toLatin1();
+    m_system->defaultCommandResult = finished(text);
+    m_system->processIdList = {7};
+    m_system->executablePaths = {{7, "/usr/bin/seven"}};
     form().RefreshView();
-    QCOMPARE(form().StatusBar1->panelText(2), QStringLiteral("1 connection of other users is not shown"));
-    QVERIFY(form().StatusBar1->panelToolTip(2).contains("root"));
+    QTEST(form().ListView1->itemCount(), "rows");
+    QTEST(form().StatusBar1->panelText(2), "panel");
+    for (int row = 1; row <= form().ListView1->itemCount(); ++row) {
+        const bool seven = m_snapshot->RowTable.at(row)->ProcessId == 7;
+        QCOMPARE(form().ListView1->item(row).text(), seven ? "seven" : "Unknown");
+        QCOMPARE(form().connections().index(row - 1, int(connectionlist::Column::Pid)).data().toString(),
+                 seven ? "7" : "");
+    }
+    QCOMPARE(form().StatusBar1->panelToolTip(2).contains("root"), lines.contains('-'));
 }
 
 QTEST_MAIN(Form1CommandsTest)

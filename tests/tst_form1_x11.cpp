@@ -351,10 +351,10 @@ void Form1X11Test::terminateEndsChildAndItsRowsGo() {
     answerer.start(50);
     QVERIFY(clickAt(toolbarButtonCentre(QStringLiteral("Terminate")), 1));
     QTRY_VERIFY_WITH_TIMEOUT(
-        asked.startsWith(QStringLiteral("End %1 (process %2, user ").arg(fileName).arg(pid)), 10000);
+        asked.startsWith(QStringLiteral("Process %1, user ").arg(pid)) && asked.contains(": end " + fileName + "?"), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(child.state(), QProcess::NotRunning, 10000);
     QCOMPARE(child.exitStatus(), QProcess::CrashExit); // killed, not ended by itself
-    QTRY_COMPARE_WITH_TIMEOUT(form().StatusBar1->panelText(2), "Process Terminated: " + fileName, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form().StatusBar1->panelText(2).startsWith("Process Terminated: " + fileName), 10000);
     QVERIFY(form().Processing == form1design::False16);
     QCOMPARE(rowOf(std::int32_t(pid)), 0);
 }
@@ -374,9 +374,8 @@ void Form1X11Test::terminateOfVanishedProcessSaysSo() {
     QVERIFY(clickAt(rowCentre(row), 1));
     QTRY_COMPARE(form().ListView1->selectedIndex(), row);
     QVERIFY(clickAt(toolbarButtonCentre(QStringLiteral("Terminate")), 1));
-    QTRY_COMPARE_WITH_TIMEOUT(form().StatusBar1->panelText(2),
-                              "Process Not Terminated: " + fileName + " (the process has already ended)",
-                              10000);
+    const QString ended = "Process Not Terminated: " + fileName + " (the process has already ended)";
+    QTRY_VERIFY_WITH_TIMEOUT(form().StatusBar1->panelText(2).startsWith(ended), 10000);
 }
 
 void Form1X11Test::optionsDialogLooks() {

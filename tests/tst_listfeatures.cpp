@@ -371,8 +371,9 @@ private slots:
         const QString row = QStringLiteral("sshclient\tssh\tdelta\t1024\tCLOSE_WAIT\t/usr/bin/sshclient");
         QTest::newRow("terminate") << "Terminate"
                                    << "104";
+        // No socket tells its address ("ssh" is no port here); a look-up of "delta" must not.
         QTest::newRow("copy ip address") << "mnuIP"
-                                         << "10.0.0.4";
+                                         << "";
         QTest::newRow("copy hostname") << "mnHN"
                                        << "delta";
         QTest::newRow("copy remote port") << "mnuRP"
@@ -382,7 +383,7 @@ private slots:
         QTest::newRow("copy row") << "mnuRow" << row;
         QTest::newRow("ctrl+c") << "Ctrl+C" << row;
         QTest::newRow("info dialog") << "info"
-                                     << "delta 10.0.0.4 ssh 1024 /usr/bin/sshclient";
+                                     << "delta  ssh 1024 /usr/bin/sshclient";
     }
     void commandsReachTheRowShown() {
         QFETCH(QString, command);
@@ -437,6 +438,11 @@ private slots:
         QTest::newRow("override, line feed, tab, C1, marks, isolates, separators")
             << "/o/\u202E\n\t\u0085\u200F\u2067\u2069\u061C\u2028\r" << int(os::PathSource::ProcessName)
             << replaced + cells + "/o/" + replaced + " (process name)";
+        // No-break spaces, zero-width ones, a Hangul filler, a tag character, an ideographic space.
+        QTest::newRow("spaces, fillers and format characters")
+            << QString::fromUtf16(u"/o/a  ​ㅤ󠁁　 b") << int(os::PathSource::ExecutableLink)
+            << QString::fromUtf16(u"a������ b") + cells +
+                   QString::fromUtf16(u"/o/a������ b");
     }
     void processTextIsShownAsItIs() {
         QFETCH(QString, path);

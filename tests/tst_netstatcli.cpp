@@ -6,7 +6,15 @@
 #include "snapshot/NetstatParser.h"
 
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <linux/io_uring.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -28,6 +36,8 @@ private slots:
     void jsonStrings();
     void jsonListingReadsBackInPython_data();
     void jsonListingReadsBackInPython();
+    void ownersAndNamesAsPrinted_data();
+    void ownersAndNamesAsPrinted();
 
 private:
     void heldEndpointAgreesWithSs(bool udp, const QString& host);
@@ -248,6 +258,80 @@ for line in sys.stdin:
     QTEST(lines, "lines");
     for (int descriptor : {client, server, listener, udp})
         ::close(descriptor);
+}
+
+// The owner and foreign host printed for a connection of this process to 127.77.0.5: held only
+// in an io_uring fixed-file table it has no owner ("0"); under a flood of a million descriptors
+// the owner scan's budget (shortened here) runs out ("?"); a reverse name (from the hosts file
+// of a private mount namespace) that reads as an address, or holds control bytes, prints as
+// the address.
+void NetstatCliTest::ownersAndNamesAsPrinted_data() {
+    QTest::addColumn<QString>("setup"); // "uring", "flood", or the hosts file's name for 127.77.0.5
+    QTest::addColumn<QString>("owner"); // empty: this process
+    QTest::addColumn<QString>("host");
+    QTest::newRow("io_uring fixed files") << "uring" << "0" << "127.77.0.5";
+    QTest::newRow("descriptor flood") << "flood" << "?" << "127.77.0.5";
+    QTest::newRow("address-like name") << "10.20.30.40" << "" << "127.77.0.5";
+    QTest::newRow("control bytes") << "evil\x1b]0;x\x07name" << "" << "127.77.0.5";
+    QTest::newRow("plain name") << "peer.example" << "" << "peer.example";
+}
+
+void NetstatCliTest::ownersAndNamesAsPrinted() {
+    QFETCH(QString, setup);
+    const bool uring = setup == "uring" || setup == "flood";
+    sockaddr_in peer{AF_INET, 0, {htonl(0x7f4d0005)}, {}}, local{};
+    socklen_t length = sizeof(peer);
+    const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0), client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(::bind(server, (sockaddr*)&peer, length) == 0 && ::listen(server, 1) == 0 &&
+            ::getsockname(server, (sockaddr*)&peer, &length) == 0 && ::connect(client, (sockaddr*)&peer, length) == 0 &&
+            ::getsockname(client, (sockaddr*)&local, &length) == 0);
+    int ends[2] = {client, ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC)};
+    io_uring_params params{};
+    const int ring = uring ? int(::syscall(__NR_io_uring_setup, 4, &params)) : -1;
+    QVERIFY(!uring || (ring >= 0 && ::syscall(__NR_io_uring_register, ring, IORING_REGISTER_FILES, ends, 2) == 0));
+    std::vector<pid_t> flood;
+    int ready[2];
+    const auto cleanUp = qScopeGuard([&] {
+        for (pid_t child : flood)
+            ::kill(child, SIGKILL), ::waitpid(child, nullptr, 0);
+        for (int fd : {ends[0], ends[1], ring, server, ready[0], ready[1]})
+            ::close(fd);
+    });
+    if (uring)
+        ::close(ends[0]), ::close(ends[1]), ends[0] = ends[1] = -1;
+    rlimit limit{};
+    QVERIFY(::pipe(ready) == 0 && ::getrlimit(RLIMIT_NOFILE, &limit) == 0);
+    for (long held = 0; setup == "flood" && held < 1000000; held += long(limit.rlim_max) - 16) {
+        if (const pid_t child = ::fork(); child == 0) {
+            limit.rlim_cur = limit.rlim_max;
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+            while (::dup(ready[1]) >= 0) {}
+            ::write(ready[1], "x", 1), ::pause();
+        } else {
+            flood.push_back(child);
+        }
+    }
+    char byte; // one from each child once it holds all it may
+    for (std::size_t started = 0; started < flood.size(); ++started)
+        QVERIFY(::read(ready[0], &byte, 1) == 1);
+    QTemporaryDir folder;
+    QProcess companion;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TAVREN_NETSTAT_OWNER_SCAN_MS", flood.empty() ? "" : "100");
+    companion.setProcessEnvironment(environment);
+    companion.start("unshare", {::geteuid() == 0 ? "-m" : "-rm", "sh", "-c",
+                                "printf '127.0.0.1 localhost\\n%s\\n' \"$1\" >\"$2/hosts\" && echo 'hosts: files' >\"$2/ns\" && "
+                                "mount --bind \"$2/hosts\" /etc/hosts && mount --bind \"$2/ns\" /etc/nsswitch.conf && exec \"$3\" -o",
+                                "-", uring ? "" : "127.77.0.5 " + setup, folder.path(), TAVREN_BINARY_DIR "/bin/tavren-netstat-cli"});
+    QVERIFY(companion.waitForFinished(60000) && companion.exitCode() == 0);
+    QString text = QString::fromLatin1(companion.readAllStandardOutput());
+    collapseSpaces(text);
+    const QString line = text.split("\r\n").filter(QString(" TCP 127.0.0.1:%1 ").arg(ntohs(local.sin_port)))
+                             .filter(QString(":%1 ESTABLISHED").arg(ntohs(peer.sin_port))).value(0);
+    QFETCH(QString, owner);
+    QFETCH(QString, host);
+    QCOMPARE(line.section(' ', 3), QString("%1:%2 ESTABLISHED %3").arg(host).arg(ntohs(peer.sin_port))
+                                       .arg(owner.isEmpty() ? QString::number(::getpid()) : owner));
 }
 
 QTEST_GUILESS_MAIN(NetstatCliTest)

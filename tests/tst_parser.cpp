@@ -138,7 +138,7 @@ void ParserTest::fieldsOfOneLine() {
 
 void ParserTest::droppedLines_data() {
     QTest::addColumn<QString>("text");
-    QTest::newRow("zero id") << "  TCP a:1 b:2 ESTABLISHED 0\r\n";
+    QTest::newRow("zero id, closing") << "  TCP a:1 b:2 TIME_WAIT 0\r\n";
     QTest::newRow("no indentation") << "TCP a:1 b:2 ESTABLISHED 5\r\n";
     QTest::newRow("five fields") << "  TCP a:1 b:2 ESTABLISHED\r\n";
     QTest::newRow("word id") << "  Proto Local Foreign State PID\r\n";
@@ -261,8 +261,7 @@ void ParserTest::changesCallersText() {
 
 // Listening and UDP lines are records only when asked for. A record learns its own numeric
 // remote address from the kernel's socket of the same protocol, local address and ports,
-// however the line wrote them. A line owned by 0 is no record; one that a process holds
-// (time-wait never is) is another user's connection.
+// however the line wrote them. A line owned by "-" is another user's connection and no record.
 void ParserTest::kindsAddressesAndOthers_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<int>("kinds");       // 1 listening, 2 udp
@@ -283,10 +282,10 @@ void ParserTest::kindsAddressesAndOthers_data() {
     QTest::newRow("https text") << "  TCP 10.0.0.2:4000 web:https CLOSE_WAIT 5" << 0
                                 << "T 10.0.0.2 4000 10.0.0.9 443" << 0
                                 << "TCP|10.0.0.2|4000|web|443 (Https)|CLOSE_WAIT|5|10.0.0.9";
-    QTest::newRow("other user's") << "  TCP [::1]:4000 localhost:631 ESTABLISHED 0" << 0 << v6 << 1 << "";
+    QTest::newRow("other user's") << "  TCP [::1]:4000 localhost:631 ESTABLISHED -" << 0 << v6 << 1 << "";
     QTest::newRow("time-wait") << "  TCP [::1]:4000 localhost:631 TIME_WAIT 0" << 0 << v6 << 0 << "";
-    QTest::newRow("orphan") << "  TCP [::1]:4000 localhost:631 FIN_WAIT_1 0" << 0 << v6 + " free" << 0 << "";
-    QTest::newRow("tcp is not udp") << "  UDP [::1]:4000 *:* 0" << 2 << "T ::1 4000 :: 0" << 0 << "";
+    QTest::newRow("orphan") << "  TCP [::1]:4000 localhost:631 FIN_WAIT_1 0" << 0 << v6 << 0 << "";
+    QTest::newRow("tcp is not udp") << "  UDP [::1]:4000 *:* 0" << 2 << "T ::1 4000 :: 0" << 0 << "UDP|::1|4000|*|*||0|";
 }
 
 void ParserTest::kindsAddressesAndOthers() {
@@ -297,8 +296,7 @@ void ParserTest::kindsAddressesAndOthers() {
     std::vector<os::SocketEndpoint> endpoints;
     for (const QString& socket : sockets.split(';', Qt::SkipEmptyParts)) {
         const QStringList f = socket.split(' ');
-        endpoints.push_back(
-            {f[0] == "U", f[1], quint16(f[2].toUInt()), quint16(f[4].toUInt()), f[3], f.size() < 6});
+        endpoints.push_back({f[0] == "U", f[1], quint16(f[2].toUInt()), quint16(f[4].toUInt()), f[3]});
     }
     ConnectionSnapshot snapshot;
     QString text = line + "\r\n";
@@ -306,7 +304,8 @@ void ParserTest::kindsAddressesAndOthers() {
     const auto ipp = [](const QString& name) {
         return name == "ipp" ? std::optional<quint16>(631) : std::nullopt;
     };
-    QTEST(matchSocketEndpoints(snapshot, endpoints, ipp), "others");
+    matchSocketEndpoints(snapshot, endpoints, ipp);
+    QTEST(snapshot.Ownerless.otherUsers, "others");
     const ConnectionRecord* r = snapshot.ConnectionCount ? snapshot.ConnectionTable.at(0) : nullptr;
     const QStringList fields = r ? QStringList{r->Protocol,
                                                r->LocalHost,

@@ -62,7 +62,7 @@ const std::array<ColumnDescriptor, ColumnCount>& columns() {
          [](const ConnectionRow& row) { return row.shownPath; },
          [](const ConnectionRow& row) { return SortValue{-1, row.shownPath}; }},
         {Column::Pid, "PID", 1834, Qt::AlignRight, false, SortKind::Number,
-         [](const ConnectionRow& row) { return QString::number(row.processId); },
+         [](const ConnectionRow& row) { return row.processId > 0 ? QString::number(row.processId) : QString(); },
          [](const ConnectionRow& row) { return SortValue{row.processId, {}}; }},
         {Column::User, "User", 2363, Qt::AlignLeft, false, SortKind::Text,
          [](const ConnectionRow& row) { return row.user; },

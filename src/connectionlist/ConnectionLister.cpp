@@ -72,8 +72,8 @@ std::optional<Listing> ConnectionLister::list(const ListingChoice& choice, const
     const std::vector<os::SocketEndpoint> endpoints =
         needsSocketEndpoints(m_snapshot) ? m_system.socketEndpoints(choice.kinds.listening, choice.kinds.udp)
                                          : std::vector<os::SocketEndpoint>();
-    listing.othersHidden = matchSocketEndpoints(m_snapshot, endpoints,
-                                                [this](const QString& name) { return m_system.servicePort(name); });
+    matchSocketEndpoints(m_snapshot, endpoints, [this](const QString& name) { return m_system.servicePort(name); });
+    listing.ownerless = m_snapshot.Ownerless;
     if (!callbacks.stageDone(6))
         return std::nullopt;
 
@@ -177,7 +177,9 @@ ConnectionLister::buildRows(const Callbacks& callbacks,
             program = programs.insert(record.ImagePath,
                                       Program{fileNameOf(shownText(record.ImagePath)),
                                               shownPath(record.ImagePath, record.ImagePathSource)});
-        const Owner& owner = ownerOf(record.ProcessId);
+        // A connection no visible process holds has no owner to ask about.
+        static const Owner nobody;
+        const Owner& owner = record.ProcessId > 0 ? ownerOf(record.ProcessId) : nobody;
 
         ConnectionRow& row = rows.emplace_back();
         row.localPort = portNumber(record.LocalPort, portOfName);

@@ -25,8 +25,9 @@ struct Listing {
     QString failure;
     // The listing was longer than the runner keeps: it holds only the first connections.
     bool cut = false;
-    // Connections the listing left out because their owners are other users' processes.
-    int othersHidden = 0;
+    // Connections whose owners the listing could not name: left out (other users', closing
+    // ones) or listed as "Unknown" (not found in time).
+    OwnerlessCounts ownerless;
     // When the other network namespaces were read: the connections of each, the program's own
     // first, by the name the Namespace column gives it; `shown` is false for those left out.
     struct NamespaceCount {

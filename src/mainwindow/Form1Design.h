@@ -1,5 +1,7 @@
 #pragma once
 
+#include "snapshot/ConnectionTable.h"
+
 #include <QString>
 #include <QStringList>
 #include <Qt>
@@ -88,16 +90,34 @@ inline QString listingCutText(int listed) {
     return QStringLiteral("Showing the first %1: the listing was too long").arg(connectionsText(listed));
 }
 
-// The message panel's note when the listing held connections of processes the user may not
-// see, and its tooltip.
-inline QString othersHiddenText(int hidden) {
-    return QStringLiteral("%1 of other users %2 not shown").arg(connectionsText(hidden),
-                                                                hidden == 1 ? QStringLiteral("is")
-                                                                            : QStringLiteral("are"));
+// The message panel's note on the connections whose owners the listing could not name, each
+// kind counted by its own name; empty when there are none. Its tooltip says why for each.
+inline QString ownerlessText(const OwnerlessCounts& counts) {
+    QStringList notes;
+    if (counts.otherUsers > 0)
+        notes << QStringLiteral("%1 of other users %2 not shown")
+                     .arg(connectionsText(counts.otherUsers),
+                          counts.otherUsers == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+    if (counts.closing > 0)
+        notes << (counts.closing == 1 ? QStringLiteral("1 closing socket not shown")
+                                      : QStringLiteral("%1 closing sockets not shown").arg(counts.closing));
+    if (counts.notFoundInTime > 0)
+        notes << QStringLiteral("owners of %1 not found in time").arg(connectionsText(counts.notFoundInTime));
+    return notes.join(QStringLiteral("; "));
 }
-inline const QString OthersHiddenTip = QStringLiteral(
-    "The programs behind them belong to other users, whose processes you may not inspect.\n"
-    "To see them, install the Tavren NetStat package, which grants its listing command the right\n"
-    "to read every socket's owner, or run the program as root.");
+inline QString ownerlessTip(const OwnerlessCounts& counts) {
+    QStringList tips;
+    if (counts.otherUsers > 0)
+        tips << QStringLiteral(
+            "The programs behind some connections belong to other users, whose processes you may not inspect.\n"
+            "To see them, install the Tavren NetStat package, which grants its listing command the right\n"
+            "to read every socket's owner, or run the program as root.");
+    if (counts.closing > 0)
+        tips << QStringLiteral("Closing sockets (time-wait and the like) are held by no program any more.");
+    if (counts.notFoundInTime > 0)
+        tips << QStringLiteral("Some processes hold so many files that their owners could not all be read in time;\n"
+                               "those connections are listed with the file \"Unknown\".");
+    return tips.join(QStringLiteral("\n\n"));
+}
 
 } // namespace form1design

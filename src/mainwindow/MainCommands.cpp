@@ -5,7 +5,6 @@
 #include "connectionlist/ProgramTreeModel.h"
 #include "connectionlist/ShownText.h"
 #include "mainwindow/CloseConnection.h"
-#include "controls/dns/DNS.h"
 #include "mainwindow/CsvTable.h"
 #include "mainwindow/HistoryCommands.h"
 #include "mainwindow/Form1.h"
@@ -21,7 +20,6 @@
 #include "platform/widgets/ListView.h"
 #include "platform/widgets/StatusBar.h"
 #include "snapshot/ProcessTermination.h"
-#include "snapshot/SocketMatching.h"
 #include "tray/HideDecision.h"
 #include "tray/TrayIntegration.h"
 
@@ -53,10 +51,13 @@ const QString AlreadyEndedReason = QStringLiteral("the process has already ended
 const QString StillRunningText = QStringLiteral("Process Told To End: %1 (not yet gone after %2 s)");
 const QString TerminatingText = QStringLiteral("Terminating: ");
 const QString GoneReason = QStringLiteral("the connection has gone since the last refresh");
+const QString NoProcessReason = QStringLiteral("no process that you may see holds the connection");
 const QString InfoTitle = QStringLiteral("Connection Info");
 const QString TerminateTitle = QStringLiteral("Terminate");
-// File name, process id, owner; the path follows after a space.
-const QString EndQuestionText = QStringLiteral("End %1 (process %2, user %3)?");
+// Process id and owner first: a name or path can be made to look like any other.
+const QString EndQuestionText = QStringLiteral("Process %1, user %2: end %3?");
+// Characters of the path per line in the question; a longer path wraps, whole.
+constexpr int QuestionPathWidth = 64;
 const QString UnknownOwnerText = QStringLiteral("unknown");
 // Remote host and port of a row kept after its connection went.
 const QString GoneInfoText =
@@ -84,7 +85,18 @@ QString fileNameOf(const ConnectionRow& row) {
 MainCommands::MainCommands(Form1& window, os::OperatingSystem& system, connectionlist::ConnectionModel& rows,
                            RefreshCycle& refresh, LiveTraffic& traffic)
     : QObject(&window), m_window(window), m_system(system), m_rows(rows), m_refresh(refresh), m_traffic(traffic),
-      m_closing(new CloseConnection(window, system, rows, refresh)) {}
+      m_closing(new CloseConnection(window, system, rows, refresh)) {
+    connect(&m_refresh, &RefreshCycle::refreshed, this, [this] {
+        if (!m_terminateAfterRefresh)
+            return;
+        m_terminateAfterRefresh = false;
+        // From the event loop: the refresh that ended may still be on the stack.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_window.hasEnded())
+                terminateSelected();
+        });
+    });
+}
 
 const ConnectionRow* MainCommands::selectedRow() const {
     return m_rows.row(m_window.ListView1->selectedIndex() - 1);
@@ -217,11 +229,15 @@ void MainCommands::sendToTray() {
 }
 
 void MainCommands::terminateSelected() {
-    // During a refresh the list is being rebuilt: the selected row may stand for another
-    // connection than the one the user picked. While an ended process is still being
-    // watched, its refreshes have yet to come.
-    if (m_refresh.isRefreshing() || m_window.Processing != False16 || m_terminationWatch)
+    // While an ended process is still being watched, its refreshes have yet to come.
+    if (m_terminationWatch)
         return;
+    // During a refresh the list is being rebuilt: the command waits for the rebuilt list,
+    // which selects the connection the user picked again.
+    if (m_refresh.isRefreshing() || m_window.Processing != False16) {
+        m_terminateAfterRefresh = true;
+        return;
+    }
     if (const connectionlist::ProgramGroup* program = m_window.programView()->selectedProgram()) {
         const std::vector<const ConnectionRow*> processes = m_window.programView()->processesOf(*program);
         if (processes.size() > 1)
@@ -236,6 +252,10 @@ void MainCommands::terminateSelected() {
 
 void MainCommands::terminateRow(const ConnectionRow& selected) {
     const ConnectionRow* row = &selected;
+    if (row->processId <= 0) {
+        m_window.StatusBar1->setPanelText(2, NotTerminatedText.arg(row->fileName, NoProcessReason));
+        return;
+    }
     const std::int32_t processId = row->processId;
     const std::uint64_t startTime = row->processStartTime;
     const QString fileName = fileNameOf(*row);
@@ -255,7 +275,12 @@ void MainCommands::terminateRow(const ConnectionRow& selected) {
         return;
     }
     if (!outcome.ended) {
-        finishTermination(NotTerminatedText.arg(fileName, outcome.errorText));
+        // A refusal must not pass unseen: the status bar's text is replaced at every refresh.
+        const QString refused = NotTerminatedText.arg(fileName, outcome.errorText);
+        QPointer<MainCommands> alive(this);
+        host::MessageBoxService::show({&m_window, QMessageBox::Warning, TerminateTitle, refused, QMessageBox::Ok});
+        if (alive && !m_window.hasEnded())
+            finishTermination(refused);
         return;
     }
     // Told to end; the list is refreshed once it is gone, and the window stays responsive
@@ -312,10 +337,17 @@ void MainCommands::terminateSeveral(const std::vector<const ConnectionRow*>& pro
 // which process, whose, and which program before it ends.
 bool MainCommands::confirmTermination(const ConnectionRow& row) {
     const QString owner = shownText(m_system.processOwnerName(row.processId));
-    QString question = EndQuestionText.arg(row.fileName, QString::number(row.processId),
-                                           owner.isEmpty() ? UnknownOwnerText : owner);
-    if (!row.shownPath.isEmpty())
-        question += QLatin1Char(' ') + row.shownPath;
+    const QString fileName = row.programPath.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
+    QString question = EndQuestionText.arg(QString::number(row.processId), owner.isEmpty() ? UnknownOwnerText : owner,
+                                           row.programPath.isEmpty() ? row.fileName : codedText(fileName));
+    if (!row.programPath.isEmpty()) {
+        question += QLatin1String("\n\n") + codedPathLines(row.programPath, QuestionPathWidth);
+        // The process could have named itself so.
+        if (row.programPathSource == os::PathSource::CommandLine)
+            question += QStringLiteral("\n(read from its command line)");
+        else if (row.programPathSource == os::PathSource::ProcessName)
+            question += QStringLiteral("\n(read from its process name)");
+    }
     QPointer<MainCommands> alive(this);
     const QMessageBox::StandardButton answer =
         host::MessageBoxService::show({&m_window, QMessageBox::Question, TerminateTitle, question,
@@ -334,11 +366,12 @@ void MainCommands::finishTermination(const QString& message) {
     m_refresh.refresh();
     if (!alive || m_window.hasEnded())
         return;
-    // The second refresh wrote its own texts over the message; the user must still learn
-    // what became of the process, failures above all. A refresh that could not read the
-    // list keeps its own message, which matters more.
-    if (m_window.StatusBar1->panelText(2) == VisitText)
-        m_window.StatusBar1->setPanelText(2, message);
+    // The second refresh wrote its own texts over the message (the idle text, a count, why
+    // the list could not be read); the user must still learn what became of the process,
+    // and keeps what the refresh said after it.
+    const QString said = m_window.StatusBar1->panelText(2);
+    m_window.StatusBar1->setPanelText(2, said == VisitText || said == message ? message
+                                                                             : message + QStringLiteral("; ") + said);
 }
 
 void MainCommands::showOptions() {
@@ -395,18 +428,13 @@ void MainCommands::showInfo() {
     info->activateWindow();
 }
 
-// The list may show a name that the resolver answers with another address than the
-// connection's (IPv4 for "localhost" of a ::1 connection) or not at all ("::1").
+// The connection's own address, as its socket has it. Never the answer to a look-up of the
+// shown name: the resolver may answer it with another address than the connection's (IPv4
+// for "localhost" of a ::1 connection), and whoever answers for a name may give any. Empty
+// when the socket's address is not known.
 QString MainCommands::remoteAddressOf(const ConnectionRow& row) {
-    controls::DNS* resolver = loadFrmInfo()->DNS1;
-    if (!row.isGone() && !row.remoteAddress.isEmpty())
-        return row.remoteAddress;
-    if (isNumericAddress(row.remoteHost))
-        return row.remoteHost;
-    // A UDP endpoint has no remote side; its "*" is no name to look up.
-    if (row.remoteHost == QLatin1String("*"))
-        return QString();
-    return resolver->NameToAddress(row.remoteHost).value_or(QString());
+    loadFrmInfo(); // loaded hidden, as the address command always has: a double-click reuses it
+    return row.remoteAddress;
 }
 
 void MainCommands::copyField(Field field) {

@@ -87,6 +87,8 @@ private:
     std::chrono::milliseconds m_terminationLimit{3000};
     // The process a Terminate told to end, watched until it is gone.
     QPointer<TerminationWatch> m_terminationWatch;
+    // Terminate was asked for while the list was being rebuilt: it acts on the rebuilt list.
+    bool m_terminateAfterRefresh = false;
     QPointer<FrmInfo> m_info;
     HistoryCommands* m_history = nullptr;
     QPointer<options::frmOptions> m_options;

@@ -127,6 +127,8 @@ void RefreshCycle::refresh() {
         if (!refreshOnce())
             return;
     } while (alive && m_refreshRequested && !m_window.hasEnded());
+    if (alive && !m_window.hasEnded())
+        emit refreshed();
 }
 
 bool RefreshCycle::stillRunning() const {
@@ -167,10 +169,11 @@ bool RefreshCycle::refreshOnce() {
     window.Processing = True16;
     window.StatusBar1->setPanelText(2, LoadingText);
     window.setCursor(Qt::WaitCursor);
-    const std::optional<ConnectionRow> kept = selectedRow();
     m_goneExpiry->stop(); // the rebuild drops the gone rows anyway
-    Scope scope(*this);   // from here the list does not paint until it is rebuilt
-    m_rows.setRows({});
+    // From here the list does not paint until it is rebuilt. It keeps the rows the user sees
+    // until the new ones replace them: a click or a key meanwhile picks one of those, and the
+    // rebuilt list selects that connection.
+    Scope scope(*this);
     window.Progbar->show();
     window.Progbar->setValue(2);
     if (!yieldNow())
@@ -186,7 +189,7 @@ bool RefreshCycle::refreshOnce() {
     if (!listing || !alive || !stillRunning())
         return false;
     m_listingCut = listing->cut;
-    m_othersHidden = listing->othersHidden;
+    m_ownerless = listing->ownerless;
     m_namespaceCounts = std::move(listing->namespaceCounts);
 
     std::vector<ConnectionRow> rows = std::move(listing->rows);
@@ -199,6 +202,7 @@ bool RefreshCycle::refreshOnce() {
             connectionlist::markChanges(*m_listed, rows, std::chrono::steady_clock::now());
         m_listed = std::move(listed);
     }
+    const std::optional<ConnectionRow> kept = selectedRow();
     m_traffic.fill(rows);
     m_rows.setRows(std::move(rows));
     scope.endRebuild();
@@ -282,7 +286,7 @@ void RefreshCycle::expireGoneRows() {
 void RefreshCycle::showListCount() {
     widgets::StatusBar& status = *m_window.StatusBar1;
     status.setPanelText(2, listCountText());
-    QString tip = m_othersHidden > 0 && !m_listingCut ? OthersHiddenTip : QString();
+    QString tip = !m_listingCut && !ownerlessText(m_ownerless).isEmpty() ? ownerlessTip(m_ownerless) : QString();
     if (!m_namespaceCounts.empty())
         tip += (tip.isEmpty() ? QString() : QStringLiteral("\n\n")) + namespaceCountsText(m_namespaceCounts);
     status.setPanelToolTip(2, tip);
@@ -294,10 +298,10 @@ QString RefreshCycle::listCountText() const {
     const int total = m_window.ListView1->itemCount();
     const int shown = m_window.ListView1->shownCount();
     const bool counted = m_window.isFilterShown() || shown < total;
-    if (m_othersHidden <= 0)
+    // The list silently lacking connections, or their owners, would pass for all there are.
+    const QString note = ownerlessText(m_ownerless);
+    if (note.isEmpty())
         return counted ? shownOfTotalText(shown, total) : VisitText;
-    // The list silently lacking other users' connections would pass for all there are.
-    const QString note = othersHiddenText(m_othersHidden);
     return counted ? shownOfTotalText(shown, total) + QStringLiteral("; ") + note : note;
 }
 

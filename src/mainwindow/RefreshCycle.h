@@ -45,6 +45,10 @@ public:
     // The message panel's idle text: the count while filtered, the connections left out.
     void showListCount();
 
+signals:
+    // A refresh has ended and the list holds its rows (or none, when the command failed).
+    void refreshed();
+
 private:
     class Scope;
 
@@ -73,7 +77,7 @@ private:
     // Whether the last listing was cut, so that it holds only the first connections.
     bool m_listingCut = false;
     // Connections the last listing left out because their owners are other users' processes.
-    int m_othersHidden = 0;
+    OwnerlessCounts m_ownerless;
     // Connections per network namespace in the last listing; none when it read only its own.
     std::vector<connectionlist::Listing::NamespaceCount> m_namespaceCounts;
     QTimer* m_goneExpiry = nullptr;

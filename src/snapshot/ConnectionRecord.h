@@ -9,7 +9,7 @@
 // One TCP connection as the command output and the process scan describe it.
 struct ConnectionRecord {
     QString ImagePath;          // owning executable's full path; empty when not resolved
-    std::int32_t ProcessId = 0; // owning process; never 0 in a stored record
+    std::int32_t ProcessId = 0; // owning process; 0 when no process the user may see holds it
     QString LocalPort;
     QString RemotePort;
     QString RemoteHost;

@@ -55,6 +55,15 @@ private:
     mutable ConnectionRecord m_entry;
 };
 
+// Connections of the last listing whose owner it could not name, by why. Only those held by
+// processes the user may not see count as other users'.
+struct OwnerlessCounts {
+    int otherUsers = 0;     // "-": a process the user may not see holds them; not listed
+    int closing = 0;        // "0" while closing (time-wait and the like): no process holds them; not listed
+    int notFoundInTime = 0; // "?": the owner scan ran out of time; listed as "Unknown"
+    bool operator==(const OwnerlessCounts&) const = default;
+};
+
 // The machine's connections as the last refresh saw them, and the rows of the list built
 // from them. The program holds one for its whole run; tests make as many as they like.
 struct ConnectionSnapshot {
@@ -62,9 +71,8 @@ struct ConnectionSnapshot {
     // Records 0 to ConnectionCount - 1 are the live ones; slots above keep older data.
     std::int32_t ConnectionCount = 0;
     RowTableView RowTable;
-    // Connections the last listing printed without an owner (process 0), time-wait ones
-    // left out: no process holds those. The others belong to processes the user may not see.
-    QList<ConnectionRecord> UnownedConnections;
+    // What the last listing said of connections (of the kinds read) without an owner to show.
+    OwnerlessCounts Ownerless;
     // The other network namespaces the last listing showed, by inode, each with the process it
     // was read through.
     QHash<std::uint64_t, std::int32_t> NamespaceProcesses;

@@ -6,8 +6,12 @@
 
 namespace {
 
-QString errorText(const char* step, int errorCode) {
-    return QStringLiteral("Error: %1 failed. %2").arg(QLatin1String(step)).arg(unsigned(errorCode));
+// Names the call that failed where it ran: the backend says which, else the step of the
+// system's own runner.
+QString errorText(const char* step, const os::CommandResult& result) {
+    return QStringLiteral("Error: %1 failed. %2")
+        .arg(QLatin1String(result.failedCall ? result.failedCall : step))
+        .arg(unsigned(result.errorCode));
 }
 
 // Why a command that ran to its end failed; empty when it succeeded.
@@ -49,19 +53,19 @@ QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yiel
     QString error;
     switch (result.status) {
     case os::CommandStatus::PipeFailed:
-        error = errorText("CreatePipe", result.errorCode);
+        error = errorText("CreatePipe", result);
         break;
     case os::CommandStatus::StartFailed:
-        error = errorText("CreateProcess", result.errorCode);
+        error = errorText("CreateProcess", result);
         break;
     case os::CommandStatus::TimedOut:
         // The child was killed; what it printed is incomplete and is not used.
         yieldTo(yield);
-        error = errorText("WaitForSingleObject", result.errorCode);
+        error = errorText("WaitForSingleObject", result);
         break;
     case os::CommandStatus::ReadFailed:
         yieldTo(yield);
-        error = errorText("ReadFile", result.errorCode);
+        error = errorText("ReadFile", result);
         break;
     case os::CommandStatus::Finished:
         yieldTo(yield);

@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QList>
 
+#include <algorithm>
+
 void collapseSpaces(QString& text) {
     // One pass gives what repeated halving of double spaces gives: a single space per run.
     QChar* data = text.data();
@@ -28,6 +30,18 @@ AddressParts splitAddress(QStringView address) {
     if (colon < 0)
         return {QStringView(), address};
     return {address.left(colon), address.mid(colon + 1)};
+}
+
+bool isLiveState(QStringView state) {
+    static const char* const live[] = {"ESTABLISHED", "SYN_SENT", "SYN_RECEIVED", "CLOSE_WAIT", "LISTENING"};
+    return std::any_of(std::begin(live), std::end(live),
+                       [state](const char* word) { return state == QLatin1String(word); });
+}
+
+bool isClosingState(QStringView state) {
+    static const char* const closing[] = {"FIN_WAIT_1", "FIN_WAIT_2", "CLOSING", "LAST_ACK", "TIME_WAIT"};
+    return std::any_of(std::begin(closing), std::end(closing),
+                       [state](const char* word) { return state == QLatin1String(word); });
 }
 
 namespace {
@@ -93,7 +107,7 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
     static const QString udp = QStringLiteral("UDP");
     std::int32_t count = 0;
     SharedTexts shared;
-    snapshot.UnownedConnections.clear();
+    snapshot.Ownerless = {};
     snapshot.NamespaceProcesses.clear();
     std::uint64_t netNamespace = 0;
     const QStringView all(text);
@@ -129,19 +143,33 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
             continue;
         const QStringView owner = fields[udpLine ? 4 : 5];
         const std::int32_t processId = readProcessId(owner);
-        const bool unowned = processId == 0 && owner == QLatin1String("0");
-        if (processId == 0 && (!unowned || state == QLatin1String("TIME_WAIT") || netNamespace != 0))
-            continue;
+        if (processId == 0) {
+            // Another namespace's socket without an owner cannot be told apart: the program's
+            // own socket list is its own namespace's.
+            if (netNamespace != 0)
+                continue;
+            if (owner == QLatin1String("-")) {
+                ++snapshot.Ownerless.otherUsers;
+                continue;
+            }
+            const bool notFoundInTime = owner == QLatin1String("?");
+            if (!notFoundInTime && owner != QLatin1String("0"))
+                continue; // no owner field at all
+            const bool closing = isClosingState(state);
+            if (closing && !notFoundInTime) {
+                ++snapshot.Ownerless.closing;
+                continue;
+            }
+            // A live connection is listed whoever holds it; a line without a known state is none.
+            if (!udpLine && !closing && !isLiveState(state))
+                continue;
+            snapshot.Ownerless.notFoundInTime += notFoundInTime;
+        }
         const AddressParts local = splitAddress(fields[2]);
         const AddressParts foreign = splitAddress(fields[3]);
 
-        ConnectionRecord* record = nullptr;
-        if (unowned) {
-            record = &snapshot.UnownedConnections.emplace_back();
-        } else {
-            snapshot.ConnectionTable.makeRoom(count + 1);
-            record = snapshot.ConnectionTable.at(count);
-        }
+        snapshot.ConnectionTable.makeRoom(count + 1);
+        ConnectionRecord* record = snapshot.ConnectionTable.at(count);
         record->ImagePath.clear();
         record->ImagePathSource = os::PathSource::ExecutableLink;
         record->ProcessStartTime = 0;
@@ -154,8 +182,6 @@ void ParseNetstatOutput(ConnectionSnapshot& snapshot, QString& text, const Yield
         record->LocalHost = shared.of(local.host);
         record->RemoteAddress.clear();
         record->NetNamespace = netNamespace;
-        if (unowned)
-            continue;
         yieldTo(yield);
         ++count;
     }

@@ -16,7 +16,8 @@ void ResolveProcessPaths(ConnectionSnapshot& snapshot, os::OperatingSystem& syst
     QHash<std::int32_t, QVarLengthArray<int, 4>> recordsByOwner;
     recordsByOwner.reserve(count);
     for (int index = 0; index < count; ++index)
-        recordsByOwner[snapshot.ConnectionTable.at(index)->ProcessId].append(index);
+        if (const std::int32_t owner = snapshot.ConnectionTable.at(index)->ProcessId; owner > 0)
+            recordsByOwner[owner].append(index); // not 0: a connection without a visible owner
 
     for (std::int32_t processId : processIds) {
         auto owned = recordsByOwner.constFind(processId);

@@ -7,8 +7,10 @@
 
 namespace {
 
-// Protocol, local address and both ports: what a line and its socket share. Formatted into a
-// text, thirty thousand keys cost a refresh more than the kernel's dump itself.
+// Protocol, local end and remote port: what a line and its socket share, whatever name the
+// line shows for the remote host. Formatted into a text, thirty thousand keys cost a refresh
+// more than the kernel's dump itself. A UDP line shows no peer ("*:*") while a connected UDP
+// socket has one: UDP is matched by its local end alone.
 struct SocketKey {
     bool udp = false;
     std::uint16_t localPort = 0, remotePort = 0;
@@ -20,23 +22,42 @@ size_t qHash(const SocketKey& key, size_t seed = 0) {
     return qHashMulti(seed, key.udp, key.localPort, key.remotePort, key.localAddress);
 }
 
-std::optional<SocketKey> keyOf(const ConnectionRecord& record, const PortOfName& portOfName) {
-    const std::optional<std::uint16_t> local = portNumber(record.LocalPort, portOfName);
-    const std::optional<std::uint16_t> remote = portNumber(record.RemotePort, portOfName);
-    if (!local || !remote)
-        return std::nullopt;
-    return SocketKey{record.Protocol == QLatin1String("UDP"), *local, *remote, record.LocalHost};
+// The address without a link-local zone: the kernel's list writes none.
+QString withoutZone(const QString& address) {
+    const qsizetype zone = address.indexOf(QLatin1Char('%'));
+    return zone < 0 ? address : address.left(zone);
 }
 
-struct Match {
-    QString remoteAddress;
-    bool ambiguous = false;
-    bool held = false;
-};
+std::optional<SocketKey> keyOf(const ConnectionRecord& record, const PortOfName& portOfName) {
+    const bool udp = record.Protocol == QLatin1String("UDP");
+    const std::optional<std::uint16_t> local = portNumber(record.LocalPort, portOfName);
+    const std::optional<std::uint16_t> remote = udp ? std::optional<std::uint16_t>(0)
+                                                    : portNumber(record.RemotePort, portOfName);
+    if (!local || !remote)
+        return std::nullopt;
+    return SocketKey{udp, *local, *remote, withoutZone(record.LocalHost)};
+}
+
+// The remote addresses of the sockets that share a key: more than one when connections to
+// several peers share a local end and both ports.
+using RemoteAddresses = QList<QString>;
 
 // A UDP endpoint's remote side is "*": there is none to learn.
 bool hasNoRemote(const ConnectionRecord& record) {
     return record.RemoteHost == QLatin1String("*");
+}
+
+// The record's own remote address among its sockets': the one it shows, when one of them has
+// it; else the only one they have. Never one found by looking the shown name up: whoever
+// answers for a name may give any address for it.
+QString remoteAddressAmong(const ConnectionRecord& record, const RemoteAddresses& candidates) {
+    const bool numeric = isNumericAddress(record.RemoteHost);
+    if (candidates.isEmpty())
+        return numeric ? record.RemoteHost : QString();
+    if (numeric && (candidates.contains(record.RemoteHost) || candidates.contains(withoutZone(record.RemoteHost))))
+        return record.RemoteHost;
+    // A shown address that no socket has is a name that only looks like one.
+    return candidates.size() == 1 ? candidates.front() : QString();
 }
 
 } // namespace
@@ -75,30 +96,26 @@ bool isNumericAddress(const QString& text) {
 }
 
 bool needsSocketEndpoints(const ConnectionSnapshot& snapshot) {
-    if (!snapshot.UnownedConnections.isEmpty())
-        return true;
+    // A shown address is checked against the sockets too: a name may look like one.
     for (int i = 0; i < snapshot.ConnectionCount; ++i)
-        if (const ConnectionRecord* record = snapshot.ConnectionTable.at(i);
-            record && !isNumericAddress(record->RemoteHost) && !hasNoRemote(*record))
+        if (const ConnectionRecord* record = snapshot.ConnectionTable.at(i); record && !hasNoRemote(*record))
             return true;
     return false;
 }
 
-int matchSocketEndpoints(ConnectionSnapshot& snapshot, const std::vector<os::SocketEndpoint>& endpoints,
-                         const PortOfName& portOfName) {
-    QHash<SocketKey, Match> matches;
+void matchSocketEndpoints(ConnectionSnapshot& snapshot, const std::vector<os::SocketEndpoint>& endpoints,
+                          const PortOfName& portOfName) {
+    QHash<SocketKey, RemoteAddresses> matches;
     matches.reserve(qsizetype(endpoints.size()));
     for (const os::SocketEndpoint& endpoint : endpoints) {
-        const SocketKey socketKey{endpoint.udp, endpoint.localPort, endpoint.remotePort,
+        const SocketKey socketKey{endpoint.udp, endpoint.localPort, endpoint.udp ? std::uint16_t(0) : endpoint.remotePort,
                                   endpoint.localAddress};
-        auto it = matches.find(socketKey);
-        if (it == matches.end())
-            it = matches.insert(socketKey, Match{endpoint.remoteAddress});
-        else if (it->remoteAddress != endpoint.remoteAddress)
-            it->ambiguous = true;
-        it->held |= endpoint.held;
+        RemoteAddresses& addresses = matches[socketKey];
+        if (!addresses.contains(endpoint.remoteAddress))
+            addresses.append(endpoint.remoteAddress);
     }
 
+    static const RemoteAddresses none;
     for (int i = 0; i < snapshot.ConnectionCount; ++i) {
         ConnectionRecord* record = snapshot.ConnectionTable.at(i);
         if (!record)
@@ -106,23 +123,8 @@ int matchSocketEndpoints(ConnectionSnapshot& snapshot, const std::vector<os::Soc
         record->RemoteAddress.clear();
         if (hasNoRemote(*record))
             continue;
-        if (isNumericAddress(record->RemoteHost)) {
-            record->RemoteAddress = record->RemoteHost;
-            continue;
-        }
-        if (const std::optional<SocketKey> wanted = keyOf(*record, portOfName)) {
-            const auto found = matches.constFind(*wanted);
-            if (found != matches.cend() && !found->ambiguous)
-                record->RemoteAddress = found->remoteAddress;
-        }
-    }
-
-    int heldByOthers = 0;
-    for (const ConnectionRecord& unowned : snapshot.UnownedConnections) {
-        const std::optional<SocketKey> wanted = keyOf(unowned, portOfName);
+        const std::optional<SocketKey> wanted = keyOf(*record, portOfName);
         const auto found = wanted ? matches.constFind(*wanted) : matches.cend();
-        if (found != matches.cend() && found->held)
-            ++heldByOthers;
+        record->RemoteAddress = remoteAddressAmong(*record, found == matches.cend() ? none : *found);
     }
-    return heldByOthers;
 }

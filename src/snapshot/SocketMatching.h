@@ -10,7 +10,7 @@
 #include <vector>
 
 // The listing prints names where it can (a host name, "https"); the kernel's socket list has
-// the numbers. A line is the socket with the same protocol, local address and both ports.
+// the numbers.
 
 // The port a service name stands for; nothing when it is no service's.
 using PortOfName = std::function<std::optional<std::uint16_t>(const QString& name)>;
@@ -27,13 +27,13 @@ std::optional<os::ConnectionEnds> trafficEndsOf(const ConnectionRecord& record, 
 // "10.0.0.1", "::1": an address written in numbers, which needs no look-up.
 bool isNumericAddress(const QString& text);
 
-// Whether the kernel's sockets have anything to add: some live record shows a name for its
-// remote host, or some line had no owner.
+// Whether the kernel's sockets have anything to add: some live record has a remote host,
+// whose shown name (or address-like name) its socket's address confirms or replaces.
 bool needsSocketEndpoints(const ConnectionSnapshot& snapshot);
 
-// Gives every live record its remote address in numbers: the one it shows when it shows
-// numbers, else that of the socket it matches (left empty when none, or several with
-// different addresses, match). Returns how many of the unowned connections some process
-// holds: those belong to processes the user may not see.
-int matchSocketEndpoints(ConnectionSnapshot& snapshot, const std::vector<os::SocketEndpoint>& endpoints,
-                         const PortOfName& portOfName);
+// Gives every live record its remote address in numbers, from the sockets of the same
+// protocol, local end and remote port (UDP: local end alone): the one it shows when one of
+// them has it, else the only one they have; left empty when the sockets have several and the
+// record shows none of them. A record with no socket keeps the numbers it shows.
+void matchSocketEndpoints(ConnectionSnapshot& snapshot, const std::vector<os::SocketEndpoint>& endpoints,
+                          const PortOfName& portOfName);

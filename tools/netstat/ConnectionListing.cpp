@@ -72,13 +72,14 @@ std::size_t helperThreads() {
 
 } // namespace
 
-void findOwners(std::vector<ListedConnection>& connections, const std::string& procRoot) {
+void findOwners(std::vector<ListedConnection>& connections, const std::string& procRoot,
+                std::chrono::milliseconds budget) {
     std::vector<std::uint32_t> inodes;
     inodes.reserve(connections.size());
     for (const ListedConnection& connection : connections)
         if (connection.socket.inode)
             inodes.push_back(connection.socket.inode);
-    os::sockets::SocketOwnerScan scan(inodes, procRoot);
+    os::sockets::SocketOwnerScan scan(inodes, procRoot, std::chrono::steady_clock::now() + budget);
     // Started now, they hold this thread's capabilities, and end before it gives them up.
     std::vector<std::thread> helpers;
     for (std::size_t i = inodes.empty() ? 0 : helperThreads(); i > 0; --i) {
@@ -91,9 +92,33 @@ void findOwners(std::vector<ListedConnection>& connections, const std::string& p
     scan.work();
     for (std::thread& helper : helpers)
         helper.join();
-    for (ListedConnection& connection : connections)
-        if (connection.socket.inode)
-            connection.processId = scan.ownerOf(connection.socket.inode);
+    // A socket without an inode is one no file refers to any more. One that has an inode
+    // yet was found in no process is held where no descriptor table shows it (io_uring's
+    // fixed files), unless a process the scan could not read, or did not reach, holds it.
+    const OwnerKind unfound = scan.ranOutOfTime()      ? OwnerKind::NotFoundInTime
+                              : scan.foundUnreadable() ? OwnerKind::Hidden
+                                                       : OwnerKind::None;
+    for (ListedConnection& connection : connections) {
+        connection.processId = connection.socket.inode ? scan.ownerOf(connection.socket.inode) : 0;
+        connection.owner = connection.processId ? OwnerKind::Found
+                           : connection.socket.inode ? unfound
+                                                     : OwnerKind::None;
+    }
+}
+
+std::string ownerField(const ListedConnection& connection) {
+    if (connection.processId > 0)
+        return std::to_string(connection.processId);
+    switch (connection.owner) {
+    case OwnerKind::Found:
+    case OwnerKind::None:
+        break;
+    case OwnerKind::Hidden:
+        return "-";
+    case OwnerKind::NotFoundInTime:
+        return "?";
+    }
+    return "0";
 }
 
 void hideOwnersUnseenByTheUser(std::vector<ListedConnection>& connections, const std::string& procRoot) {
@@ -108,24 +133,18 @@ void hideOwnersUnseenByTheUser(std::vector<ListedConnection>& connections, const
         if (added)
             known->second =
                 proc >= 0 && ::faccessat(proc, std::to_string(connection.processId).c_str(), X_OK, 0) == 0;
-        if (!known->second)
+        if (!known->second) {
             connection.processId = 0;
+            connection.owner = OwnerKind::Hidden;
+        }
     }
     if (proc >= 0)
         ::close(proc);
 }
 
-std::string numericHost(int family, const std::array<std::uint8_t, 16>& address) {
-    char text[INET6_ADDRSTRLEN + 2];
-    if (family == AF_INET) {
-        ::inet_ntop(AF_INET, address.data(), text, sizeof(text));
-        return text;
-    }
-    ::inet_ntop(AF_INET6, address.data(), text + 1, sizeof(text) - 2);
-    text[0] = '[';
-    std::string bracketed(text);
-    bracketed += ']';
-    return bracketed;
+std::string numericHost(int family, const std::array<std::uint8_t, 16>& address, std::uint32_t interfaceIndex) {
+    const std::string text = os::sockets::addressText(family, address, interfaceIndex);
+    return family == AF_INET ? text : "[" + text + "]";
 }
 
 namespace {
@@ -166,17 +185,19 @@ void appendPort(std::string& out, std::uint16_t port, bool numeric, ServiceNames
 // The numeric text of the address last asked for, kept while the next rows repeat it.
 class NumericHostText {
 public:
-    const std::string& of(int family, const std::array<std::uint8_t, 16>& address) {
-        if (family != m_family || address != m_address) {
+    const std::string& of(int family, const std::array<std::uint8_t, 16>& address, std::uint32_t interfaceIndex) {
+        if (family != m_family || address != m_address || interfaceIndex != m_interface) {
             m_family = family;
             m_address = address;
-            m_text = numericHost(family, address);
+            m_interface = interfaceIndex;
+            m_text = numericHost(family, address, interfaceIndex);
         }
         return m_text;
     }
 
 private:
     int m_family = -1;
+    std::uint32_t m_interface = 0;
     std::array<std::uint8_t, 16> m_address{};
     std::string m_text;
 };
@@ -234,19 +255,19 @@ std::string formatListing(const std::vector<ListedConnection>& connections, bool
         }
         const TcpSocket& socket = connections[i].socket;
         const bool udp = socket.protocol == IPPROTO_UDP;
-        local = localHosts.of(socket.family, socket.localAddress);
+        local = localHosts.of(socket.family, socket.localAddress, socket.interfaceIndex);
         local += ':';
         appendPort(local, socket.localPort, numeric, services);
         foreign.clear();
         if (!udp) {
             foreign = i < hostNames.size() && !hostNames[i].empty()
                           ? hostNames[i]
-                          : foreignHosts.of(socket.family, socket.remoteAddress);
+                          : foreignHosts.of(socket.family, socket.remoteAddress, socket.interfaceIndex);
             foreign += ':';
             appendPort(foreign, socket.remotePort, numeric, services);
         }
         listing::appendLine(out, udp, local, foreign, os::sockets::systemTcpState(socket.state),
-                            std::uint32_t(connections[i].processId));
+                            std::string_view(ownerField(connections[i])));
     }
     return out;
 }

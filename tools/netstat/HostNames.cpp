@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -39,6 +40,27 @@ bool loopbackLookupsOnly() {
     return value && *value && std::strcmp(value, "0") != 0;
 }
 
+} // namespace
+
+bool printableHostName(const char* name) {
+    if (!*name)
+        return false;
+    // A name is printed before ":port" and read back up to its first colon or space; control
+    // bytes would reach a terminal raw, and bytes past ASCII as look-alikes of other names.
+    for (const char* at = name; *at; ++at) {
+        const unsigned char c = static_cast<unsigned char>(*at);
+        if (c <= ' ' || c >= 0x7f || c == ':' || c == '[' || c == ']' || c == '%')
+            return false;
+    }
+    // Whoever answers the reverse look-up may name an address "10.20.30.40" (or "10.1", or
+    // "0x7f.1", which the C library reads as addresses too): it would pass for the
+    // connection's own.
+    in_addr ignored{};
+    return ::inet_aton(name, &ignored) == 0;
+}
+
+namespace {
+
 std::string reverseLookUp(const HostAddress& address) {
     if (!isLoopback(address) && loopbackLookupsOnly())
         return {};
@@ -59,10 +81,7 @@ std::string reverseLookUp(const HostAddress& address) {
     if (::getnameinfo(reinterpret_cast<sockaddr*>(&storage), length, name, sizeof(name), nullptr, 0,
                       NI_NAMEREQD) != 0)
         return {};
-    // A name is printed before ":port" and read back up to its first colon.
-    if (std::strchr(name, ':') || std::strchr(name, ' '))
-        return {};
-    return name;
+    return printableHostName(name) ? name : std::string();
 }
 
 void work(const std::shared_ptr<LookupState>& state) {

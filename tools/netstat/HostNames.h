@@ -18,3 +18,8 @@ struct HostAddress {
 // One name per address, in the same order; an empty name where no answer came in time.
 std::vector<std::string> lookUpHostNames(const std::vector<HostAddress>& addresses,
                                          std::chrono::milliseconds deadline, bool* allAnswered = nullptr);
+
+// Whether a name a reverse look-up gave may be printed as the host: printable ASCII without
+// the listing's separators, and nothing that reads as an address. Otherwise the numeric
+// address is printed.
+bool printableHostName(const char* name);

@@ -39,15 +39,15 @@ inline void appendNumber(std::string& out, std::uint32_t number) {
 }
 
 // One CRLF-ended line. A UDP endpoint has no foreign address and no state:
-// "UDP 0.0.0.0:5353 *:* 812".
+// "UDP 0.0.0.0:5353 *:* 812". The owner is a process id, or a mark where none can be given.
 inline void appendLine(std::string& out, bool udp, std::string_view local, std::string_view foreign,
-                       int state, std::uint32_t processId) {
+                       int state, std::string_view owner) {
     out += udp ? "  UDP    " : "  TCP    ";
     appendPadded(out, local, 23);
     appendPadded(out, udp ? std::string_view("*:*") : foreign, 23);
     if (!udp)
         appendPadded(out, stateWord(state), 16);
-    appendNumber(out, processId);
+    out += owner;
     out += "\r\n";
 }
 
@@ -59,6 +59,13 @@ inline void appendNamespaceHeading(std::string& out, std::uint64_t inode, std::u
     appendNumber(out, processId);
     const std::string_view heading(Heading);
     out += heading.substr(heading.find("\r\n\r\n")); // the column header under its own title
+}
+
+inline void appendLine(std::string& out, bool udp, std::string_view local, std::string_view foreign,
+                       int state, std::uint32_t processId) {
+    std::string owner;
+    appendNumber(owner, processId);
+    appendLine(out, udp, local, foreign, state, std::string_view(owner));
 }
 
 } // namespace listing

@@ -14,7 +14,9 @@
 #include "NetworkNamespaces.h"
 #include "ServiceNames.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include <malloc.h>
 #include <unistd.h>
@@ -48,6 +50,20 @@ bool writeAll(const std::string& text) {
         left -= std::size_t(written);
     }
     return true;
+}
+
+// The test suite shortens the owner scan's budget to flood the scan within its own time. Only
+// shorter: a longer one would let a caller hold the capabilities longer.
+std::chrono::milliseconds ownerScanBudget() {
+    const std::chrono::milliseconds longest = ListingOptions().ownerScanBudget;
+    const char* value = std::getenv("TAVREN_NETSTAT_OWNER_SCAN_MS");
+    if (!value || !*value)
+        return longest;
+    char* end = nullptr;
+    const long milliseconds = std::strtol(value, &end, 10);
+    if (*end || milliseconds < 0)
+        return longest;
+    return std::min(longest, std::chrono::milliseconds(milliseconds));
 }
 
 bool giveUpCapabilities() {
@@ -108,7 +124,7 @@ int main(int argc, char** argv) {
     std::vector<ListedNamespace> namespaces;
     if (otherNamespaces)
         namespaces = collectNamespaceConnections(options, connections);
-    findOwners(connections, options.procRoot);
+    findOwners(connections, options.procRoot, ownerScanBudget());
     // Before the drop: root's own view of /proc comes from the capabilities it holds anyway.
     hideOwnersUnseenByTheUser(connections, options.procRoot);
     // The owners' programs are part of what the grant reads; only the JSON listing names them.

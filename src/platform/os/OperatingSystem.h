@@ -41,6 +41,9 @@ struct CommandRequest {
 struct CommandResult {
     CommandStatus status = CommandStatus::Finished;
     int errorCode = 0;        // errno of the failing step, 0 when none
+    // The system call that failed, as the backend names it; nothing where the system's own
+    // command runner's steps name it (CreatePipe, CreateProcess, WaitForSingleObject, ReadFile).
+    const char* failedCall = nullptr;
     QByteArray output;        // at most outputCap bytes
     bool truncated = false;   // the command printed more than outputCap bytes
     // How a Finished command ended: its exit status, or the signal that ended it (0 when it
@@ -82,15 +85,13 @@ struct TcpStateCounts {
 };
 
 // One socket as the kernel lists it, in numbers: what a line of the listing (which may
-// print names) is matched against, to learn its own remote address and whether a process
-// holds it.
+// print names) is matched against, to learn its own remote address.
 struct SocketEndpoint {
     bool udp = false;
     QString localAddress; // "127.0.0.1", "::1"
     std::uint16_t localPort = 0;
     std::uint16_t remotePort = 0;
     QString remoteAddress;
-    bool held = false; // an open file of some process refers to it
 };
 
 // Where a process's path was read. Only the executable link names the program that really

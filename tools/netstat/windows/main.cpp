@@ -80,9 +80,12 @@ int main(int argc, char** argv) {
 
     std::vector<os::win32::TableSocket> sockets;
     const unsigned kinds = os::win32::TcpConnections | (all ? os::win32::TcpListening | os::win32::UdpEndpoints : 0u);
-    if (!os::win32::readSocketTables(kinds, sockets) && sockets.empty()) {
-        // An empty listing would pass for a machine without connections.
-        std::fputs("tavren-netstat-cli: the TCP table could not be read\n", stderr);
+    std::uint32_t error = 0;
+    if (!os::win32::readSocketTables(kinds, sockets, &error)) {
+        // An empty listing would pass for a machine without connections, and a partial one
+        // for a machine without the connections of the table that failed.
+        std::fprintf(stderr, "tavren-netstat-cli: the socket tables could not be read: %ls (error %lu)\n",
+                     os::win32::errorMessage(error).c_str(), static_cast<unsigned long>(error));
         return 1;
     }
     PortNames ports(numeric);

@@ -23,7 +23,9 @@ bool numericAddressBytes(const QString& text, bool& ipv6, std::array<std::uint8_
         return true;
     }
     ipv6 = true;
-    return ::inet_pton(AF_INET6, latin.constData(), bytes.data()) == 1;
+    // A link-local address carries its zone ("fe80::1%lo"); the bytes are the address's own.
+    const qsizetype zone = latin.indexOf('%');
+    return ::inet_pton(AF_INET6, (zone < 0 ? latin : latin.left(zone)).constData(), bytes.data()) == 1;
 }
 
 } // namespace os

@@ -58,6 +58,7 @@ CommandResult runChildCommand(const CommandRequest& request) {
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
         result.status = CommandStatus::PipeFailed;
         result.errorCode = errno;
+        result.failedCall = "pipe2";
         return result;
     }
     const int readEnd = pipeEnds[0], writeEnd = pipeEnds[1];
@@ -84,6 +85,7 @@ CommandResult runChildCommand(const CommandRequest& request) {
         ::close(readEnd);
         result.status = CommandStatus::StartFailed;
         result.errorCode = spawnError;
+        result.failedCall = "posix_spawn";
         return result;
     }
 
@@ -97,6 +99,7 @@ CommandResult runChildCommand(const CommandRequest& request) {
         if (clock.expired()) {
             result.status = CommandStatus::TimedOut;
             result.errorCode = ETIMEDOUT;
+            result.failedCall = "poll";
             break;
         }
         int ready = ::poll(&watch, 1, clock.sliceMilliseconds());
@@ -105,6 +108,7 @@ CommandResult runChildCommand(const CommandRequest& request) {
         if (ready < 0) {
             result.status = CommandStatus::ReadFailed;
             result.errorCode = errno;
+            result.failedCall = "poll";
             break;
         }
         if (ready == 0)
@@ -115,6 +119,7 @@ CommandResult runChildCommand(const CommandRequest& request) {
         if (length < 0) {
             result.status = CommandStatus::ReadFailed;
             result.errorCode = errno;
+            result.failedCall = "read";
             break;
         }
         if (length == 0)
@@ -133,6 +138,7 @@ CommandResult runChildCommand(const CommandRequest& request) {
     if (result.status == CommandStatus::Finished && !reapBefore(child, clock, result)) {
         result.status = CommandStatus::TimedOut;
         result.errorCode = ETIMEDOUT;
+        result.failedCall = "waitpid";
     }
     if (result.status != CommandStatus::Finished)
         killAndReap(child);

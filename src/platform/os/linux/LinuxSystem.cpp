@@ -144,22 +144,22 @@ std::vector<SocketEndpoint> LinuxSystem::endpointsIn(std::uint32_t states, bool 
     struct LastAddress {
         std::array<std::uint8_t, 16> bytes{};
         int family = 0;
+        std::uint32_t zone = 0;
         QString text;
-        const QString& of(int socketFamily, const std::array<std::uint8_t, 16>& address) {
-            if (socketFamily != family || address != bytes || text.isNull()) {
-                char written[INET6_ADDRSTRLEN];
-                ::inet_ntop(socketFamily, address.data(), written, sizeof(written));
+        const QString& of(int socketFamily, const std::array<std::uint8_t, 16>& address, std::uint32_t interface) {
+            if (socketFamily != family || address != bytes || interface != zone || text.isNull()) {
                 family = socketFamily;
                 bytes = address;
-                text = QString::fromLatin1(written);
+                zone = interface;
+                text = QString::fromStdString(sockets::addressText(family, address, interface));
             }
             return text;
         }
     } local, remote;
     const auto keep = [&](const sockets::TcpSocket& socket) {
-        endpoints.push_back({socket.protocol == IPPROTO_UDP, local.of(socket.family, socket.localAddress),
+        endpoints.push_back({socket.protocol == IPPROTO_UDP, local.of(socket.family, socket.localAddress, 0),
                              socket.localPort, socket.remotePort,
-                             remote.of(socket.family, socket.remoteAddress), socket.inode != 0});
+                             remote.of(socket.family, socket.remoteAddress, socket.interfaceIndex)});
     };
     const std::string procRoot = m_procRoot.toStdString();
     sockets::forEachTcpSocket(m_endpointDumper, states, keep, procRoot);

@@ -106,8 +106,7 @@ std::vector<SocketEndpoint> WindowsSystem::socketEndpoints(bool listening, bool 
     for (const win32::TableSocket& socket : sockets)
         endpoints.push_back({socket.udp, QString::fromStdString(win32::numericAddress(socket.ipv6, socket.localAddress)),
                              socket.localPort, socket.remotePort,
-                             QString::fromStdString(win32::numericAddress(socket.ipv6, socket.remoteAddress)),
-                             socket.processId != 0});
+                             QString::fromStdString(win32::numericAddress(socket.ipv6, socket.remoteAddress))});
     return endpoints;
 }
 
@@ -253,7 +252,12 @@ QString saveFileContents(const QString& path, const QByteArray& contents) {
 }
 
 bool numericAddressBytes(const QString& text, bool& ipv6, std::array<std::uint8_t, 16>& bytes) {
-    return win32::parseNumericAddress(text.toStdString(), ipv6, bytes);
+    // A link-local address carries its zone ("fe80::1%12"); the bytes are the address's own.
+    const std::string address = text.toStdString();
+    if (win32::parseNumericAddress(address, ipv6, bytes))
+        return true;
+    const std::size_t zone = address.find('%');
+    return zone != std::string::npos && win32::parseNumericAddress(address.substr(0, zone), ipv6, bytes) && ipv6;
 }
 
 } // namespace os

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cerrno>
 
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -123,7 +124,9 @@ std::uint32_t hashOf(std::uint32_t inode) {
 
 } // namespace
 
-SocketOwnerScan::SocketOwnerScan(const std::vector<std::uint32_t>& inodes, std::string procRoot) {
+SocketOwnerScan::SocketOwnerScan(const std::vector<std::uint32_t>& inodes, std::string procRoot,
+                                 std::chrono::steady_clock::time_point deadline)
+    : m_deadline(deadline) {
     std::size_t capacity = 16;
     while (capacity < 2 * inodes.size())
         capacity *= 2;
@@ -172,8 +175,11 @@ SocketOwnerScan::Directory* SocketOwnerScan::openDirectory(std::int32_t processI
     std::snprintf(path, sizeof(path), "%d/fd", int(processId));
     // A process that ended meanwhile, or one not ours to read, is simply skipped.
     const int fd = ::openat(m_proc, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        if (errno == EACCES || errno == EPERM)
+            m_foundUnreadable = true;
         return nullptr;
+    }
     auto* directory = new Directory(fd, processId);
     struct stat status {};
     if (m_procFileSystem && ::fstat(fd, &status) == 0 && status.st_size > 0 &&
@@ -186,6 +192,12 @@ void SocketOwnerScan::work() {
     alignas(8) char entries[BatchBytes];
     std::unique_lock lock(m_mutex);
     for (;;) {
+        const bool workLeft = m_current || m_next < m_processes.size();
+        if (m_ranOutOfTime || (workLeft && m_unresolved.load(std::memory_order_acquire) != 0 &&
+                               std::chrono::steady_clock::now() >= m_deadline)) {
+            m_ranOutOfTime = true;
+            break;
+        }
         Directory* directory = m_current;
         if (!directory) {
             if (m_next >= m_processes.size() || m_unresolved.load(std::memory_order_acquire) == 0)

@@ -4,6 +4,7 @@
 // /proc/*/fd, reading each descriptor's link and keeping those that name a wanted inode.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -30,8 +31,11 @@ std::uint32_t socketInodeFromLink(const char* link, std::size_t length);
 // constructing thread, each descriptor read with those of the thread reading it.
 class SocketOwnerScan {
 public:
-    // `inodes`: the sockets whose owners are sought (0 is none).
-    explicit SocketOwnerScan(const std::vector<std::uint32_t>& inodes, std::string procRoot = "/proc");
+    // `inodes`: the sockets whose owners are sought (0 is none). No batch is begun after the
+    // deadline: one socket that no process holds makes the scan read every descriptor of the
+    // machine, and another user can open millions of them.
+    explicit SocketOwnerScan(const std::vector<std::uint32_t>& inodes, std::string procRoot = "/proc",
+                             std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max());
     ~SocketOwnerScan();
     SocketOwnerScan(const SocketOwnerScan&) = delete;
     SocketOwnerScan& operator=(const SocketOwnerScan&) = delete;
@@ -40,6 +44,10 @@ public:
     // Once every work() has returned: the lowest id of a process holding the socket, 0 when
     // none was found or the socket was not sought.
     std::int32_t ownerOf(std::uint32_t inode) const;
+    // Once every work() has returned: the deadline ended the scan with processes left unread.
+    bool ranOutOfTime() const { return m_ranOutOfTime; }
+    // Some process's descriptors were closed to the reader: a socket not found may be its.
+    bool foundUnreadable() const { return m_foundUnreadable; }
 
 private:
     struct Directory;
@@ -58,6 +66,9 @@ private:
     std::atomic<std::size_t> m_unresolved{0};
 
     std::mutex m_mutex; // guards what follows
+    std::chrono::steady_clock::time_point m_deadline;
+    bool m_ranOutOfTime = false;
+    bool m_foundUnreadable = false;
     int m_proc = -1;
     bool m_procFileSystem = false;         // not a recorded folder
     std::vector<std::int32_t> m_processes; // ascending

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <arpa/inet.h>
+#include <net/if.h>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -475,6 +476,20 @@ const char* tcpStateWord(std::uint8_t kernelState) {
         "",           "CLOSED",     "LISTENING", "SYN_SENT", "SYN_RECEIVED", "ESTABLISHED", "FIN_WAIT_1",
         "FIN_WAIT_2", "CLOSE_WAIT", "CLOSING",   "LAST_ACK", "TIME_WAIT",    "DELETE_TCB"};
     return words[systemTcpState(kernelState)];
+}
+
+std::string addressText(int family, const std::array<std::uint8_t, 16>& address, std::uint32_t interfaceIndex) {
+    char text[INET6_ADDRSTRLEN];
+    if (!::inet_ntop(family, address.data(), text, sizeof(text)))
+        return {};
+    std::string written(text);
+    const bool linkLocal = family == AF_INET6 && address[0] == 0xfe && (address[1] & 0xc0) == 0x80;
+    if (linkLocal && interfaceIndex != 0) {
+        char zone[IF_NAMESIZE];
+        written += '%';
+        written += ::if_indextoname(interfaceIndex, zone) ? std::string(zone) : std::to_string(interfaceIndex);
+    }
+    return written;
 }
 
 } // namespace os::sockets

@@ -71,7 +71,7 @@ struct TcpSocket {
     std::uint32_t inode = 0; // 0 for time-wait and request sockets
     std::uint32_t userId = 0; // whose the socket is (0 for time-wait and request sockets)
     // What names this very socket to the kernel, for a request about it alone.
-    std::uint32_t interfaceIndex = 0;
+    std::uint32_t interfaceIndex = 0; // the bound interface (a link-local address's zone); 0 for none
     std::array<std::uint32_t, 2> cookie{};
     // The same cookie as one number, the kernel's own name for the socket, never reused while it runs.
     std::uint64_t cookieNumber() const { return std::uint64_t(cookie[1]) << 32 | cookie[0]; }
@@ -79,6 +79,10 @@ struct TcpSocket {
 };
 
 using TcpSocketVisitor = std::function<void(const TcpSocket&)>;
+
+// "127.0.0.1", "::1"; a link-local IPv6 address carries the zone of its interface,
+// "fe80::1%eth0": without it, it names no one host.
+std::string addressText(int family, const std::array<std::uint8_t, 16>& address, std::uint32_t interfaceIndex = 0);
 
 // Where a netlink dump stands after one reply has been read.
 enum class DumpProgress { More, Done, Failed };

@@ -35,18 +35,18 @@ std::uint16_t portOf(DWORD networkOrder) {
 // Calls a table query with a buffer that grows until the table fits: the table may grow
 // between the call that sizes it and the one that fills it.
 template <typename Query>
-bool readTable(std::vector<unsigned char>& buffer, Query query) {
+// The error of the last attempt; NO_ERROR when the table was read.
+DWORD readTable(std::vector<unsigned char>& buffer, Query query) {
     DWORD size = static_cast<DWORD>(buffer.size());
+    DWORD error = ERROR_INSUFFICIENT_BUFFER;
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const DWORD error = query(buffer.empty() ? nullptr : buffer.data(), &size);
-        if (error == NO_ERROR)
-            return true;
+        error = query(buffer.empty() ? nullptr : buffer.data(), &size);
         if (error != ERROR_INSUFFICIENT_BUFFER)
-            return false;
+            return error;
         buffer.resize(std::size_t(size) + size / 8 + 4096);
         size = static_cast<DWORD>(buffer.size());
     }
-    return false;
+    return error;
 }
 
 bool wanted(unsigned kinds, int state) {
@@ -105,13 +105,17 @@ void appendRows(const std::vector<unsigned char>& buffer, unsigned kinds, std::v
 
 } // namespace
 
-bool readSocketTables(unsigned kinds, std::vector<TableSocket>& sockets) {
+bool readSocketTables(unsigned kinds, std::vector<TableSocket>& sockets, std::uint32_t* errorCode) {
     bool allRead = true;
     std::vector<unsigned char> buffer;
     // Reads one table into buffer and appends its rows; false when it could not be read.
     const auto read = [&](auto append, auto query) {
-        if (!readTable(buffer, query))
+        const DWORD error = readTable(buffer, query);
+        if (error != NO_ERROR) {
+            if (errorCode && allRead)
+                *errorCode = error;
             return false;
+        }
         append(buffer, kinds, sockets);
         return true;
     };

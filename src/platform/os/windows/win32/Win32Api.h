@@ -62,8 +62,9 @@ struct TableSocket {
 enum TableKinds : unsigned { TcpConnections = 1, TcpListening = 2, UdpEndpoints = 4 };
 
 // The machine's sockets of the kinds asked for, IPv4 then IPv6, TCP then UDP. False when a
-// table could not be read at all (what was read is still in `sockets`).
-bool readSocketTables(unsigned kinds, std::vector<TableSocket>& sockets);
+// table could not be read at all (what was read is still in `sockets`); `errorCode` then
+// receives the first failing table's error.
+bool readSocketTables(unsigned kinds, std::vector<TableSocket>& sockets, std::uint32_t* errorCode = nullptr);
 
 // Deletes an IPv4 TCP connection from the system's table (SetTcpEntry with the delete state),
 // which resets it and leaves its program running. 0 when done, else the system's error code
