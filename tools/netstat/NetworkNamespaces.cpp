@@ -99,7 +99,7 @@ std::vector<ListedNamespace> collectNamespaceConnections(const ListingOptions& o
             seen.insert(inode);
             namespaces.push_back({inode, processId});
             for (const os::sockets::TcpSocket& socket : sockets)
-                connections.push_back({socket, 0, std::uint32_t(namespaces.size())});
+                connections.push_back({socket, 0, OwnerKind::None, std::uint32_t(namespaces.size())});
         }
         ::close(directory);
     }
