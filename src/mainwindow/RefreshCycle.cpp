@@ -201,7 +201,9 @@ bool RefreshCycle::refreshOnce() {
         showListCount();
         window.StatusBar1->setPanelText(1, LastRefreshedText + timeOfDay());
     } else {
-        window.StatusBar1->setPanelText(2, NotReadText + listing->failure);
+        // A host not reached says so in its own words; the next refresh connects anew.
+        const bool notConnected = listing->failure.startsWith(QLatin1String(os::NotConnectedPrefix));
+        window.StatusBar1->setPanelText(2, notConnected ? listing->failure : NotReadText + listing->failure);
         window.StatusBar1->setPanelText(1, RefreshFailedText + timeOfDay());
     }
     window.Progbar->hide();
@@ -262,20 +264,25 @@ void RefreshCycle::expireGoneRows() {
 // lacks connections whatever it shows.
 void RefreshCycle::showListCount() {
     widgets::StatusBar& status = *m_window.StatusBar1;
+    // Lines of a remote listing that could not be read are said beside whatever else is.
+    const QString notice = m_system.listingNotice();
+    const auto show = [&status, &notice](const QString& text) {
+        status.setPanelText(2, notice.isEmpty() ? text : text + QStringLiteral("; ") + notice);
+    };
     if (m_listingCut) {
-        status.setPanelText(2, listingCutText(m_rows.rowCount() - m_rows.goneRows()));
+        show(listingCutText(m_rows.rowCount() - m_rows.goneRows()));
         return;
     }
     const int total = m_window.ListView1->itemCount();
     const int shown = m_window.ListView1->shownCount();
     const bool counted = m_window.isFilterShown() || shown < total;
     if (m_othersHidden <= 0) {
-        status.setPanelText(2, counted ? shownOfTotalText(shown, total) : VisitText);
+        show(counted ? shownOfTotalText(shown, total) : notice.isEmpty() ? VisitText : connectionsText(total));
         return;
     }
     // The list silently lacking other users' connections would pass for all there are.
     const QString note = othersHiddenText(m_othersHidden);
-    status.setPanelText(2, counted ? shownOfTotalText(shown, total) + QStringLiteral("; ") + note : note);
+    show(counted ? shownOfTotalText(shown, total) + QStringLiteral("; ") + note : note);
     status.setPanelToolTip(2, OthersHiddenTip);
 }
 
