@@ -256,6 +256,8 @@ private:
         const QByteArrayView kind = space < 0 ? line : line.first(space);
         const QByteArrayView value = space < 0 ? QByteArrayView() : line.sliced(space + 1);
         if (kind == "tavren-remote") {
+            if (m_listing.recognised)
+                return false; // the first line once only
             m_listing.recognised = value == "1";
             return m_listing.recognised;
         }
