@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
     for (const os::remote::RemoteProcess& process : listing.processes)
-        if (process.executable.contains(QLatin1Char('\n')) || process.commandLine.value_or(QString()).contains(QLatin1Char('\n')))
+        if (process.executable.contains(QLatin1Char('\n')) ||
+            process.commandLine.value_or(QString()).contains(QLatin1Char('\n')))
             std::abort();
     return 0;
 }

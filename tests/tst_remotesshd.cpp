@@ -63,10 +63,12 @@ QSet<Connection> ssConnections() {
     ss.start(QStringLiteral("/usr/bin/ss"), {QStringLiteral("-tnpH")});
     ss.waitForFinished(10000);
     QSet<Connection> found;
-    static const QRegularExpression line(QStringLiteral(R"(^\S+\s+\d+\s+\d+\s+\S+:(\d+)\s+\S+:(\d+)\s.*?pid=(\d+),)"),
-                                         QRegularExpression::MultilineOption);
+    static const QRegularExpression line(
+        QStringLiteral(R"(^\S+\s+\d+\s+\d+\s+\S+:(\d+)\s+\S+:(\d+)\s.*?pid=(\d+),)"),
+        QRegularExpression::MultilineOption);
     for (const auto& match : line.globalMatch(QString::fromLocal8Bit(ss.readAllStandardOutput())))
-        found.insert(connection(match.captured(1).toUInt(), match.captured(2).toUInt(), match.captured(3).toInt()));
+        found.insert(
+            connection(match.captured(1).toUInt(), match.captured(2).toUInt(), match.captured(3).toInt()));
     return found;
 }
 
@@ -117,7 +119,8 @@ void RemoteSshdTest::initTestCase() {
     if (QDir::isRelativePath(script))
         script = QDir(QStringLiteral(TAVREN_BINARY_DIR)).filePath(script);
     QProcess start;
-    start.start(QFileInfo(script).absolutePath() + QStringLiteral("/../scripts/loopback-sshd"), {m_dir.path()});
+    start.start(QFileInfo(script).absolutePath() + QStringLiteral("/../scripts/loopback-sshd"),
+                {m_dir.path()});
     QVERIFY(start.waitForFinished(30000));
     const QStringList started = QString::fromLatin1(start.readAllStandardOutput()).split(QLatin1Char(' '));
     QVERIFY2(start.exitCode() == 0 && started.size() == 2, start.readAllStandardError().constData());
@@ -137,7 +140,8 @@ void RemoteSshdTest::signalSshd(int signal) const {
         ::kill(process, signal);
 }
 
-os::remote::SshSettings RemoteSshdTest::settings(const QString& config, std::chrono::milliseconds timeout) const {
+os::remote::SshSettings RemoteSshdTest::settings(const QString& config,
+                                                 std::chrono::milliseconds timeout) const {
     os::remote::SshDestination destination;
     destination.user = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
     destination.host = QStringLiteral("127.0.0.1");
@@ -148,7 +152,8 @@ os::remote::SshSettings RemoteSshdTest::settings(const QString& config, std::chr
 void RemoteSshdTest::listsWhatSsListsWithPaths() {
     int listener = -1;
     const QList<int> ends = openConnections(3, listener);
-    os::remote::RemoteSystem system(settings(QStringLiteral("ssh_config"), std::chrono::seconds(20)), os::makeSystem());
+    os::remote::RemoteSystem system(settings(QStringLiteral("ssh_config"), std::chrono::seconds(20)),
+                                    os::makeSystem());
     ConnectionSnapshot snapshot;
     Form1 form(system, snapshot);
     QCOMPARE(form.windowTitle(), QStringLiteral("Tavren NetStat - 127.0.0.1"));
@@ -162,7 +167,8 @@ void RemoteSshdTest::listsWhatSsListsWithPaths() {
     for (int i = 0; i < rows.rowCount(); ++i) {
         const connectionlist::ConnectionRow& row = *rows.row(i);
         listed.insert(connection(row.localPort.value_or(0), row.remotePort.value_or(0), row.processId));
-        QCOMPARE(row.programPath, QFileInfo(QStringLiteral("/proc/%1/exe").arg(row.processId)).symLinkTarget());
+        QCOMPARE(row.programPath,
+                 QFileInfo(QStringLiteral("/proc/%1/exe").arg(row.processId)).symLinkTarget());
     }
     // Every connection there before and after is listed; what is listed and neither was
     // there a moment (the sessions of ssh itself) or is ssh's own.

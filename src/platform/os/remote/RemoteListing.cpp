@@ -47,10 +47,10 @@ template <typename Number> std::optional<Number> number(QByteArrayView text) {
 // ss's state words, and the listing's, in the TcpState numbering.
 int ssState(QByteArrayView word) {
     static const std::pair<const char*, int> words[] = {
-        {"ESTAB", TcpEstablished}, {"SYN-SENT", TcpSynSent},     {"SYN-RECV", TcpSynReceived},
-        {"FIN-WAIT-1", TcpFinWait1}, {"FIN-WAIT-2", TcpFinWait2}, {"TIME-WAIT", TcpTimeWait},
-        {"CLOSE", TcpClosed},      {"CLOSE-WAIT", TcpCloseWait}, {"LAST-ACK", TcpLastAck},
-        {"LISTEN", TcpListen},     {"CLOSING", TcpClosing}};
+        {"ESTAB", TcpEstablished},   {"SYN-SENT", TcpSynSent},     {"SYN-RECV", TcpSynReceived},
+        {"FIN-WAIT-1", TcpFinWait1}, {"FIN-WAIT-2", TcpFinWait2},  {"TIME-WAIT", TcpTimeWait},
+        {"CLOSE", TcpClosed},        {"CLOSE-WAIT", TcpCloseWait}, {"LAST-ACK", TcpLastAck},
+        {"LISTEN", TcpListen},       {"CLOSING", TcpClosing}};
     for (const auto& [text, state] : words)
         if (word == QByteArrayView(text))
             return state;
@@ -58,10 +58,9 @@ int ssState(QByteArrayView word) {
 }
 
 int listingState(QByteArrayView word) {
-    static const char* const words[] = {"",          "CLOSED",     "LISTENING", "SYN_SENT",
-                                        "SYN_RECEIVED", "ESTABLISHED", "FIN_WAIT_1", "FIN_WAIT_2",
-                                        "CLOSE_WAIT", "CLOSING",    "LAST_ACK",  "TIME_WAIT",
-                                        "DELETE_TCB"};
+    static const char* const words[] = {
+        "",           "CLOSED",     "LISTENING", "SYN_SENT", "SYN_RECEIVED", "ESTABLISHED", "FIN_WAIT_1",
+        "FIN_WAIT_2", "CLOSE_WAIT", "CLOSING",   "LAST_ACK", "TIME_WAIT",    "DELETE_TCB"};
     for (int state = TcpClosed; state <= TcpDeleteTcb; ++state)
         if (word == QByteArrayView(words[state]))
             return state;
@@ -144,7 +143,8 @@ bool readSsLine(const Fields& fields, bool udp, RemoteSocket& socket) {
     for (qsizetype i = 5; i < fields.size(); ++i) {
         const QByteArrayView field = fields[i];
         if (field.startsWith("users:((")) {
-            const QByteArrayView rest(field.data(), fields.back().data() + fields.back().size() - field.data());
+            const QByteArrayView rest(field.data(),
+                                      fields.back().data() + fields.back().size() - field.data());
             socket.processId = ownerOf(rest);
             // An owner list without an owner, or not closed, is a line cut by a line end in a
             // process's name: its owner is not guessed.

@@ -16,7 +16,7 @@ namespace os::remote {
 // One socket of the other host, in numbers.
 struct RemoteSocket {
     bool udp = false;
-    int state = 0; // os::TcpState; 0 for a UDP endpoint
+    int state = 0;                       // os::TcpState; 0 for a UDP endpoint
     QString localAddress, remoteAddress; // "127.0.0.1", "::1"
     std::uint16_t localPort = 0, remotePort = 0;
     std::int32_t processId = 0; // 0: no owner the remote user may see

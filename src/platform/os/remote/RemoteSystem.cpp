@@ -58,8 +58,9 @@ CommandResult RemoteSystem::runCommand(const CommandRequest& request) {
     m_listing = parseRemoteListing(answer.output, marker);
     if (!m_listing.recognised && !answer.truncated) {
         result.exitCode = 1;
-        result.failure = QStringLiteral("the answer of %1 is no listing (does its login shell run \"sh -s\"?)")
-                             .arg(remoteHostName());
+        result.failure =
+            QStringLiteral("the answer of %1 is no listing (does its login shell run \"sh -s\"?)")
+                .arg(remoteHostName());
         return result;
     }
     if (m_listing.complete && !m_listing.failedSteps.isEmpty() && m_listing.sockets.empty()) {
@@ -192,9 +193,9 @@ QString RemoteSystem::remoteHostName() const {
 QString RemoteSystem::listingNotice() const {
     if (m_listing.droppedLines == 0)
         return {};
-    return m_listing.droppedLines == 1 ? QStringLiteral("1 line of the listing could not be read")
-                                       : QStringLiteral("%1 lines of the listing could not be read")
-                                             .arg(m_listing.droppedLines);
+    return m_listing.droppedLines == 1
+               ? QStringLiteral("1 line of the listing could not be read")
+               : QStringLiteral("%1 lines of the listing could not be read").arg(m_listing.droppedLines);
 }
 
 } // namespace os::remote

@@ -39,6 +39,8 @@ public:
     QString remoteHostName() const override;
     QString listingNotice() const override;
 
+    const SshTransport& transport() const { return *m_transport; }
+
 private:
     std::shared_ptr<SshTransport> m_transport; // shared with the traffic sampler's thread
     std::unique_ptr<OperatingSystem> m_local;

@@ -40,7 +40,8 @@ QString privateFolder(QString& problem) {
     const QString folder = runtimeFolder();
     const QByteArray path = QFile::encodeName(folder);
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
-        problem = QStringLiteral("cannot make %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        problem =
+            QStringLiteral("cannot make %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
         return {};
     }
     struct stat info;
@@ -104,7 +105,8 @@ SshTransport::SshTransport(SshSettings settings) : m_settings(std::move(settings
     const QString folder = privateFolder(m_folderProblem);
     if (folder.isEmpty())
         return;
-    m_controlPath = QStringLiteral("%1/ssh-%2-%3").arg(folder).arg(::getpid()).arg(windows.fetchAndAddRelaxed(1));
+    m_controlPath =
+        QStringLiteral("%1/ssh-%2-%3").arg(folder).arg(::getpid()).arg(windows.fetchAndAddRelaxed(1));
     if (QFile::encodeName(m_controlPath).size() > ControlPathLimit) {
         m_folderProblem = QStringLiteral("the runtime folder's path %1 is too long for a socket").arg(folder);
         m_controlPath.clear();
@@ -131,22 +133,24 @@ void SshTransport::removeLeftControlSockets() {
             continue;
         // "ssh-PID-N": left when PID is gone or names another program now.
         const int processId = name.section(QLatin1Char('-'), 1, 1).toInt();
-        const bool running = processId > 0 && ::kill(processId, 0) == 0 &&
-                             QFileInfo(QStringLiteral("/proc/%1/exe").arg(processId)).canonicalFilePath() == self;
+        const bool running =
+            processId > 0 && ::kill(processId, 0) == 0 &&
+            QFileInfo(QStringLiteral("/proc/%1/exe").arg(processId)).canonicalFilePath() == self;
         if (!running)
             endMaster(path);
     }
 }
 
-QStringList SshTransport::arguments() const {
+QStringList SshTransport::arguments(const QStringList& command) const {
     QStringList arguments;
     if (!m_settings.configFile.isEmpty())
         arguments << QStringLiteral("-F") << m_settings.configFile;
-    arguments << QStringLiteral("-o") << QStringLiteral("BatchMode=yes")                         //
-              << QStringLiteral("-o") << QStringLiteral("StrictHostKeyChecking=yes")             //
-              << QStringLiteral("-o") << QStringLiteral("ConnectTimeout=%1").arg(ConnectSeconds) //
+    arguments << QStringLiteral("-o") << QStringLiteral("BatchMode=yes")             //
+              << QStringLiteral("-o") << QStringLiteral("StrictHostKeyChecking=yes") //
+              << QStringLiteral("-o")
+              << QStringLiteral("ConnectTimeout=%1").arg(ConnectSeconds) //
               // A host that stops answering ends the master, and the next refresh connects anew.
-              << QStringLiteral("-o") << QStringLiteral("ServerAliveInterval=5")  //
+              << QStringLiteral("-o") << QStringLiteral("ServerAliveInterval=5") //
               << QStringLiteral("-o") << QStringLiteral("ServerAliveCountMax=2") //
               << QStringLiteral("-o") << QStringLiteral("ControlMaster=auto")    //
               << QStringLiteral("-o") << QStringLiteral("ControlPath=%1").arg(m_controlPath)
@@ -158,7 +162,7 @@ QStringList SshTransport::arguments() const {
     if (destination.port)
         arguments << QStringLiteral("-p") << QString::number(*destination.port);
     // The host after "--": checked not to begin with "-" as well, and ssh reads no option past it.
-    arguments << QStringLiteral("--") << destination.host << QStringLiteral("sh") << QStringLiteral("-s");
+    arguments << QStringLiteral("--") << destination.host << command;
     return arguments;
 }
 
@@ -166,11 +170,12 @@ SshAnswer SshTransport::run(const QByteArray& script, qsizetype outputCap, const
                             std::optional<std::chrono::milliseconds> timeout) const {
     SshAnswer answer;
     if (m_controlPath.isEmpty()) {
-        answer.failure = QLatin1String(NotConnectedPrefix) + QStringLiteral("no private folder for the connection: ") +
-                         m_folderProblem;
+        answer.failure = QLatin1String(NotConnectedPrefix) +
+                         QStringLiteral("no private folder for the connection: ") + m_folderProblem;
         return answer;
     }
-    CommandResult result = runSsh(arguments(), script, timeout.value_or(m_settings.timeout), outputCap, yield);
+    CommandResult result =
+        runSsh(arguments(), script, timeout.value_or(m_settings.timeout), outputCap, yield);
     answer.failure = failureOf(result);
     answer.truncated = result.truncated;
     if (answer.failure.isEmpty())
@@ -184,14 +189,17 @@ QString SshTransport::failureOf(const CommandResult& result) const {
     switch (result.status) {
     case CommandStatus::PipeFailed:
     case CommandStatus::ReadFailed:
-        return prefix + QStringLiteral("ssh could not be run: %1").arg(QString::fromLocal8Bit(std::strerror(result.errorCode)));
+        return prefix + QStringLiteral("ssh could not be run: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(result.errorCode)));
     case CommandStatus::StartFailed:
-        return prefix + QStringLiteral("%1 could not be started: %2")
-                            .arg(QLatin1String(SshProgram), QString::fromLocal8Bit(std::strerror(result.errorCode)));
+        return prefix +
+               QStringLiteral("%1 could not be started: %2")
+                   .arg(QLatin1String(SshProgram), QString::fromLocal8Bit(std::strerror(result.errorCode)));
     case CommandStatus::TimedOut:
-        return prefix + QStringLiteral("%1 did not answer within %2 seconds")
-                            .arg(host)
-                            .arg(std::chrono::duration_cast<std::chrono::seconds>(m_settings.timeout).count());
+        return prefix +
+               QStringLiteral("%1 did not answer within %2 seconds")
+                   .arg(host)
+                   .arg(std::chrono::duration_cast<std::chrono::seconds>(m_settings.timeout).count());
     case CommandStatus::Finished:
         break;
     }
@@ -201,17 +209,17 @@ QString SshTransport::failureOf(const CommandResult& result) const {
     // 255 is ssh's own failure; anything else is the script's, on a host that was reached.
     if (result.signal != 0 || result.exitCode != 255)
         return QStringLiteral("the listing failed on %1 (%2)%3")
-            .arg(host, result.signal ? QStringLiteral("signal %1").arg(result.signal)
-                                     : QStringLiteral("exit status %1").arg(result.exitCode),
+            .arg(host,
+                 result.signal ? QStringLiteral("signal %1").arg(result.signal)
+                               : QStringLiteral("exit status %1").arg(result.exitCode),
                  said.isEmpty() ? QString() : QStringLiteral(": ") + said);
     QString text = prefix + (said.isEmpty() ? QStringLiteral("ssh failed") : said);
-    const QString typed = QStringLiteral("ssh %1%2@%3")
-                              .arg(m_settings.destination.port
-                                       ? QStringLiteral("-p %1 ").arg(*m_settings.destination.port)
-                                       : QString(),
-                                   m_settings.destination.user.isEmpty() ? QStringLiteral("USER")
-                                                                         : m_settings.destination.user,
-                                   host);
+    const QString typed =
+        QStringLiteral("ssh %1%2@%3")
+            .arg(m_settings.destination.port ? QStringLiteral("-p %1 ").arg(*m_settings.destination.port)
+                                             : QString(),
+                 m_settings.destination.user.isEmpty() ? QStringLiteral("USER") : m_settings.destination.user,
+                 host);
     if (said.contains(QLatin1String("Permission denied")))
         text += QStringLiteral(" Use a key or an agent: the program never asks for a password.");
     else if (said.contains(QLatin1String("host key"), Qt::CaseInsensitive) ||

@@ -46,6 +46,8 @@ public:
                   std::optional<std::chrono::milliseconds> timeout = std::nullopt) const;
 
     const SshSettings& settings() const { return m_settings; }
+    // What ssh is given to run `command` there over this window's master connection.
+    QStringList arguments(const QStringList& command = {QStringLiteral("sh"), QStringLiteral("-s")}) const;
     const QString& controlPath() const { return m_controlPath; }
 
     // Control sockets that a program which ended without closing its windows left behind:
@@ -53,7 +55,6 @@ public:
     static void removeLeftControlSockets();
 
 private:
-    QStringList arguments() const;
     QString failureOf(const CommandResult& result) const;
 
     SshSettings m_settings;
