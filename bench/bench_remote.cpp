@@ -6,6 +6,7 @@
 #include "mainwindow/Form1.h"
 #include "platform/os/Backend.h"
 #include "platform/os/linux/ChildCommand.h"
+#include "platform/os/remote/RemoteScript.h"
 #include "platform/os/remote/RemoteSystem.h"
 #include "platform/widgets/ListView.h"
 #include "snapshot/ConnectionTable.h"
@@ -55,12 +56,14 @@ void refreshBesideSs(benchmark::State& state) {
         refreshes.push_back(millisecondsOf([&form] { form.RefreshView(); }));
         peers.push_back(
             millisecondsOf([&] { peerBytes = os::linuxbackend::runChildCommand(peer).output.size(); }));
+        scripts.push_back(millisecondsOf([&] { system.transport().run(script, 256 * 1024 * 1024, {}); }));
     }
     state.counters["rows"] = form.ListView1->itemCount();
     state.counters["refreshMs"] = medianOf(refreshes);
     state.counters["sshSsMs"] = medianOf(peers);
     state.counters["ratio"] = medianOf(refreshes) / std::max(medianOf(peers), 0.001);
     state.counters["ssBytes"] = double(peerBytes);
+    state.counters["scriptMs"] = medianOf(scripts);
 }
 BENCHMARK(refreshBesideSs)->Unit(benchmark::kMillisecond)->Iterations(30);
 
