@@ -14,14 +14,15 @@
 
 namespace {
 
-// One operating-system layer per window: this machine's, or one per host asked for.
-std::optional<std::vector<std::unique_ptr<os::OperatingSystem>>> systemsFor(const ProgramOptions& options,
-                                                                            int& status) {
-    std::vector<std::unique_ptr<os::OperatingSystem>> systems;
-    if (options.hosts.empty()) {
-        systems.push_back(os::makeSystem());
-        return systems;
-    }
+#ifdef Q_OS_LINUX
+using Destinations = std::vector<os::remote::SshDestination>;
+#else
+using Destinations = std::vector<std::string>;
+#endif
+
+// The hosts asked for, checked before anything else happens; nothing when one is refused.
+std::optional<Destinations> destinationsOf(const ProgramOptions& options, int& status) {
+    Destinations destinations;
 #ifdef Q_OS_LINUX
     for (const std::string& host : options.hosts) {
         const os::remote::DestinationCheck check = os::remote::readDestination(QString::fromLocal8Bit(host));
@@ -30,14 +31,32 @@ std::optional<std::vector<std::unique_ptr<os::OperatingSystem>>> systemsFor(cons
             status = refuseArgument(why.constData(), host.c_str());
             return std::nullopt;
         }
-        os::remote::SshSettings settings{*check.destination, QString::fromLocal8Bit(options.sshConfig)};
-        systems.push_back(std::make_unique<os::remote::RemoteSystem>(settings, os::makeSystem()));
+        destinations.push_back(*check.destination);
     }
-    return systems;
 #else
-    status = refuseArgument("option not available on this platform", "--host");
-    return std::nullopt;
+    if (!options.hosts.empty()) {
+        status = refuseArgument("option not available on this platform", "--host");
+        return std::nullopt;
+    }
 #endif
+    return destinations;
+}
+
+// One operating-system layer per window: this machine's, or one per host asked for.
+std::vector<std::unique_ptr<os::OperatingSystem>> systemsFor(const Destinations& destinations,
+                                                             const ProgramOptions& options) {
+    std::vector<std::unique_ptr<os::OperatingSystem>> systems;
+    if (destinations.empty())
+        systems.push_back(os::makeSystem());
+#ifdef Q_OS_LINUX
+    for (const os::remote::SshDestination& destination : destinations)
+        systems.push_back(std::make_unique<os::remote::RemoteSystem>(
+            os::remote::SshSettings{destination, QString::fromLocal8Bit(options.sshConfig)},
+            os::makeSystem()));
+#else
+    Q_UNUSED(options);
+#endif
+    return systems;
 }
 
 } // namespace
@@ -46,20 +65,21 @@ int main(int argc, char** argv) {
     ProgramOptions options;
     if (const std::optional<int> status = answerCommandLine(argc, argv, options))
         return *status;
+    int status = 0;
+    const std::optional<Destinations> destinations = destinationsOf(options, status);
+    if (!destinations)
+        return status;
     QApplication app(argc, argv);
     // Ties the windows to the installed menu entry, for its name and icon in task bars.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tavren.netstat"));
     // The program ends through the main window's unload or its "Exit" only: closing a dialog
     // while the window waits in the tray must not end it.
     app.setQuitOnLastWindowClosed(false);
-    int status = 0;
-    auto systems = systemsFor(options, status);
-    if (!systems)
-        return status;
+    const std::vector<std::unique_ptr<os::OperatingSystem>> systems = systemsFor(*destinations, options);
     // Each window has its own snapshot: the windows of several hosts share nothing.
     std::vector<std::unique_ptr<ConnectionSnapshot>> snapshots;
     std::vector<std::unique_ptr<Form1>> forms;
-    for (const auto& system : *systems) {
+    for (const auto& system : systems) {
         snapshots.push_back(std::make_unique<ConnectionSnapshot>());
         forms.push_back(std::make_unique<Form1>(*system, *snapshots.back()));
         // Loaded from inside the event loop, so that ending the program during the first
