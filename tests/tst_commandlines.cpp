@@ -22,6 +22,11 @@ private slots:
         QTest::newRow("argument") << gui << QStringList{"a"} << 2
                                   << "tavren-netstat: unexpected argument 'a'";
         QTest::newRow("no value") << gui << QStringList{"-style"} << 2 << "tavren-netstat: missing value";
+        QTest::newRow("host as an option")
+            << gui << QStringList{"--host", "-oProxyCommand=x"} << 2
+            << "tavren-netstat: host refused (the destination begins with \"-\")";
+        QTest::newRow("host with a space") << gui << QStringList{"--host=a b"} << 2
+                                           << "tavren-netstat: host refused (the destination holds a space";
         QTest::newRow("cli help") << cli << QStringList{"-n", "--help"} << 0 << "usage: tavren-netstat-cli";
         QTest::newRow("cli unknown") << cli << QStringList{"-nx"} << 2
                                      << "tavren-netstat-cli: unknown option '-nx'\nusage";

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -10,8 +11,13 @@ constexpr std::string_view Usage =
     "usage: tavren-netstat [options] [toolkit options]\n"
     "Shows the computer's TCP connections in a window.\n"
     "\n"
-    "  -h, --help     print this help and exit\n"
-    "  -v, --version  print the version and exit\n"
+    "  -h, --help                   print this help and exit\n"
+    "  -v, --version                print the version and exit\n"
+    "  --host [USER@]HOST[:PORT]    show the connections of another Linux host instead, read\n"
+    "                               over OpenSSH with the user's keys, agent and known_hosts\n"
+    "                               (no password prompt, unknown host keys refused); once per\n"
+    "                               host, one window each\n"
+    "  --ssh-config FILE            ssh's configuration file for those hosts (ssh -F)\n"
     "\n"
     "Toolkit options, such as -platform NAME, -display DISPLAY or -style NAME, are passed on.\n";
 
@@ -42,13 +48,17 @@ template <std::size_t N> bool listed(const std::string_view (&names)[N], std::st
 }
 
 int refuse(const char* what, const char* argument) {
-    std::fprintf(stderr, "tavren-netstat: %s '%s'\nTry 'tavren-netstat --help'.\n", what, argument);
-    return 2;
+    return refuseArgument(what, argument);
 }
 
 } // namespace
 
-std::optional<int> answerCommandLine(int argc, char** argv) {
+int refuseArgument(const char* what, const char* argument) {
+    std::fprintf(stderr, "tavren-netstat: %s '%s'\nTry 'tavren-netstat --help'.\n", what, argument);
+    return 2;
+}
+
+std::optional<int> answerCommandLine(int argc, char** argv, ProgramOptions& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "-h" || argument == "--help") {
@@ -61,6 +71,28 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
         }
         if (argument.size() < 2 || argument[0] != '-')
             return refuse("unexpected argument", argv[i]);
+        // "--host NAME" or "--host=NAME"; the name is checked when its window is made.
+        bool handled = false;
+        for (const std::string_view own : {std::string_view("--host"), std::string_view("--ssh-config")}) {
+            if (argument != own && !argument.starts_with(std::string(own) + "="))
+                continue;
+            std::string value;
+            if (argument == own) {
+                if (++i >= argc)
+                    return refuse("missing value for option", argv[i - 1]);
+                value = argv[i];
+            } else {
+                value = std::string(argument.substr(own.size() + 1));
+            }
+            if (own == "--host")
+                options.hosts.push_back(value);
+            else
+                options.sshConfig = value;
+            handled = true;
+            break;
+        }
+        if (handled)
+            continue;
         std::string_view name = argument.substr(argument.starts_with("--") ? 2 : 1);
         const std::size_t equals = name.find('=');
         const bool valueGiven = equals != std::string_view::npos;

@@ -18,6 +18,7 @@
 #include "platform/widgets/Toolbar.h"
 #include "tray/TrayIntegration.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -50,7 +51,9 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
     : QWidget(parent), m_system(system), m_icons(std::make_unique<RowIcons>(system)) {
     // The pictures live in this static library; the linker keeps them only when asked.
     Q_INIT_RESOURCE(mainwindow);
-    setWindowTitle(Caption);
+    // A window of another host names it: several may be open at once.
+    const QString remoteHost = system.remoteHostName();
+    setWindowTitle(remoteHost.isEmpty() ? Caption : Caption + QStringLiteral(" - ") + remoteHost);
     host::setWindowRole(this, QAccessible::Window);
     QIcon icon;
     for (const char* picture : WindowIconPictures)
@@ -66,6 +69,8 @@ Form1::Form1(os::OperatingSystem& system, ConnectionSnapshot& snapshot, QWidget*
     m_programView = new ProgramView(*this, *m_connections, *m_liveTraffic);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     createMenus();
+    if (!remoteHost.isEmpty())
+        m_commands->limitToWatching(remoteHost);
     m_filter = new FilterField(*Toolbar1, *ListView1, *this);
     TxtFilter = m_filter->field();
     connect(m_filter, &FilterField::changed, this, [this] {
@@ -243,6 +248,12 @@ void Form1::endProgram() {
         return;
     m_ended = true;
     Timer1->stop();
+    // Windows of other hosts may still be open: the program ends with the last window.
+    for (QWidget* other : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<Form1*>(other); window && window != this && !window->hasEnded()) {
+            hide();
+            return;
+        }
     QCoreApplication::exit(0);
 }
 

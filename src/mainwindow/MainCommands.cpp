@@ -19,6 +19,7 @@
 #include "platform/os/OperatingSystem.h"
 #include "platform/widgets/ListView.h"
 #include "platform/widgets/StatusBar.h"
+#include "platform/widgets/Toolbar.h"
 #include "snapshot/ProcessTermination.h"
 #include "tray/HideDecision.h"
 #include "tray/TrayIntegration.h"
@@ -199,6 +200,18 @@ void MainCommands::fillSortMenu() {
     }
 }
 
+void MainCommands::limitToWatching(const QString& hostName) {
+    const QString why = QStringLiteral("Not available in the window of another host (%1): it only watches it").arg(hostName);
+    widgets::Toolbar& toolbar = *m_window.Toolbar1;
+    for (int index = 1; index <= toolbar.buttonCount(); ++index) {
+        if (toolbar.button(index).caption != QLatin1String("Terminate"))
+            continue;
+        QAction* action = toolbar.buttonAction(index);
+        action->setEnabled(false);
+        action->setToolTip(why);
+    }
+}
+
 void MainCommands::toolbarButton(const QString& caption) {
     // Compared exactly and in this order; a caption that matches none does nothing.
     if (caption == QLatin1String("SysTray"))
@@ -229,6 +242,9 @@ void MainCommands::sendToTray() {
 }
 
 void MainCommands::terminateSelected() {
+    // Off in a window of another host; a click that reaches here still does nothing.
+    if (!m_system.remoteHostName().isEmpty())
+        return;
     // While an ended process is still being watched, its refreshes have yet to come.
     if (m_terminationWatch)
         return;

@@ -37,6 +37,9 @@ public:
 
     // Builds the entries of the list's menu below the four copy entries.
     void addListEntries();
+    // A window of another host only watches it: the commands that would change that host are
+    // off there, each with a tooltip that says so. Every such command is switched off here.
+    void limitToWatching(const QString& hostName);
     // Dispatches a toolbar button by its caption (without its access key marks).
     void toolbarButton(const QString& caption);
     // The list's menu at the selected row, as Shift+F10 and the Menu key open it.

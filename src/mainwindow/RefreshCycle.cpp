@@ -219,7 +219,9 @@ bool RefreshCycle::refreshOnce() {
         showListCount();
         window.StatusBar1->setPanelText(1, LastRefreshedText + timeOfDay());
     } else {
-        window.StatusBar1->setPanelText(2, NotReadText + listing->failure);
+        // A host not reached says so in its own words; the next refresh connects anew.
+        const bool notConnected = listing->failure.startsWith(QLatin1String(os::NotConnectedPrefix));
+        window.StatusBar1->setPanelText(2, notConnected ? listing->failure : NotReadText + listing->failure);
         window.StatusBar1->setPanelText(1, RefreshFailedText + timeOfDay());
     }
     window.Progbar->hide();
@@ -285,7 +287,10 @@ void RefreshCycle::expireGoneRows() {
 // lacks connections whatever it shows.
 void RefreshCycle::showListCount() {
     widgets::StatusBar& status = *m_window.StatusBar1;
-    status.setPanelText(2, listCountText());
+    // Lines of a remote listing that could not be read are said beside whatever else is.
+    const QString notice = m_system.listingNotice();
+    const QString text = listCountText();
+    status.setPanelText(2, notice.isEmpty() ? text : text + QStringLiteral("; ") + notice);
     QString tip = !m_listingCut && !ownerlessText(m_ownerless).isEmpty() ? ownerlessTip(m_ownerless) : QString();
     if (!m_namespaceCounts.empty())
         tip += (tip.isEmpty() ? QString() : QStringLiteral("\n\n")) + namespaceCountsText(m_namespaceCounts);
@@ -301,7 +306,9 @@ QString RefreshCycle::listCountText() const {
     // The list silently lacking connections, or their owners, would pass for all there are.
     const QString note = ownerlessText(m_ownerless);
     if (note.isEmpty())
-        return counted ? shownOfTotalText(shown, total) : VisitText;
+        return counted                                 ? shownOfTotalText(shown, total)
+               : m_system.listingNotice().isEmpty() ? VisitText
+                                                    : connectionsText(total);
     return counted ? shownOfTotalText(shown, total) + QStringLiteral("; ") + note : note;
 }
 

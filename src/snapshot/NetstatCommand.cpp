@@ -71,7 +71,8 @@ QString RunNetstatCommand(os::OperatingSystem& system, const YieldFunction& yiel
         yieldTo(yield);
         // A command that failed or died may have printed part of a listing: none of it is
         // used, so a failed run can never pass for a machine without connections.
-        if (const QString reason = exitFailure(result); !reason.isEmpty()) {
+        if (const QString reason = result.failure.isEmpty() ? exitFailure(result) : result.failure;
+            !reason.isEmpty()) {
             if (failure)
                 *failure = reason;
             return QStringLiteral("Error: the command failed. ") + reason;

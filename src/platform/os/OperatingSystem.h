@@ -36,6 +36,11 @@ struct CommandRequest {
     // answering; time spent inside it does not count against the timeout.
     std::function<void()> yield;
     std::chrono::milliseconds yieldInterval{20};
+    // Written to the command's standard input, which is then closed; the null device when empty.
+    QByteArray input;
+    // Standard error is kept up to this many bytes (drained past it); at 0 it goes where the
+    // program's own goes.
+    qsizetype errorCap = 0;
 };
 
 struct CommandResult {
@@ -50,7 +55,14 @@ struct CommandResult {
     // ended by itself). Either one not 0 means the command failed.
     int exitCode = 0;
     int signal = 0;
+    QByteArray errorOutput;   // at most errorCap bytes of standard error
+    // Why the command gave no listing, told in full for the user where the backend knows
+    // better than an exit status (a remote host not reached); empty otherwise.
+    QString failure;
 };
+
+// How a failure to reach another host begins, in the status bar and wherever it is told.
+inline constexpr char NotConnectedPrefix[] = "Not connected: ";
 
 // TCP connection states in the numbering the rest of the system uses.
 enum TcpState : int {
@@ -232,6 +244,13 @@ public:
     // The platform's version key "platform.major.minor" (decimal, no leading zeros), by which
     // the owner-drawn button knows which looks the platform draws; nothing when the query fails.
     virtual std::optional<QString> platformVersionKey() = 0;
+
+    // The other host a remote backend watches; empty for this machine. A window of another
+    // host changes nothing there: its commands that would (Terminate) are off.
+    virtual QString remoteHostName() const { return {}; }
+    // What the user should know of the last listing beside its rows (lines of a remote
+    // listing that could not be read); empty when nothing.
+    virtual QString listingNotice() const { return {}; }
 };
 
 } // namespace os

@@ -68,6 +68,12 @@ QWidget* Toolbar::buttonWidget(int index) const {
     return widgetForAction(m_buttons[index - 1].action);
 }
 
+QAction* Toolbar::buttonAction(int index) const {
+    if (index < 1 || index > buttonCount() || m_buttons[index - 1].button.separator)
+        return nullptr;
+    return m_buttons[index - 1].action;
+}
+
 bool Toolbar::click(int index) {
     if (index < 1 || index > buttonCount() || m_buttons[index - 1].button.separator)
         return false;

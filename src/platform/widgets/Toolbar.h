@@ -42,6 +42,10 @@ public:
     // The widget that shows the button at `index`; null for a separator or outside 1..count.
     QWidget* buttonWidget(int index) const;
 
+    // The action behind the button at `index` (to switch it off, with a tooltip saying why);
+    // null for a separator or outside 1..count.
+    QAction* buttonAction(int index) const;
+
     // Clicks the button at `index` as the user would; false when it is no clickable button.
     bool click(int index);
 
