@@ -23,12 +23,28 @@ QByteArray listingText(const std::vector<RemoteSocket>& sockets, bool all) {
     for (const RemoteSocket& socket : sockets) {
         if (!all && (socket.udp || socket.state == TcpListen))
             continue;
+        // The owner as the companion marks it: a process id, "-" when a process the remote user
+        // may not see holds the socket, "0" when none does.
+        const std::string owner = socket.processId != 0 ? std::to_string(socket.processId)
+                                  : socket.held         ? std::string("-")
+                                                        : std::string("0");
         listing::appendLine(text, socket.udp, endText(socket.localAddress, socket.localPort),
                             endText(socket.remoteAddress, socket.remotePort), socket.state,
-                            std::uint32_t(socket.processId));
+                            std::string_view(owner));
     }
     return QByteArray::fromStdString(text);
 }
+
+// Another host tells no closed connections through the listing; its history would also mix
+// its programs with this computer's in one store.
+class NoRecorder final : public ConnectionRecorder {
+public:
+    void start() override {
+        setFailure(QStringLiteral("No history is recorded in a window of another host."));
+    }
+    void stop() override {}
+    bool countsBytes() const override { return false; }
+};
 
 } // namespace
 
@@ -98,13 +114,24 @@ std::vector<SocketEndpoint> RemoteSystem::socketEndpoints(bool listening, bool u
         if ((socket.udp && !udp) || (socket.state == TcpListen && !listening))
             continue;
         endpoints.push_back({socket.udp, socket.localAddress, socket.localPort, socket.remotePort,
-                             socket.remoteAddress, socket.held});
+                             socket.remoteAddress});
     }
     return endpoints;
 }
 
 std::unique_ptr<TrafficSampler> RemoteSystem::makeTrafficSampler() {
     return std::make_unique<RemoteTrafficSampler>(m_transport);
+}
+
+ConnectionClosing RemoteSystem::connectionClosing() {
+    return {false,
+            QStringLiteral("Not available in the window of another host (%1): it only watches it")
+                .arg(remoteHostName()),
+            false, {}};
+}
+
+std::unique_ptr<ConnectionRecorder> RemoteSystem::makeConnectionRecorder() {
+    return std::make_unique<NoRecorder>();
 }
 
 std::vector<std::int32_t> RemoteSystem::processIds() {

@@ -22,6 +22,9 @@ public:
     TcpStateCounts tcpStateCounts() override;
     std::vector<SocketEndpoint> socketEndpoints(bool listening, bool udp) override;
     std::unique_ptr<TrafficSampler> makeTrafficSampler() override;
+    std::unique_ptr<ConnectionRecorder> makeConnectionRecorder() override;
+    // A window of another host only watches it: nothing there is closed from here.
+    ConnectionClosing connectionClosing() override;
     std::vector<std::int32_t> processIds() override;
     QString processExecutablePath(std::int32_t processId, PathSource* source = nullptr) override;
     QString processOwnerName(std::int32_t processId) override;
