@@ -94,25 +94,30 @@ private slots:
     }
 
     // Two samples, the rows listed between them; a program's cells after the second. A
-    // connection missing from the second sample closed: its last figures stay in the totals.
+    // connection missing from the second sample closed: its last figures stay in the totals,
+    // unless the history gives its exact final figures instead.
     void parentAddsUpItsConnections_data() {
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QStringList>("first");
         QTest::addColumn<QStringList>("second");
         QTest::addColumn<QStringList>("cells"); // Connections, Sent/s, Received/s, Sent, Received
+        QTest::addColumn<bool>("fromHistory");
         const QStringList rows{"a:/bin/a:ann:1", "a:/bin/a:ann:2", "b:/bin/b:ann:3"};
         QTest::newRow("live connections")
             << rows << QStringList{"1:0:0:10:100", "2:0:0:20:200"}
             << QStringList{"1:1024:2048:1034:2148", "2:1024:1024:1044:1224", "3:5:5:5:5"}
-            << QStringList{"2", "2.0 KiB/s", "3.0 KiB/s", "2.0 KiB", "3.3 KiB"};
+            << QStringList{"2", "2.0 KiB/s", "3.0 KiB/s", "2.0 KiB", "3.3 KiB"} << false;
         QTest::newRow("a closed connection counts once")
             << rows << QStringList{"1:0:0:1024:4096", "2:0:0:0:0"} << QStringList{"2:512:0:1024:0"}
-            << QStringList{"2", "512 B/s", "0 B/s", "2.0 KiB", "4.0 KiB"};
+            << QStringList{"2", "512 B/s", "0 B/s", "2.0 KiB", "4.0 KiB"} << false;
+        QTest::newRow("a closed connection: the history's figures, not its last sample")
+            << rows << QStringList{"1:0:0:1024:4096", "2:0:0:0:0"} << QStringList{"2:512:0:1024:0"}
+            << QStringList{"2", "512 B/s", "0 B/s", "1.0 KiB", "0 B"} << true;
         QTest::newRow("gone rows are no connections")
             << QStringList{"a:/bin/a:ann:1", "a:/bin/a:ann:2:gone"} << QStringList{"1:0:0:1:1", "2:0:0:7:7"}
-            << QStringList{"1:0:0:2:2"} << QStringList{"1", "0 B/s", "0 B/s", "2 B", "2 B"};
+            << QStringList{"1:0:0:2:2"} << QStringList{"1", "0 B/s", "0 B/s", "2 B", "2 B"} << false;
         QTest::newRow("never sampled")
-            << rows << QStringList{} << QStringList{} << QStringList{"2", "", "", "", ""};
+            << rows << QStringList{} << QStringList{} << QStringList{"2", "", "", "", ""} << false;
     }
     void parentAddsUpItsConnections() {
         QFETCH(QStringList, rows);
@@ -121,6 +126,8 @@ private slots:
         connectionlist::ConnectionModel model;
         connectionlist::ProgramTraffic traffic;
         connectionlist::ProgramTreeModel tree(model, traffic);
+        QFETCH(bool, fromHistory);
+        traffic.setClosedFromHistory(fromHistory);
         model.setRows(rowsOf(rows));
         traffic.takeSample(sampleOf(first), model.rows());
         const TrafficByConnection latest = sampleOf(second);

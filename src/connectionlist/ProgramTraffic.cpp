@@ -30,9 +30,11 @@ void ProgramTraffic::takeSample(const TrafficByConnection& traffic, const std::v
             ++each;
             continue;
         }
-        ProgramTotals& closed = m_closed[each->program];
-        closed.sent += each->totals.bytesSent;
-        closed.received += each->totals.bytesReceived;
+        if (!m_closedFromHistory) {
+            ProgramTotals& closed = m_closed[each->program];
+            closed.sent += each->totals.bytesSent;
+            closed.received += each->totals.bytesReceived;
+        }
         each = m_connections.erase(each);
     }
     m_totals = m_closed;

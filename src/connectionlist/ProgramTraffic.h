@@ -38,8 +38,8 @@ struct ProgramRates {
 
 // Every program's totals and recent rates, kept from one traffic sample to the next. A
 // connection's last figures stay with its program when it closes, so the totals do not drop
-// when connections end. The connection history adds what it recorded of connections closed
-// before this run saw them through addClosedTotals.
+// when connections end. Where the connection history counts bytes, it gives each closed
+// connection's exact final figures instead, those closed before any sample saw them too.
 class ProgramTraffic {
 public:
     // Samples kept for the graphs: two minutes of one a second.
@@ -49,8 +49,11 @@ public:
     // Connections of the sample that no row lists belong to no program yet; ones seen before
     // and missing from the sample have closed.
     void takeSample(const TrafficByConnection& traffic, const std::vector<ConnectionRow>& rows);
-    // Bytes of closed connections of `program` that this run did not see close itself.
+    // The exact final bytes of a closed connection of `program`, from the history.
     void addClosedTotals(const ProgramKey& program, std::uint64_t sent, std::uint64_t received);
+    // Where the history counts each closed connection's bytes (addClosedTotals), a connection
+    // that leaves the samples no longer adds its last sampled figures, which lag its end.
+    void setClosedFromHistory(bool on) { m_closedFromHistory = on; }
 
     ProgramTotals totalsOf(const ProgramKey& program) const;
     // The rates of the samples since the program was first seen, oldest first, at most Kept.
@@ -67,6 +70,7 @@ private:
     QHash<ProgramKey, ProgramTotals> m_closed;
     QHash<ProgramKey, ProgramTotals> m_totals; // live and closed, as of the last sample
     QHash<ProgramKey, std::deque<ProgramRates>> m_rates;
+    bool m_closedFromHistory = false;
 };
 
 } // namespace connectionlist

@@ -105,6 +105,7 @@ void HistoryFeed::takeClosed() {
     entries.reserve(batch.sockets.size());
     for (const os::ClosedSocket& socket : batch.sockets)
         entries.push_back(entryOf(socket));
+    emit closedConnections(entries);
     m_store.record(std::move(entries));
 }
 

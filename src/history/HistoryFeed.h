@@ -39,6 +39,8 @@ public:
 signals:
     // Something the user should read in the status bar.
     void message(const QString& text);
+    // Closed connections as they are handed to the store, for live totals kept elsewhere.
+    void closedConnections(const std::vector<history::HistoryEntry>& entries);
 
 private:
     struct Owner {

@@ -1,5 +1,6 @@
 #include "mainwindow/HistoryCommands.h"
 
+#include "connectionlist/ProgramTraffic.h"
 #include "history/HistoryFeed.h"
 #include "history/HistoryFile.h"
 #include "history/HistoryStore.h"
@@ -29,6 +30,18 @@ HistoryCommands::~HistoryCommands() {
     // The feed hands its last closed connections to the store before the store goes.
     delete m_feed;
     m_feed = nullptr;
+}
+
+void HistoryCommands::feedProgramTotals(connectionlist::ProgramTraffic& programs) {
+    if (!m_feed->countsBytes())
+        return; // without byte counts the samples' last figures are the best there is
+    programs.setClosedFromHistory(true);
+    connect(m_feed, &history::HistoryFeed::closedConnections, this,
+            [&programs](const std::vector<history::HistoryEntry>& entries) {
+                for (const history::HistoryEntry& entry : entries)
+                    programs.addClosedTotals({entry.program, entry.user}, std::uint64_t(entry.sent.value_or(0)),
+                                             std::uint64_t(entry.received.value_or(0)));
+            });
 }
 
 void HistoryCommands::addListEntries(QMenu& menu) {

@@ -10,7 +10,8 @@ class QAction;
 class QMenu;
 namespace connectionlist {
 class ConnectionModel;
-}
+class ProgramTraffic;
+} // namespace connectionlist
 namespace history {
 class HistoryFeed;
 class HistoryStore;
@@ -28,6 +29,9 @@ public:
     ~HistoryCommands() override;
 
     void addListEntries(QMenu& menu);
+    // The view by program takes its closed connections' totals from the history, where it
+    // counts bytes.
+    void feedProgramTotals(connectionlist::ProgramTraffic& programs);
     void showHistory();
     void keepHistoryToggled(bool keep);
 
