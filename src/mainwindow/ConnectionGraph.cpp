@@ -5,6 +5,8 @@
 
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace connectiongraph {
 namespace {
 
@@ -18,14 +20,22 @@ controls::TrafficGraph* attach(QWidget* dialog) {
         return graph;
     auto* graph = new controls::TrafficGraph(dialog);
     graph->setObjectName(QStringLiteral("Graph1"));
-    graph->setGeometry(host::twipsRect(Left, Top, Width, Height));
+    QRect place = host::twipsRect(Left, Top, Width, Height);
+    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("Command1"));
+    // As wide as the fields above, which grow with the font.
+    if (ok)
+        place.setRight(std::max(place.right(), ok->geometry().right()));
+    graph->setGeometry(place);
     const int grown = host::twipsToPixels(Height + Gap);
     dialog->setFixedSize(dialog->width(), dialog->height() + grown);
-    // The button stays below everything; the tab order follows the fields down to it.
-    if (auto* button = dialog->findChild<QPushButton*>(QStringLiteral("Command1"))) {
-        button->move(button->x(), button->y() + grown);
-        QWidget::setTabOrder(graph, button);
+    // The buttons and the note beside them stay below everything; the tab order follows the
+    // fields down to them.
+    for (const char* name : {"Command1", "CmdClose", "TrafficNote"}) {
+        if (auto* below = dialog->findChild<QWidget*>(QLatin1String(name)))
+            below->move(below->x(), below->y() + grown);
     }
+    if (ok)
+        QWidget::setTabOrder(graph, ok);
     graph->show();
     return graph;
 }
