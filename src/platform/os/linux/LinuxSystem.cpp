@@ -412,37 +412,6 @@ QIcon LinuxSystem::executableIcon(const QString& executablePath) {
     return m_icons->iconFor(executablePath);
 }
 
-std::optional<std::array<std::uint8_t, 4>> LinuxSystem::lookUpHostName(const QString& hostName) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (hostName.isEmpty() || ::getaddrinfo(hostName.toLocal8Bit().constData(), nullptr, &hints, &found) != 0)
-        return std::nullopt;
-    std::optional<std::array<std::uint8_t, 4>> address;
-    for (addrinfo* entry = found; entry && !address; entry = entry->ai_next) {
-        if (entry->ai_family != AF_INET)
-            continue;
-        const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
-        std::array<std::uint8_t, 4> bytes;
-        std::memcpy(bytes.data(), &ipv4->sin_addr, 4);
-        address = bytes;
-    }
-    ::freeaddrinfo(found);
-    return address;
-}
-
-std::optional<QString> LinuxSystem::lookUpAddress(const std::array<std::uint8_t, 4>& address) {
-    sockaddr_in ipv4{};
-    ipv4.sin_family = AF_INET;
-    std::memcpy(&ipv4.sin_addr, address.data(), 4);
-    char name[NI_MAXHOST];
-    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&ipv4), sizeof(ipv4), name, sizeof(name), nullptr, 0,
-                      NI_NAMEREQD) != 0)
-        return std::nullopt;
-    return QString::fromLocal8Bit(name);
-}
-
 // The kernel's release under a platform name of its own, so that no key of the button's table
 // (which lists platforms that cannot draw every look) ever matches here.
 std::optional<QString> LinuxSystem::platformVersionKey() {
